@@ -1,0 +1,16 @@
+// Checks layouts before they are written and tells the running system about written ones.
+#pragma once
+
+#include "IVolumeLoader.h"
+
+class KLayoutCommitter : public ILayoutCommitter {
+public:
+    // Refuses overlapping partitions, a partition past the disk, more than four primary slots (the
+    // extended container counts), logical partitions that are not contiguous or leave no room for
+    // their extended boot record, and MBR partitions beyond 2^32 sectors.
+    int Check(const PartitionList& list, int flag, IDisk* disk = nullptr) override;
+    // Image disks need nothing. Block devices: the kernel re-reads the table (or is told partition by
+    // partition when busy); with flag set, udev is given up to 3000 ms to settle. Partition numbers in
+    // the list are refreshed from the table as written.
+    int Commit(IDisk* disk, PartitionList& list, int index, int flag) override;
+};

@@ -1,0 +1,114 @@
+#include "KSectorFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "FaultInjection.h"
+#include "LinuxBlock.h"
+
+KSectorFile::~KSectorFile()
+{
+    Close();
+}
+
+bool KSectorFile::Open(const std::string& path, int diskNumber, bool writable)
+{
+    Close();
+    const int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return false;
+    }
+    m_blockDevice = S_ISBLK(st.st_mode);
+    if (!m_blockDevice && !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    int64_t bytes = 0;
+    if (m_blockDevice) {
+        m_sectorSize = LinuxBlock::LogicalSectorSize(fd);
+        bytes = LinuxBlock::DeviceBytes(fd);
+    } else {
+        m_sectorSize = 512;
+        bytes = st.st_size;
+    }
+    if (bytes < 0 || m_sectorSize <= 0) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_path = path;
+    m_diskNumber = diskNumber;
+    m_totalSectors = bytes / 512; // a trailing partial sector is ignored
+    return true;
+}
+
+void KSectorFile::Close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_totalSectors = 0;
+}
+
+bool KSectorFile::inRange(int64_t firstSector, int64_t count) const
+{
+    return m_fd >= 0 && firstSector >= 0 && count >= 0 && count <= m_totalSectors &&
+           firstSector <= m_totalSectors - count;
+}
+
+bool KSectorFile::Read(void* buffer, int64_t firstSector, int64_t count)
+{
+    if (!inRange(firstSector, count) || (count > 0 && !buffer))
+        return false;
+    if (FaultInjection::ReadFails(m_diskNumber, firstSector, count))
+        return false;
+    auto* out = static_cast<unsigned char*>(buffer);
+    uint64_t left = uint64_t(count) * 512;
+    off_t offset = off_t(firstSector) * 512;
+    while (left > 0) {
+        const size_t chunk = left > (1u << 30) ? (1u << 30) : size_t(left);
+        const ssize_t got = ::pread(m_fd, out, chunk, offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        out += got;
+        offset += got;
+        left -= uint64_t(got);
+    }
+    return true;
+}
+
+bool KSectorFile::Write(const void* buffer, int64_t firstSector, int64_t count)
+{
+    if (!inRange(firstSector, count) || (count > 0 && !buffer))
+        return false;
+    if (FaultInjection::WriteFails(m_diskNumber, firstSector, count))
+        return false;
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    uint64_t left = uint64_t(count) * 512;
+    off_t offset = off_t(firstSector) * 512;
+    while (left > 0) {
+        const size_t chunk = left > (1u << 30) ? (1u << 30) : size_t(left);
+        const ssize_t put = ::pwrite(m_fd, in, chunk, offset);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        in += put;
+        offset += put;
+        left -= uint64_t(put);
+    }
+    return true;
+}
+
+bool KSectorFile::Sync()
+{
+    return m_fd >= 0 && ::fdatasync(m_fd) == 0;
+}

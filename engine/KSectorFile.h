@@ -1,0 +1,40 @@
+// An open disk image or block device with checked sector transfers. Every transfer must lie inside
+// [0, TotalSectors()); a short transfer is a failure.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class KSectorFile {
+public:
+    KSectorFile() = default;
+    ~KSectorFile();
+    KSectorFile(const KSectorFile&) = delete;
+    KSectorFile& operator=(const KSectorFile&) = delete;
+
+    // diskNumber selects the fault-injection rules that apply.
+    bool Open(const std::string& path, int diskNumber, bool writable = true);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+
+    int Fd() const { return m_fd; }
+    const std::string& Path() const { return m_path; }
+    bool IsBlockDevice() const { return m_blockDevice; }
+    int DiskNumber() const { return m_diskNumber; }
+    int LogicalSectorSize() const { return m_sectorSize; }
+    int64_t TotalSectors() const { return m_totalSectors; }
+
+    bool Read(void* buffer, int64_t firstSector, int64_t count);
+    bool Write(const void* buffer, int64_t firstSector, int64_t count);
+    bool Sync();
+
+private:
+    bool inRange(int64_t firstSector, int64_t count) const;
+
+    int m_fd = -1;
+    std::string m_path;
+    bool m_blockDevice = false;
+    int m_diskNumber = -1;
+    int m_sectorSize = 512;
+    int64_t m_totalSectors = 0;
+};

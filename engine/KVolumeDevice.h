@@ -1,0 +1,42 @@
+// A volume device over one partition of a disk. It opens the disk path on its own, so its lock and its
+// lifetime do not depend on the disk object that made it.
+#pragma once
+
+#include <string>
+
+#include "IDisk.h"
+#include "IVolumeDevice.h"
+#include "KSectorFile.h"
+
+class KVolumeDevice : public IVolumeDevice {
+public:
+    // Fails (returns null) when the disk is not open or the partition does not lie on it.
+    static KVolumeDevice* Create(IDisk* disk, const PartitionInfo& info);
+    ~KVolumeDevice() override;
+
+    int ReadSectors(void* buffer, int64_t firstSector, int64_t count) override;
+    int WriteSectors(const void* buffer, int64_t firstSector, int64_t count) override;
+    int VerifySectors(int64_t firstSector, int64_t count) override;
+    int GetGeometry(DiskGeometry* geometry) override;
+    int AfterDismount() override;
+    int SetDriveLetter(char letter) override;
+    int Dismount() override;
+    int Lock() override;
+    int Unlock() override;
+    int GetPartitionInfo(PartitionInfo* info) override;
+    int64_t GetSectorCount() const override { return m_info.SectorCount; }
+
+    bool IsLocked() const { return m_locked; }
+
+private:
+    KVolumeDevice() = default;
+    bool inPartition(int64_t firstSector, int64_t count) const;
+
+    KSectorFile m_file;
+    PartitionInfo m_info{};
+    DiskGeometry m_geometry{};
+    std::string m_diskIdentity;
+    std::string m_partitionNode; // block devices: the partition's own node, when the kernel has one
+    int m_exclusiveFd = -1;
+    bool m_locked = false;
+};

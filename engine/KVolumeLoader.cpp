@@ -1,0 +1,55 @@
+#include "KVolumeLoader.h"
+
+#include <memory>
+
+#include "KDisk.h"
+#include "KVolumeDevice.h"
+#include "LinuxBlock.h"
+#include "PartitionTableScan.h"
+
+int KVolumeLoader::Initialise()
+{
+    m_rootDevice = LinuxBlock::MountedDeviceAt("/");
+    m_systemDevice = LinuxBlock::MountedDeviceAt("/boot/efi");
+    if (m_systemDevice.empty())
+        m_systemDevice = LinuxBlock::MountedDeviceAt("/boot");
+    m_initialised = true;
+    return 1;
+}
+
+int KVolumeLoader::Load(IDisk* disk, PartitionList& list, TableErrorList& errors, int option)
+{
+    if (!m_initialised || !disk)
+        return 0;
+    list.clear();
+    errors.Clear();
+    TableScan local;
+    const TableScan* scan = nullptr;
+    if (auto* kdisk = dynamic_cast<KDisk*>(disk)) {
+        kdisk->ForgetLayout(nullptr);
+        scan = &kdisk->Scan();
+    } else {
+        ScanPartitionTables(*disk, disk->GetTotalSectors(), local);
+        scan = &local;
+    }
+    list = scan->List;
+    errors = scan->Errors;
+    for (auto& p : list) {
+        p.VolumePresent = 1;
+        if (disk->IsBlockDevice()) {
+            const std::string number =
+                LinuxBlock::DeviceNumber(LinuxBlock::PartitionNode(disk->GetPath(), p.StartingLba));
+            p.BootVolume = !number.empty() && number == m_rootDevice ? 1 : 0;
+            p.SystemVolume = !number.empty() && number == m_systemDevice ? 1 : 0;
+        }
+        std::unique_ptr<KVolumeDevice> device(KVolumeDevice::Create(disk, p));
+        if (!device)
+            continue; // a partition running past the disk: its correction is in the error list
+        PartitionInfo current{};
+        if (device->GetPartitionInfo(&current))
+            p.DriveLetter = current.DriveLetter;
+        if (option >= kLoadWithVolumeInfo)
+            m_reader.Refresh(device.get(), &p, &list);
+    }
+    return 1;
+}

@@ -1,0 +1,18 @@
+// What reading a disk's partition table finds.
+#pragma once
+
+#include <cstdint>
+
+#include "model/DiskGeometry.h"
+#include "model/PartitionInfo.h"
+#include "model/TableErrorList.h"
+
+struct TableScan {
+    PartitionList List;
+    TableErrorList Errors;
+    bool IsGpt = false;
+    bool IsDynamic = false;
+    uint32_t MbrSignature = 0;
+    bool GptHeaderValid = false;
+    GptHeader Header{};
+};

@@ -1,0 +1,115 @@
+#include "OtherProbe.h"
+
+#include <blkid/blkid.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "LabelText.h"
+#include "VolumeReader.h"
+#include "model/FileSystemTypes.h"
+
+namespace {
+
+// The first MiB holds the superblocks of every file system worth naming (btrfs sits at 64 KiB).
+constexpr int64_t kProbeSectors = 2048;
+constexpr int64_t kReadSectors = 128;
+
+// The start of the volume; sectors that cannot be read stay zero.
+std::vector<uint8_t> ReadHead(VolumeReader& reader)
+{
+    const int64_t sectors = std::min(reader.SectorCount(), kProbeSectors);
+    std::vector<uint8_t> head(size_t(sectors) * kVolumeSectorBytes);
+    for (int64_t first = 0; first < sectors; first += kReadSectors) {
+        const int64_t count = std::min(kReadSectors, sectors - first);
+        reader.ReadSectors(head.data() + first * kVolumeSectorBytes, first, count);
+    }
+    return head;
+}
+
+class MemoryFile {
+public:
+    explicit MemoryFile(const std::vector<uint8_t>& bytes) : fd_(memfd_create("volmara-probe", MFD_CLOEXEC))
+    {
+        for (size_t done = 0; fd_ >= 0 && done < bytes.size();) {
+            const ssize_t written = write(fd_, bytes.data() + done, bytes.size() - done);
+            if (written <= 0) {
+                close(fd_);
+                fd_ = -1;
+            } else {
+                done += size_t(written);
+            }
+        }
+    }
+    ~MemoryFile()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+class Probe {
+public:
+    Probe() : probe_(blkid_new_probe()) {}
+    ~Probe()
+    {
+        if (probe_)
+            blkid_free_probe(probe_);
+    }
+    Probe(const Probe&) = delete;
+    Probe& operator=(const Probe&) = delete;
+    blkid_probe get() const { return probe_; }
+
+    std::string Value(const char* name) const
+    {
+        const char* data = nullptr;
+        size_t size = 0;
+        if (blkid_probe_lookup_value(probe_, name, &data, &size) != 0 || !data)
+            return {};
+        return std::string(data, strnlen(data, size));
+    }
+
+private:
+    blkid_probe probe_;
+};
+
+} // namespace
+
+bool ProbeOther(ISectorDevice& volume, int64_t sectorCount, PartitionInfo& info)
+{
+    VolumeReader reader(volume, sectorCount);
+    const std::vector<uint8_t> head = ReadHead(reader);
+    if (head.empty())
+        return false;
+    MemoryFile file(head);
+    Probe probe;
+    if (file.fd() < 0 || !probe.get())
+        return false;
+    if (blkid_probe_set_device(probe.get(), file.fd(), 0, blkid_loff_t(head.size())) != 0)
+        return false;
+    blkid_probe_enable_partitions(probe.get(), 0);
+    blkid_probe_enable_superblocks(probe.get(), 1);
+    blkid_probe_set_superblocks_flags(probe.get(), BLKID_SUBLKS_LABEL | BLKID_SUBLKS_TYPE);
+
+    const int result = blkid_do_safeprobe(probe.get());
+    if (result == -2) { // several signatures: something is there, but nothing to name
+        info.FileSystemType = kFsOther;
+        return true;
+    }
+    if (result != 0 || probe.Value("TYPE").empty())
+        return false;
+    info.FileSystemType = kFsOther;
+    const std::string label = probe.Value("LABEL");
+    StoreLabel(info, Utf8LabelFromBytes(reinterpret_cast<const uint8_t*>(label.data()), label.size()));
+    return true;
+}

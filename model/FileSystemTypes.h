@@ -1,0 +1,32 @@
+// File-system codes and the words the views show for an entry.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "PartitionInfo.h"
+
+enum FileSystemCode : int16_t {
+    kFsNone = 0,
+    kFsFat12 = 1,
+    kFsFat16 = 6,
+    kFsNtfs = 7,
+    kFsWindowsReadable = 9, // treated as Windows-readable by the hide rules
+    kFsFat32 = 11,
+    kFsExt2 = 49,
+    kFsExt3 = 50,
+    kFsLinuxSwap = 51,
+    kFsOther = 128,          // a file system the program does not handle
+    kFsPlaceholder = 255,
+};
+
+bool IsFatCode(int fileSystemType);
+
+// Partition-list text: "FAT", "NTFS", "Unallocated", "Dynamic Disk", ... (untranslated source text).
+const char* FileSystemListText(const PartitionInfo& info);
+// Properties text: "FAT12", "(Unallocated)", "(Other)", ...
+const char* FileSystemPropertiesText(int fileSystemType);
+// "Active & Boot & Hidden" or "None".
+std::string PartitionStatusText(const PartitionInfo& info);
+// "Primary", "Logical", "GPT (Data Partition)", ...
+const char* PartitionTypeText(const PartitionInfo& info);

@@ -1,0 +1,119 @@
+// Volume devices: transfers bounded by the partition, exclusive locks across processes.
+#include <memory>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "support/TableFixtures.h"
+#include "engine/DiskEngine.h"
+#include "engine/FaultInjection.h"
+#include "engine/KDisk.h"
+
+using namespace TestSupport;
+
+namespace {
+
+PartitionInfo partition(int64_t start, int64_t count)
+{
+    PartitionInfo p = MakeEmptyPartitionInfo();
+    p.StartingLba = start;
+    p.SectorCount = count;
+    p.PartitionTypeId = 0x83;
+    return p;
+}
+
+} // namespace
+
+TEST(VolumeDevice, TransfersNeverLeaveThePartition)
+{
+    TempDir dir;
+    const std::string image = dir.File("disk.img");
+    ASSERT_TRUE(MakeSparseFile(image, 4 << 20));
+    ASSERT_TRUE(FillPattern(image, 0, 4 << 20, 3));
+    const uint64_t before = HashRange(image, 0, 4 << 20);
+    KDisk disk;
+    ASSERT_TRUE(disk.OpenPath(image, 0));
+    std::unique_ptr<IVolumeDevice> v(CreateVolumeDevice(&disk, partition(1000, 100)));
+    ASSERT_TRUE(v);
+    std::vector<uint8_t> buffer(512 * 200, 0xAB);
+    EXPECT_EQ(v->ReadSectors(buffer.data(), 0, 100), 1);
+    EXPECT_EQ(v->ReadSectors(buffer.data(), 99, 1), 1);
+    EXPECT_EQ(v->ReadSectors(buffer.data(), 99, 2), 0);
+    EXPECT_EQ(v->ReadSectors(buffer.data(), -1, 1), 0);
+    EXPECT_EQ(v->ReadSectors(buffer.data(), 0, 101), 0);
+    EXPECT_EQ(v->ReadSectors(buffer.data(), INT64_MAX, 1), 0);
+    EXPECT_EQ(v->ReadSectors(buffer.data(), 50, INT64_MAX), 0);
+    EXPECT_EQ(v->WriteSectors(buffer.data(), 100, 1), 0);
+    EXPECT_EQ(v->WriteSectors(buffer.data(), 1, 100), 0);
+    EXPECT_EQ(v->WriteSectors(buffer.data(), -5, 10), 0);
+    EXPECT_EQ(v->VerifySectors(90, 20), 0);
+    EXPECT_EQ(HashRange(image, 0, 4 << 20), before) << "a refused transfer touched the disk";
+
+    // Writes inside land at the partition's start.
+    EXPECT_EQ(v->WriteSectors(buffer.data(), 0, 1), 1);
+    EXPECT_EQ(ReadBytes(image, 1000 * 512, 512), std::vector<uint8_t>(512, 0xAB));
+    EXPECT_EQ(HashRange(image, 0, 1000 * 512), HashRange(image, 0, 1000 * 512));
+
+    // A partition that does not lie on the disk gets no device.
+    EXPECT_EQ(CreateVolumeDevice(&disk, partition(8000, 500)), nullptr);
+    EXPECT_EQ(CreateVolumeDevice(&disk, partition(-1, 5)), nullptr);
+    EXPECT_EQ(CreateVolumeDevice(&disk, partition(10, 0)), nullptr);
+    EXPECT_EQ(CreateVolumeDevice(nullptr, partition(10, 5)), nullptr);
+}
+
+TEST(VolumeDevice, LockedPartitionCannotBeLockedByAnotherProcess)
+{
+    TempDir dir;
+    const std::string image = dir.File("disk.img");
+    ASSERT_TRUE(MakeSparseFile(image, 4 << 20));
+    KDisk disk;
+    ASSERT_TRUE(disk.OpenPath(image, 0));
+    std::unique_ptr<IVolumeDevice> first(CreateVolumeDevice(&disk, partition(1000, 100)));
+    ASSERT_TRUE(first && first->Lock());
+
+    auto lockInChild = [&](int64_t start, int64_t count) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            KDisk d;
+            d.OpenPath(image, 0);
+            std::unique_ptr<IVolumeDevice> v(CreateVolumeDevice(&d, partition(start, count)));
+            ::_exit(v && v->Lock() ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    };
+    EXPECT_FALSE(lockInChild(1000, 100)) << "the same partition";
+    EXPECT_TRUE(lockInChild(2000, 100)) << "a neighbour is independent";
+    // A second device in this process is another holder too.
+    std::unique_ptr<IVolumeDevice> second(CreateVolumeDevice(&disk, partition(1000, 100)));
+    EXPECT_EQ(second->Lock(), 0);
+    first->Unlock();
+    EXPECT_TRUE(lockInChild(1000, 100)) << "released";
+    EXPECT_EQ(second->Lock(), 1);
+}
+
+TEST(VolumeDevice, InjectedFaultsFailTransfers)
+{
+    TempDir dir;
+    const std::string image = dir.File("disk.img");
+    ASSERT_TRUE(MakeSparseFile(image, 1 << 20));
+    KDisk disk;
+    ASSERT_TRUE(disk.OpenPath(image, 0));
+    std::unique_ptr<IVolumeDevice> v(CreateVolumeDevice(&disk, partition(100, 100)));
+    std::vector<uint8_t> buffer(512 * 4);
+    FaultInjection::Configure("0:r:150-151,0:w:120-120");
+    EXPECT_EQ(v->ReadSectors(buffer.data(), 49, 1), 1);
+    EXPECT_EQ(v->ReadSectors(buffer.data(), 49, 2), 0);
+    EXPECT_EQ(v->WriteSectors(buffer.data(), 19, 2), 0);
+    EXPECT_EQ(v->WriteSectors(buffer.data(), 21, 2), 1);
+    FaultInjection::Configure("0:w-after:2");
+    EXPECT_EQ(v->WriteSectors(buffer.data(), 0, 1), 1);
+    EXPECT_EQ(disk.WriteSectors(buffer.data(), 0, 1), 1);
+    EXPECT_EQ(v->WriteSectors(buffer.data(), 0, 1), 0);
+    EXPECT_EQ(disk.WriteSectors(buffer.data(), 0, 1), 0);
+    FaultInjection::Configure("1:w-after:0");
+    EXPECT_EQ(disk.WriteSectors(buffer.data(), 0, 1), 1) << "rules name their disk";
+    FaultInjection::Configure("");
+}

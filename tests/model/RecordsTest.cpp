@@ -1,0 +1,102 @@
+// Texts and export lines of the records.
+#include <gtest/gtest.h>
+
+#include "model/DiskExport.h"
+#include "model/FileSystemTypes.h"
+
+TEST(Records, ListAndPropertiesTexts)
+{
+    PartitionInfo p = MakeEmptyPartitionInfo();
+    EXPECT_STREQ(FileSystemListText(p), "Unallocated");
+    p.PartitionTypeId = 0x83;
+    EXPECT_STREQ(FileSystemListText(p), "Unformatted");
+    const std::pair<int16_t, const char*> list[] = {{1, "FAT"},   {6, "FAT"},   {7, "NTFS"}, {11, "FAT32"},
+                                                    {49, "Ext2"}, {50, "Ext3"}, {51, "Linux Swap"},
+                                                    {128, "Other"}, {9, "Other"}};
+    for (auto [code, text] : list) {
+        p.FileSystemType = code;
+        EXPECT_STREQ(FileSystemListText(p), text) << code;
+    }
+    p.FileSystemType = 255;
+    for (auto [id, text] : {std::pair<int16_t, const char*>{-1, "GPT Disk"}, {-2, "Dynamic Disk"}, {-3, "Bad Disk"}}) {
+        p.PartitionTypeId = id;
+        EXPECT_STREQ(FileSystemListText(p), text);
+    }
+    EXPECT_STREQ(FileSystemPropertiesText(0), "(Unallocated)");
+    EXPECT_STREQ(FileSystemPropertiesText(1), "FAT12");
+    EXPECT_STREQ(FileSystemPropertiesText(6), "FAT16");
+    EXPECT_STREQ(FileSystemPropertiesText(255), "(Other)");
+    EXPECT_STREQ(FileSystemPropertiesText(128), "(Other)");
+}
+
+TEST(Records, StatusAndTypeWords)
+{
+    PartitionInfo p = MakeEmptyPartitionInfo();
+    EXPECT_EQ(PartitionStatusText(p), "None");
+    p.Active = p.SystemVolume = p.ReadOnly = 1;
+    EXPECT_EQ(PartitionStatusText(p), "Active & System & ReadOnly");
+    p.BootVolume = p.Hidden = 1;
+    EXPECT_EQ(PartitionStatusText(p), "Active & Boot & System & Hidden & ReadOnly");
+    p.IsPrimary = 1;
+    EXPECT_STREQ(PartitionTypeText(p), "Primary");
+    p.IsPrimary = 0;
+    EXPECT_STREQ(PartitionTypeText(p), "Logical");
+    p.IsGptEntry = 1;
+    EXPECT_STREQ(PartitionTypeText(p), "GPT (EFI System partition)");
+    p.GptReserved = 1;
+    EXPECT_STREQ(PartitionTypeText(p), "GPT (Reserved Partition)");
+    p.GptData = 1;
+    EXPECT_STREQ(PartitionTypeText(p), "GPT (Data Partition)");
+    p.GptRecovery = 1;
+    EXPECT_STREQ(PartitionTypeText(p), "GPT (Recovery Partition)");
+    p = MakeEmptyPartitionInfo();
+    p.IsGptEntry = 1;
+    EXPECT_STREQ(PartitionTypeText(p), "GPT");
+}
+
+TEST(Records, EqualityAndOrdering)
+{
+    PartitionInfo a = MakeEmptyPartitionInfo(), b = MakeEmptyPartitionInfo();
+    a.StartingLba = b.StartingLba = 63;
+    a.SectorCount = 100;
+    b.SectorCount = 101;
+    EXPECT_FALSE(SamePartition(a, b)) << "same start, different length";
+    b.SectorCount = 100;
+    b.FileSystemType = 7;
+    EXPECT_TRUE(SamePartition(a, b));
+    PartitionList list(3, MakeEmptyPartitionInfo());
+    list[0].StartingLba = 5000;
+    list[1].StartingLba = -1;
+    list[2].StartingLba = 63;
+    SortByStartingLba(list);
+    EXPECT_EQ(list[0].StartingLba, -1);
+    EXPECT_EQ(list[2].StartingLba, 5000);
+}
+
+TEST(Records, ExportLines)
+{
+    DiskGeometry g{};
+    g.Cylinders = 1044;
+    g.TracksPerCylinder = 255;
+    g.SectorsPerTrack = 63;
+    EXPECT_EQ(FormatDiskExportLine(1, 16777216, "Image a.img", true, false, g),
+              "Disk 1, Total Sectors: 16777216, Name: Image a.img, GUID Partition Table: YES, Dynamic Disk: NO, "
+              "CHS:1044/255/63\r\n");
+    PartitionInfo p = MakeEmptyPartitionInfo();
+    p.DriveLetter = 'C';
+    p.PartitionTypeId = 7;
+    p.StartingLba = 63;
+    p.SectorCount = 1000;
+    p.FileSystemType = 7;
+    SetLabel(p, "System");
+    p.ClusterSize = 8;
+    p.FreeSectors = 500;
+    p.IsPrimary = 1;
+    p.Active = 1;
+    EXPECT_EQ(FormatPartitionExportLine(p),
+              "letter: C PartID:  7 Start:          63 End:        1062 Size:        1000 FsId:  7 Label:"
+              "               System ClusterSize:   8 FreeSectors:         500 Primary: 1 Bootable: 1 "
+              "BootVolume: 0 SystemVolume: 0\r\n");
+    p.DriveLetter = 0;
+    EXPECT_EQ(FormatPartitionExportLine(p).substr(0, 9), "letter: *");
+}
