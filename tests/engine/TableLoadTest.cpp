@@ -212,7 +212,7 @@ TEST(TableLoad, DynamicDisksAreFlagged)
 
     const std::string gpt = dir.File("dyngpt.img");
     ASSERT_TRUE(MakeSparseFile(gpt, 16 << 20));
-    ASSERT_EQ(RunTool({"sgdisk", "-n", "1:34:2047", "-t", "1:4201", "-n", "2:2048:0", "-t", "2:4202", gpt}).exitCode, 0);
+    ASSERT_EQ(RunTool({"sgdisk", "-n", "1:2048:4095", "-t", "1:4201", "-n", "2:4096:0", "-t", "2:4200", gpt}).exitCode, 0);
     Loaded g = load(gpt, kLoadTableOnly);
     EXPECT_TRUE(g.disk->IsGpt());
     EXPECT_TRUE(g.disk->IsDynamic());

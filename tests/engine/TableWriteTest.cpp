@@ -88,7 +88,10 @@ TEST(TableWrite, ChsFieldsFollowTheGeometry)
     EXPECT_EQ(chs[0], 1);
     EXPECT_EQ(chs[1], 1);
     EXPECT_EQ(chs[2], 0);
-    KMbrTable::EncodeChs(chs, 16065 * 1023 + 5, g);
+    KMbrTable::EncodeChs(chs, 16065 * 1023 + 5, g); // cylinder 1023 still fits
+    EXPECT_EQ(chs[2], 0xFF);
+    EXPECT_EQ(chs[1] & 0xC0, 0xC0);
+    KMbrTable::EncodeChs(chs, 16065 * 1024, g);
     EXPECT_EQ(chs[0], 254);
     EXPECT_EQ(chs[1], 0xFF);
     EXPECT_EQ(chs[2], 0xFF);

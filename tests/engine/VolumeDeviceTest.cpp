@@ -51,9 +51,9 @@ TEST(VolumeDevice, TransfersNeverLeaveThePartition)
     EXPECT_EQ(HashRange(image, 0, 4 << 20), before) << "a refused transfer touched the disk";
 
     // Writes inside land at the partition's start.
+    std::fill(buffer.begin(), buffer.end(), 0xAB);
     EXPECT_EQ(v->WriteSectors(buffer.data(), 0, 1), 1);
     EXPECT_EQ(ReadBytes(image, 1000 * 512, 512), std::vector<uint8_t>(512, 0xAB));
-    EXPECT_EQ(HashRange(image, 0, 1000 * 512), HashRange(image, 0, 1000 * 512));
 
     // A partition that does not lie on the disk gets no device.
     EXPECT_EQ(CreateVolumeDevice(&disk, partition(8000, 500)), nullptr);

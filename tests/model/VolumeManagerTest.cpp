@@ -166,8 +166,13 @@ TEST_F(VolumeManagerTest, MbrChangesAreWhatSfdiskReads)
     manager.Load(1, 1);
     ASSERT_TRUE(manager.GetPartition(0, 0, &p));
     EXPECT_EQ(p.Hidden, 1);
-    EXPECT_EQ(p.FileSystemType, 11);
+    EXPECT_EQ(p.FileSystemType, 0) << "nothing was formatted there";
+    // Only a Windows-readable file system gets its hidden FAT type byte back.
     p.Hidden = 0;
+    ASSERT_TRUE(manager.SetPartition(0, 0, &p));
+    ASSERT_EQ(manager.WritePartitionTable(0, -1), 1);
+    EXPECT_EQ(SfdiskDump(image).entries[0].type, "1c");
+    p.FileSystemType = 11;
     ASSERT_TRUE(manager.SetPartition(0, 0, &p));
     ASSERT_TRUE(manager.GetPartition(0, 1, &p));
     p.Hidden = 0;

@@ -71,7 +71,7 @@ std::string MakeMbrLayout(const TempDir& dir, const std::string& name)
                                 "unit: sectors\n"
                                 "start=2048, size=16384, type=c, bootable\n"
                                 "start=18432, size=20480, type=83\n"
-                                "start=40960, size=90000, type=f\n"
+                                "start=40960, size=71680, type=f\n"
                                 "start=43008, size=8192, type=7\n"
                                 "start=55296, size=12288, type=17\n"
                                 "start=71680, size=40960, type=82\n");
