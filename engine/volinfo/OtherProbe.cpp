@@ -33,13 +33,13 @@ std::vector<uint8_t> ReadHead(VolumeReader& reader)
 
 class MemoryFile {
 public:
-    explicit MemoryFile(const std::vector<uint8_t>& bytes) : fd_(memfd_create("volmara-probe", MFD_CLOEXEC))
+    explicit MemoryFile(const std::vector<uint8_t>& bytes) : m_fd(memfd_create("volmara-probe", MFD_CLOEXEC))
     {
-        for (size_t done = 0; fd_ >= 0 && done < bytes.size();) {
-            const ssize_t written = write(fd_, bytes.data() + done, bytes.size() - done);
+        for (size_t done = 0; m_fd >= 0 && done < bytes.size();) {
+            const ssize_t written = write(m_fd, bytes.data() + done, bytes.size() - done);
             if (written <= 0) {
-                close(fd_);
-                fd_ = -1;
+                close(m_fd);
+                m_fd = -1;
             } else {
                 done += size_t(written);
             }
@@ -47,40 +47,40 @@ public:
     }
     ~MemoryFile()
     {
-        if (fd_ >= 0)
-            close(fd_);
+        if (m_fd >= 0)
+            close(m_fd);
     }
     MemoryFile(const MemoryFile&) = delete;
     MemoryFile& operator=(const MemoryFile&) = delete;
-    int fd() const { return fd_; }
+    int fd() const { return m_fd; }
 
 private:
-    int fd_;
+    int m_fd;
 };
 
 class Probe {
 public:
-    Probe() : probe_(blkid_new_probe()) {}
+    Probe() : m_probe(blkid_new_probe()) {}
     ~Probe()
     {
-        if (probe_)
-            blkid_free_probe(probe_);
+        if (m_probe)
+            blkid_free_probe(m_probe);
     }
     Probe(const Probe&) = delete;
     Probe& operator=(const Probe&) = delete;
-    blkid_probe get() const { return probe_; }
+    blkid_probe get() const { return m_probe; }
 
     std::string Value(const char* name) const
     {
         const char* data = nullptr;
         size_t size = 0;
-        if (blkid_probe_lookup_value(probe_, name, &data, &size) != 0 || !data)
+        if (blkid_probe_lookup_value(m_probe, name, &data, &size) != 0 || !data)
             return {};
         return std::string(data, strnlen(data, size));
     }
 
 private:
-    blkid_probe probe_;
+    blkid_probe m_probe;
 };
 
 } // namespace

@@ -3,13 +3,13 @@
 #include <cstring>
 #include <limits>
 
-VolumeReader::VolumeReader(ISectorDevice& device, int64_t sectorCount) : device_(device), sectorCount_(sectorCount)
+VolumeReader::VolumeReader(ISectorDevice& device, int64_t sectorCount) : m_device(device), m_sectorCount(sectorCount)
 {
     constexpr int64_t kMaxSectors = std::numeric_limits<int64_t>::max() / kVolumeSectorBytes;
-    if (sectorCount_ < 0)
-        sectorCount_ = 0;
-    if (sectorCount_ > kMaxSectors)
-        sectorCount_ = kMaxSectors;
+    if (m_sectorCount < 0)
+        m_sectorCount = 0;
+    if (m_sectorCount > kMaxSectors)
+        m_sectorCount = kMaxSectors;
 }
 
 bool VolumeReader::Contains(uint64_t offset, uint64_t length) const
@@ -20,9 +20,9 @@ bool VolumeReader::Contains(uint64_t offset, uint64_t length) const
 
 bool VolumeReader::ReadSectors(void* buffer, int64_t first, int64_t count)
 {
-    if (first < 0 || count <= 0 || first > sectorCount_ || count > sectorCount_ - first)
+    if (first < 0 || count <= 0 || first > m_sectorCount || count > m_sectorCount - first)
         return false;
-    return device_.ReadSectors(buffer, first, count) != 0;
+    return m_device.ReadSectors(buffer, first, count) != 0;
 }
 
 bool VolumeReader::ReadBytes(uint64_t offset, void* buffer, size_t length)
@@ -37,9 +37,9 @@ bool VolumeReader::ReadBytes(uint64_t offset, void* buffer, size_t length)
     if (offset % kVolumeSectorBytes == 0 && length % kVolumeSectorBytes == 0)
         return ReadSectors(buffer, int64_t(firstSector), count);
 
-    scratch_.resize(size_t(count) * kVolumeSectorBytes);
-    if (!ReadSectors(scratch_.data(), int64_t(firstSector), count))
+    m_scratch.resize(size_t(count) * kVolumeSectorBytes);
+    if (!ReadSectors(m_scratch.data(), int64_t(firstSector), count))
         return false;
-    std::memcpy(buffer, scratch_.data() + offset % kVolumeSectorBytes, length);
+    std::memcpy(buffer, m_scratch.data() + offset % kVolumeSectorBytes, length);
     return true;
 }

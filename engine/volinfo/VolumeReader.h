@@ -13,8 +13,8 @@ class VolumeReader {
 public:
     VolumeReader(ISectorDevice& device, int64_t sectorCount);
 
-    int64_t SectorCount() const { return sectorCount_; }
-    uint64_t ByteCount() const { return uint64_t(sectorCount_) * kVolumeSectorBytes; }
+    int64_t SectorCount() const { return m_sectorCount; }
+    uint64_t ByteCount() const { return uint64_t(m_sectorCount) * kVolumeSectorBytes; }
     // True when [offset, offset + length) lies inside the volume.
     bool Contains(uint64_t offset, uint64_t length) const;
 
@@ -24,9 +24,9 @@ public:
     bool ReadBytes(uint64_t offset, void* buffer, size_t length);
 
 private:
-    ISectorDevice& device_;
-    int64_t sectorCount_;
-    std::vector<uint8_t> scratch_;
+    ISectorDevice& m_device;
+    int64_t m_sectorCount;
+    std::vector<uint8_t> m_scratch;
 };
 
 // a * b, or UINT64_MAX when the product does not fit.

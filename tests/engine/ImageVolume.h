@@ -12,76 +12,78 @@
 
 #include "engine/ISectorDevice.h"
 
+namespace volinfo_test {
+
 class CountingSectorDevice : public ISectorDevice {
 public:
-    explicit CountingSectorDevice(int64_t sectorCount) : sectorCount_(sectorCount) {}
+    explicit CountingSectorDevice(int64_t sectorCount) : m_sectorCount(sectorCount) {}
 
     int ReadSectors(void* buffer, int64_t firstSector, int64_t count) override
     {
-        ++readCalls_;
-        if (failReads_)
+        ++m_readCalls;
+        if (m_failReads)
             return 0;
-        if (firstSector < 0 || count <= 0 || firstSector > sectorCount_ || count > sectorCount_ - firstSector) {
-            ++outOfRangeReads_;
+        if (firstSector < 0 || count <= 0 || firstSector > m_sectorCount || count > m_sectorCount - firstSector) {
+            ++m_outOfRangeReads;
             return 0;
         }
-        sectorsRead_ += count;
+        m_sectorsRead += count;
         return Read(buffer, firstSector, count);
     }
     int WriteSectors(const void*, int64_t, int64_t) override { return 0; }
     int VerifySectors(int64_t firstSector, int64_t count) override
     {
-        return firstSector >= 0 && count >= 0 && firstSector <= sectorCount_ && count <= sectorCount_ - firstSector;
+        return firstSector >= 0 && count >= 0 && firstSector <= m_sectorCount && count <= m_sectorCount - firstSector;
     }
     int GetGeometry(DiskGeometry* geometry) override
     {
         std::memset(geometry, 0, sizeof *geometry);
         geometry->BytesPerSector = 512;
-        geometry->TotalSectors = sectorCount_;
+        geometry->TotalSectors = m_sectorCount;
         return 1;
     }
 
-    int64_t SectorCount() const { return sectorCount_; }
-    int64_t OutOfRangeReads() const { return outOfRangeReads_; }
-    int64_t ReadCalls() const { return readCalls_; }
-    int64_t SectorsRead() const { return sectorsRead_; }
-    void FailReads(bool fail) { failReads_ = fail; }
+    int64_t SectorCount() const { return m_sectorCount; }
+    int64_t OutOfRangeReads() const { return m_outOfRangeReads; }
+    int64_t ReadCalls() const { return m_readCalls; }
+    int64_t SectorsRead() const { return m_sectorsRead; }
+    void FailReads(bool fail) { m_failReads = fail; }
 
 protected:
     virtual int Read(void* buffer, int64_t firstSector, int64_t count) = 0;
 
 private:
-    int64_t sectorCount_;
-    int64_t outOfRangeReads_ = 0;
-    int64_t readCalls_ = 0;
-    int64_t sectorsRead_ = 0;
-    bool failReads_ = false;
+    int64_t m_sectorCount;
+    int64_t m_outOfRangeReads = 0;
+    int64_t m_readCalls = 0;
+    int64_t m_sectorsRead = 0;
+    bool m_failReads = false;
 };
 
 // Sectors [firstSector, firstSector + sectorCount) of an image file.
 class ImageVolume : public CountingSectorDevice {
 public:
     ImageVolume(const std::string& path, int64_t firstSector, int64_t sectorCount)
-        : CountingSectorDevice(sectorCount), fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)), base_(firstSector * 512)
+        : CountingSectorDevice(sectorCount), m_fd(open(path.c_str(), O_RDONLY | O_CLOEXEC)), m_base(firstSector * 512)
     {
     }
     ~ImageVolume() override
     {
-        if (fd_ >= 0)
-            close(fd_);
+        if (m_fd >= 0)
+            close(m_fd);
     }
     ImageVolume(const ImageVolume&) = delete;
     ImageVolume& operator=(const ImageVolume&) = delete;
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return m_fd >= 0; }
 
 protected:
     int Read(void* buffer, int64_t firstSector, int64_t count) override
     {
         auto* out = static_cast<uint8_t*>(buffer);
         size_t left = size_t(count) * 512;
-        off_t at = off_t(base_ + firstSector * 512);
+        off_t at = off_t(m_base + firstSector * 512);
         while (left > 0) {
-            const ssize_t got = pread(fd_, out, left, at);
+            const ssize_t got = pread(m_fd, out, left, at);
             if (got <= 0)
                 return 0;
             out += got;
@@ -92,26 +94,28 @@ protected:
     }
 
 private:
-    int fd_;
-    int64_t base_;
+    int m_fd;
+    int64_t m_base;
 };
 
 // A volume held in memory; its length is the vector's, rounded down to whole sectors.
 class MemoryVolume : public CountingSectorDevice {
 public:
     explicit MemoryVolume(std::vector<uint8_t> bytes)
-        : CountingSectorDevice(int64_t(bytes.size() / 512)), bytes_(std::move(bytes))
+        : CountingSectorDevice(int64_t(bytes.size() / 512)), m_bytes(std::move(bytes))
     {
     }
-    std::vector<uint8_t>& Bytes() { return bytes_; }
+    std::vector<uint8_t>& Bytes() { return m_bytes; }
 
 protected:
     int Read(void* buffer, int64_t firstSector, int64_t count) override
     {
-        std::memcpy(buffer, bytes_.data() + firstSector * 512, size_t(count) * 512);
+        std::memcpy(buffer, m_bytes.data() + firstSector * 512, size_t(count) * 512);
         return 1;
     }
 
 private:
-    std::vector<uint8_t> bytes_;
+    std::vector<uint8_t> m_bytes;
 };
+
+} // namespace volinfo_test

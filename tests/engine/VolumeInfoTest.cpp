@@ -10,6 +10,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -19,10 +20,17 @@
 #include <vector>
 
 #include "ImageVolume.h"
-#include "ToolRunner.h"
 #include "engine/ByteOrder.h"
 #include "engine/volinfo/LabelText.h"
 #include "model/FileSystemTypes.h"
+#include "support/TestSupport.h"
+
+using TestSupport::HaveTool;
+using TestSupport::MakeSparseFile;
+using TestSupport::RunTool;
+using TestSupport::TempDir;
+using TestSupport::ToolResult;
+using namespace volinfo_test;
 
 namespace {
 
@@ -31,12 +39,19 @@ constexpr uint64_t kTiB = kMiB * kMiB;
 
 // ---- Running the tools ----
 
-// Runs one step, appending the command and its output to `log`; true when it exited with 0.
+// Runs one step, appending the command and its output to `log`; true when it exited with 0. Variables in
+// `env` ("NAME=value") are handed over through env(1), still as an argument vector.
 bool Step(std::string& log, const std::vector<std::string>& argv, const std::vector<std::string>& env = {})
 {
-    const ToolResult result = RunTool(argv, env);
+    std::vector<std::string> command;
+    if (!env.empty()) {
+        command.push_back("env");
+        command.insert(command.end(), env.begin(), env.end());
+    }
+    command.insert(command.end(), argv.begin(), argv.end());
+    const ToolResult result = RunTool(command);
     log += "$";
-    for (const std::string& arg : argv)
+    for (const std::string& arg : command)
         log += " " + arg;
     log += "  [exit " + std::to_string(result.exitCode) + "]\n" + result.output + "\n";
     return result.exitCode == 0;
@@ -79,12 +94,6 @@ int64_t NumberBefore(const std::string& text, const std::string& suffix, bool la
 {
     const size_t at = last ? text.rfind(suffix) : text.find(suffix);
     return at == std::string::npos ? -1 : NumberEndingAt(text, at);
-}
-
-bool MakeSparseFile(const std::string& path, uint64_t bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc).close();
-    return truncate(path.c_str(), off_t(bytes)) == 0;
 }
 
 // A folder of files of several sizes (some empty, some spanning many clusters), for filling volumes.
@@ -325,6 +334,7 @@ std::vector<FsCase> ToolCases()
          ExtFromTools},
         {"swap_4k", swap, 64 * kMiB, Mkfs({"mkswap", "-L", "swaplabel"}), BlkidWithCluster(8)},
         {"swap_64k_pages", swap, 64 * kMiB, Mkfs({"mkswap", "-p", "65536", "-L", "bigpages"}), BlkidWithCluster(128)},
+        {"swap_16k_pages", swap, 8 * kMiB, Mkfs({"mkswap", "-p", "16384", "-L", "sixteen"}), BlkidWithCluster(32)},
         {"swap_no_label", swap, 8 * kMiB, Mkfs({"mkswap"}), BlkidWithCluster(8)},
         // mkswap keeps the first KiB, so the exFAT boot sector stays and blkid calls the result ambivalent.
         {"swap_over_exfat", {"mkswap", "mkfs.exfat", "blkid"}, 64 * kMiB,
@@ -350,29 +360,29 @@ struct BuiltImage {
 
 class VolumeInfoToolTest : public ::testing::TestWithParam<std::tuple<FsCase, bool>> {
 protected:
-    static void SetUpTestSuite() { dir_ = new TempDir(); }
+    static void SetUpTestSuite() { s_dir = new TempDir(); }
     static void TearDownTestSuite()
     {
-        built_.clear();
-        delete dir_;
-        dir_ = nullptr;
+        s_built.clear();
+        delete s_dir;
+        s_dir = nullptr;
     }
 
     static const BuiltImage& Build(const FsCase& c)
     {
-        auto found = built_.find(c.name);
-        if (found != built_.end())
+        auto found = s_built.find(c.name);
+        if (found != s_built.end())
             return found->second;
-        BuiltImage& image = built_[c.name];
+        BuiltImage& image = s_built[c.name];
         for (const std::string& tool : c.tools)
-            if (FindTool(tool).empty())
+            if (!HaveTool(tool))
                 image.skip += tool + " is not installed. ";
         if (!image.skip.empty())
             return image;
-        const std::string caseDir = dir_->File(c.name);
+        const std::string caseDir = s_dir->File(c.name);
         std::filesystem::create_directories(caseDir);
         image.path = caseDir + "/volume.img";
-        if (!MakeSparseFile(image.path, c.bytes) || !c.make(image.path, caseDir, image.log))
+        if (!MakeSparseFile(image.path, int64_t(c.bytes)) || !c.make(image.path, caseDir, image.log))
             image.skip = "could not make the image";
         else
             image.expected = c.expect(image.path, image.log);
@@ -380,7 +390,7 @@ protected:
     }
 
     // Copies the volume into a disk image after `lead` bytes of junk, with junk behind it as well. Only the
-    // volume's data extents are copied, so holes stay holes (a 2 TiB image copies in a moment).
+    // volume's data extents are read and only their non-zero blocks written, so the copy stays sparse.
     static std::string Embed(const std::string& volume, uint64_t bytes, uint64_t lead)
     {
         const std::string disk = volume + ".disk";
@@ -395,6 +405,7 @@ protected:
         bool ok = in >= 0 && out >= 0 && pwrite(out, junk.data(), lead, 0) == ssize_t(lead) &&
                   pwrite(out, junk.data(), lead, off_t(lead + bytes)) == ssize_t(lead);
         std::vector<char> block(kMiB);
+        const std::vector<char> zeros(kMiB);
         off_t at = 0;
         while (ok && uint64_t(at) < bytes) {
             const off_t data = lseek(in, at, SEEK_DATA);
@@ -403,8 +414,10 @@ protected:
             const off_t hole = lseek(in, data, SEEK_HOLE);
             for (at = data; ok && at < hole;) {
                 const size_t length = size_t(std::min<off_t>(off_t(block.size()), hole - at));
-                ok = pread(in, block.data(), length, at) == ssize_t(length) &&
-                     pwrite(out, block.data(), length, off_t(lead) + at) == ssize_t(length);
+                ok = pread(in, block.data(), length, at) == ssize_t(length);
+                const bool zero = std::memcmp(block.data(), zeros.data(), length) == 0;
+                if (ok && !zero)
+                    ok = pwrite(out, block.data(), length, off_t(lead) + at) == ssize_t(length);
                 at += off_t(length);
             }
         }
@@ -415,12 +428,12 @@ protected:
         return ok ? disk : std::string();
     }
 
-    static TempDir* dir_;
-    static std::map<std::string, BuiltImage> built_;
+    static TempDir* s_dir;
+    static std::map<std::string, BuiltImage> s_built;
 };
 
-TempDir* VolumeInfoToolTest::dir_ = nullptr;
-std::map<std::string, BuiltImage> VolumeInfoToolTest::built_;
+TempDir* VolumeInfoToolTest::s_dir = nullptr;
+std::map<std::string, BuiltImage> VolumeInfoToolTest::s_built;
 
 TEST_P(VolumeInfoToolTest, MatchesWhatTheToolsReport)
 {
@@ -466,29 +479,29 @@ std::string CaseName(const ::testing::TestParamInfo<std::tuple<FsCase, bool>>& p
     return std::get<0>(param.param).name + (std::get<1>(param.param) ? "_embedded" : "_whole");
 }
 
-INSTANTIATE_TEST_SUITE_P(Tools, VolumeInfoToolTest, ::testing::Combine(::testing::ValuesIn(ToolCases()), ::testing::Bool()),
-                         CaseName);
+INSTANTIATE_TEST_SUITE_P(Tools, VolumeInfoToolTest,
+                         ::testing::Combine(::testing::ValuesIn(ToolCases()), ::testing::Bool()), CaseName);
 
 // ---- Hostile volumes ----
 
 // The first `bytes` of an image the tools made, kept for patching in memory.
 class HostileVolumeTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { dir_ = new TempDir(); }
+    static void SetUpTestSuite() { s_dir = new TempDir(); }
     static void TearDownTestSuite()
     {
-        delete dir_;
-        dir_ = nullptr;
+        delete s_dir;
+        s_dir = nullptr;
     }
 
     // Formats a sparse file of `volumeBytes` with argv + path and returns its first `keepBytes`, or nothing.
     static std::vector<uint8_t> Made(std::vector<std::string> argv, uint64_t volumeBytes, uint64_t keepBytes,
                                      std::string& log)
     {
-        if (FindTool(argv[0]).empty())
+        if (!HaveTool(argv[0]))
             return {};
-        const std::string path = dir_->File("hostile-" + std::to_string(counter_++) + ".img");
-        if (!MakeSparseFile(path, volumeBytes))
+        const std::string path = s_dir->File("hostile-" + std::to_string(s_counter++) + ".img");
+        if (!MakeSparseFile(path, int64_t(volumeBytes)))
             return {};
         argv.push_back(path);
         if (!Step(log, argv))
@@ -524,12 +537,12 @@ protected:
 
     static bool NotFatNorExt(int16_t type) { return type == kFsNone || type == kFsOther; }
 
-    static TempDir* dir_;
-    static int counter_;
+    static TempDir* s_dir;
+    static int s_counter;
 };
 
-TempDir* HostileVolumeTest::dir_ = nullptr;
-int HostileVolumeTest::counter_ = 0;
+TempDir* HostileVolumeTest::s_dir = nullptr;
+int HostileVolumeTest::s_counter = 0;
 
 #define EXPECT_HARMLESS(outcome)                                                                                  \
     do {                                                                                                           \
