@@ -54,18 +54,20 @@ bool ParseFatBootSector(const uint8_t* s, size_t size, FatLayout& layout)
     if (clusters == 0 || clusters > kMaxFat32Clusters)
         return false;
 
-    if (clusters <= kMaxFat12Clusters) {
+    // The boot sector's own layout decides FAT32: tools make small FAT32 volumes (EFI system
+    // partitions) with fewer clusters than the count rule wants, and every system reads them as FAT32.
+    if (fat32Layout) {
+        layout.code = kFsFat32;
+        layout.entryBits = 32;
+    } else if (clusters <= kMaxFat12Clusters) {
         layout.code = kFsFat12;
         layout.entryBits = 12;
     } else if (clusters <= kMaxFat16Clusters) {
         layout.code = kFsFat16;
         layout.entryBits = 16;
     } else {
-        layout.code = kFsFat32;
-        layout.entryBits = 32;
+        return false; // a fixed root directory with a FAT32-sized cluster count
     }
-    if ((layout.code == kFsFat32) != fat32Layout)
-        return false;
     // Every cluster, and the two reserved entries, must have an entry in the FAT.
     if ((clusters + 2) * layout.entryBits > uint64_t(fatSectors) * bytesPerSector * 8)
         return false;
