@@ -55,7 +55,7 @@ int64_t arraySectors(const GptHeader& h)
 bool readArray(ISectorDevice& disk, int64_t totalSectors, const GptHeader& h, std::vector<uint8_t>& array)
 {
     const int64_t sectors = arraySectors(h);
-    if (h.PartitionEntryLba < 2 || int64_t(h.PartitionEntryLba) > totalSectors - sectors)
+    if (h.PartitionEntryLba < 2 || h.PartitionEntryLba > uint64_t(totalSectors - sectors))
         return false;
     array.assign(size_t(sectors) * 512, 0);
     if (!disk.ReadSectors(array.data(), int64_t(h.PartitionEntryLba), sectors))
@@ -89,7 +89,8 @@ bool KGptTable::ReadHeader(ISectorDevice& disk, int64_t totalSectors, int64_t lb
     if (h.SizeOfPartitionEntry < kEntrySize || h.SizeOfPartitionEntry > 4096 || (h.SizeOfPartitionEntry % 8) != 0 ||
         h.NumberOfPartitionEntries == 0 || h.NumberOfPartitionEntries > kMaxEntries)
         return false;
-    if (h.FirstUsableLba > h.LastUsableLba || int64_t(h.LastUsableLba) >= totalSectors)
+    // The usable area never covers the protective MBR, the primary header or the backup header.
+    if (h.FirstUsableLba < 2 || h.FirstUsableLba > h.LastUsableLba || h.LastUsableLba + 2 > uint64_t(totalSectors))
         return false;
     header = h;
     return true;

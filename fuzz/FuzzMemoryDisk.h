@@ -24,9 +24,12 @@ enum class Tail { Fail, Zeros };
 // the sector count sits in the low bits: up to 2^55 sectors (what a 64-bit byte count can describe) with
 // a failing tail, up to 2^22 sectors (2 GiB) with a zero-filled one, so that a walk over a table the
 // claim makes legal stays short. A claim no bigger than the data means the data's own length.
+// Bit 62 asks the target to make the input's checksums right before the engine sees it (fuzz_table_scan
+// recomputes the GPT CRCs), so that mutations reach the code behind the checksum tests.
 struct Claim {
     int64_t sectors = 0;
     Tail tail = Tail::Fail;
+    bool fixChecksums = false;
 };
 
 inline Claim ParseClaim(const uint8_t* bytes, int64_t dataSectors)
@@ -36,6 +39,7 @@ inline Claim ParseClaim(const uint8_t* bytes, int64_t dataSectors)
         word = (word << 8) | bytes[i];
     Claim claim;
     claim.tail = (word >> 63) ? Tail::Zeros : Tail::Fail;
+    claim.fixChecksums = ((word >> 62) & 1) != 0;
     const uint64_t mask = claim.tail == Tail::Zeros ? (uint64_t(1) << 22) - 1 : (uint64_t(1) << 55) - 1;
     const int64_t sectors = int64_t(word & mask);
     claim.sectors = sectors > dataSectors ? sectors : dataSectors;
@@ -100,6 +104,15 @@ public:
     }
 
     int64_t DataSectors() const { return int64_t(bytes_.size()) / kSectorBytes; }
+    // The stored bytes from `lba` to the end of the data, or nullptr when the data does not hold that sector.
+    uint8_t* StoredSector(int64_t lba)
+    {
+        return lba >= 0 && lba < DataSectors() ? bytes_.data() + lba * kSectorBytes : nullptr;
+    }
+    size_t StoredBytesFrom(int64_t lba) const
+    {
+        return lba >= 0 && lba < DataSectors() ? bytes_.size() - size_t(lba * kSectorBytes) : 0;
+    }
     int64_t ClaimedSectors() const { return claimed_; }
     int64_t RefusedReads() const { return refusedReads_; }
     // Reads that asked for sectors outside [0, claimed size), or for a count below one.

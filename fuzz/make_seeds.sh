@@ -118,6 +118,12 @@ keep gpt-backup-missing.img $((1 << 21))
 cp "$work/gpt.img" "$work/gpt-backup-zero.img"
 keep gpt-backup-zero.img $((zero_tail | (1 << 20)))
 
+# With the checksum flag: mutations of the headers and entries keep valid CRCs.
+cp "$work/gpt.img" "$work/gpt-fixcrc.img"
+keep gpt-fixcrc.img $((1 << 62))
+cp "$work/gpt.img" "$work/gpt-fixcrc-backup-zero.img"
+keep gpt-fixcrc-backup-zero.img $((zero_tail | (1 << 62) | (1 << 20)))
+
 # Only the backup header is intact.
 cp "$work/gpt.img" "$work/gpt-primary-damaged.img"
 printf 'XXXX' | dd of="$work/gpt-primary-damaged.img" bs=1 seek=$((512 + 24)) conv=notrunc status=none
@@ -130,10 +136,14 @@ for i in $(seq 1 128); do
 done
 sgdisk -a 1 "${args[@]}" "$work/gpt-many.img" >/dev/null
 keep gpt-many.img
+cp "$work/gpt-many.img" "$work/gpt-many-fixcrc.img"
+keep gpt-many-fixcrc.img $((1 << 62))
 
 fresh gpt-hybrid.img 256K
 sgdisk -a 1 -n 1:34:99 -t 1:0700 -n 2:100:199 -t 2:8300 -n 3:200:299 -h 1:2 "$work/gpt-hybrid.img" >/dev/null
 keep gpt-hybrid.img
+cp "$work/gpt-hybrid.img" "$work/gpt-hybrid-fixcrc.img"
+keep gpt-hybrid-fixcrc.img $((1 << 62))
 
 fresh gpt-sfdisk.img 128K
 sfdisk -q "$work/gpt-sfdisk.img" <<'EOF'
