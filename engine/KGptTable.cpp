@@ -55,7 +55,7 @@ int64_t arraySectors(const GptHeader& h)
 bool readArray(ISectorDevice& disk, int64_t totalSectors, const GptHeader& h, std::vector<uint8_t>& array)
 {
     const int64_t sectors = arraySectors(h);
-    if (h.PartitionEntryLba < 2 || h.PartitionEntryLba > uint64_t(totalSectors - sectors))
+    if (sectors > totalSectors || h.PartitionEntryLba < 2 || h.PartitionEntryLba > uint64_t(totalSectors - sectors))
         return false;
     array.assign(size_t(sectors) * 512, 0);
     if (!disk.ReadSectors(array.data(), int64_t(h.PartitionEntryLba), sectors))
@@ -90,7 +90,8 @@ bool KGptTable::ReadHeader(ISectorDevice& disk, int64_t totalSectors, int64_t lb
         h.NumberOfPartitionEntries == 0 || h.NumberOfPartitionEntries > kMaxEntries)
         return false;
     // The usable area never covers the protective MBR, the primary header or the backup header.
-    if (h.FirstUsableLba < 2 || h.FirstUsableLba > h.LastUsableLba || h.LastUsableLba + 2 > uint64_t(totalSectors))
+    if (totalSectors < 3 || h.FirstUsableLba < 2 || h.FirstUsableLba > h.LastUsableLba ||
+        h.LastUsableLba > uint64_t(totalSectors) - 2)
         return false;
     header = h;
     return true;

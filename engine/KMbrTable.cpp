@@ -66,11 +66,17 @@ void walkExtended(ISectorDevice& disk, int64_t totalSectors, int64_t containerSt
     std::set<int64_t> visited;
     int64_t ebr = containerStart;
     int logicals = 0;
+    int records = 0;
     int number = 5;
     uint8_t sector[512];
     while (true) {
         if (ebr < containerStart || ebr >= containerEnd) {
             scan.Errors.Status |= kTableLinkOutside;
+            return;
+        }
+        // Empty records still cost a read each: a chain of them is bounded like the partitions are.
+        if (++records > 4 * KMbrTable::kMaxLogicals) {
+            scan.Errors.Status |= kTableTooManyLogicals;
             return;
         }
         if (!visited.insert(ebr).second) {

@@ -82,6 +82,13 @@ void Fail(const char* tag, const char* what, const PartitionInfo* p, int64_t tot
 
 } // namespace
 
+// Undefined behaviour stops the run like any other fault. The checks are built recoverable so that a
+// known report can be silenced with UBSAN_OPTIONS=suppressions=FILE while fuzzing goes on (see README.md).
+extern "C" const char* __ubsan_default_options()
+{
+    return "halt_on_error=1:print_stacktrace=1";
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > kMaxInputBytes)
@@ -104,13 +111,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (disk.OutsideReads() != 0)
         Fail("outside-read", "asked for sectors outside the disk", nullptr, total);
     for (const PartitionInfo& p : scan.List) {
+        // The first rule an entry breaks is reported; the later ones would do arithmetic on nonsense.
         if (p.StartingLba < 1)
             Fail("sector0", "partition covers sector 0 or starts before it", &p, total);
-        if (p.SectorCount < 1)
+        else if (p.SectorCount < 1)
             Fail("empty", "empty partition", &p, total);
-        if (p.StartingLba >= total)
+        else if (p.StartingLba >= total)
             Fail("past-end", "partition starts past the end", &p, total);
-        if (p.IsGptEntry && p.SectorCount > total - p.StartingLba)
+        else if (p.IsGptEntry && p.SectorCount > total - p.StartingLba)
             Fail("gpt-past-end", "GPT partition runs past the end", &p, total);
     }
     return 0;

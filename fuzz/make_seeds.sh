@@ -201,5 +201,5 @@ fi
 { le64 0; head -c 4096 /dev/zero; } >"$out/volinfo/zero.img"
 { le64 $((16 * 2048)); tail -c +9 "$out/volinfo/fat16.img"; } >"$out/volinfo/fat16-unreadable-tail.img"
 
-echo "table seeds:   $(ls "$out/table" | wc -l) in $out/table"
-echo "volinfo seeds: $(ls "$out/volinfo" | wc -l) in $out/volinfo"
+echo "table seeds:   $(find "$out/table" -type f | wc -l) in $out/table"
+echo "volinfo seeds: $(find "$out/volinfo" -type f | wc -l) in $out/volinfo"

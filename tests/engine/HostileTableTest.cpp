@@ -165,3 +165,73 @@ TEST(HostileTable, GptWithHugeEntryCountOrSizeIsRefused)
     EXPECT_NE(scan.Errors.Status & kTableGptDamaged, 0u);
     EXPECT_TRUE(scan.List.empty());
 }
+
+namespace {
+
+// A protective MBR and a primary GPT header with valid CRCs over the given entry array.
+void writeGpt(MemoryDisk& disk, uint64_t firstUsable, uint64_t lastUsable, uint32_t entries,
+              const std::vector<uint8_t>& array)
+{
+    putEntry(disk.sector(0), 0, 0xEE, 1, 0xFFFFFFFF);
+    std::memcpy(disk.sector(2), array.data(), std::min(array.size(), size_t(disk.sectors() - 2) * 512));
+    uint8_t* h = disk.sector(1);
+    std::memset(h, 0, 512);
+    std::memcpy(h, "EFI PART", 8);
+    put_le32(h + 8, 0x10000);
+    put_le32(h + 12, 92);
+    put_le64(h + 24, 1);
+    put_le64(h + 32, uint64_t(disk.sectors() - 1));
+    put_le64(h + 40, firstUsable);
+    put_le64(h + 48, lastUsable);
+    put_le64(h + 72, 2);
+    put_le32(h + 80, entries);
+    put_le32(h + 84, 128);
+    put_le32(h + 88, Crc32(array.data(), size_t(entries) * 128));
+    put_le32(h + 16, Crc32(h, 92));
+}
+
+} // namespace
+
+TEST(HostileTable, GptUsableAreaThatWrapsIsRefused)
+{
+    MemoryDisk disk(2048);
+    std::vector<uint8_t> array(128 * 128, 0);
+    array[0] = 1; // a non-zero type GUID
+    put_le64(array.data() + 32, uint64_t(1) << 62);
+    put_le64(array.data() + 40, (uint64_t(1) << 63) - 1);
+    for (uint64_t last : {~uint64_t(0), ~uint64_t(0) - 1, uint64_t(2048), uint64_t(2047)}) {
+        writeGpt(disk, 34, last, 128, array);
+        const TableScan scan = scanTimed(disk);
+        EXPECT_NE(scan.Errors.Status & kTableGptDamaged, 0u) << last;
+        EXPECT_TRUE(scan.List.empty()) << last;
+    }
+    // The same entry inside a sane usable area is refused on its own.
+    writeGpt(disk, 34, 2014, 128, array);
+    TableScan scan = scanTimed(disk);
+    EXPECT_EQ(scan.Errors.Status & kTableGptDamaged, 0u);
+    EXPECT_TRUE(scan.List.empty());
+    EXPECT_TRUE(scan.Errors.HasErrors());
+    // A usable area starting on the headers.
+    writeGpt(disk, 0, 2014, 128, array);
+    scan = scanTimed(disk);
+    EXPECT_NE(scan.Errors.Status & kTableGptDamaged, 0u);
+}
+
+TEST(HostileTable, GptEntryArrayLargerThanTheDisk)
+{
+    MemoryDisk disk(40);
+    writeGpt(disk, 34, 37, 0x1000, std::vector<uint8_t>(0x1000 * 128, 0));
+    const TableScan scan = scanTimed(disk);
+    EXPECT_NE(scan.Errors.Status & kTableGptDamaged, 0u);
+}
+
+TEST(HostileTable, LongChainOfEmptyExtendedRecordsIsBounded)
+{
+    MemoryDisk disk(200000);
+    putEntry(disk.sector(0), 0, 0x05, 1, 199000);
+    for (uint32_t i = 0; i < 150000; ++i)
+        putEntry(disk.sector(1 + i), 1, 0x05, i + 1, 1);
+    const TableScan scan = scanTimed(disk);
+    EXPECT_NE(scan.Errors.Status & kTableTooManyLogicals, 0u);
+    EXPECT_TRUE(scan.List.empty());
+}
