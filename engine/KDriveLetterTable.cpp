@@ -104,7 +104,13 @@ uint32_t KDriveLetterTable::UsedMask()
 
 char KDriveLetterTable::LetterOf(const std::string& diskIdentity, int64_t startingLba)
 {
-    for (const auto& a : Read())
+    return LetterIn(Read(), diskIdentity, startingLba);
+}
+
+char KDriveLetterTable::LetterIn(const std::vector<Assignment>& table, const std::string& diskIdentity,
+                                 int64_t startingLba)
+{
+    for (const auto& a : table)
         if (a.DiskIdentity == diskIdentity && a.StartingLba == startingLba)
             return a.Letter;
     return 0;

@@ -22,6 +22,8 @@ public:
     // Bit n set: letter 'A' + n is in use.
     static uint32_t UsedMask();
     static char LetterOf(const std::string& diskIdentity, int64_t startingLba);
+    // The same lookup in a table already read (one read serves a whole disk).
+    static char LetterIn(const std::vector<Assignment>& table, const std::string& diskIdentity, int64_t startingLba);
     // Gives the volume the letter (replacing a letter it had). Refuses A, B, non-letters and a letter in use.
     static bool Assign(char letter, const std::string& diskIdentity, int64_t startingLba);
     // Removes the volume's letter. True also when it had none.

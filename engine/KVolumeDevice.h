@@ -5,10 +5,11 @@
 #include <string>
 
 #include "IDisk.h"
+#include "IFileBacked.h"
 #include "IVolumeDevice.h"
 #include "KSectorFile.h"
 
-class KVolumeDevice : public IVolumeDevice {
+class KVolumeDevice : public IVolumeDevice, public IFileBacked {
 public:
     // Fails (returns null) when the disk is not open or the partition does not lie on it.
     static KVolumeDevice* Create(IDisk* disk, const PartitionInfo& info);
@@ -25,6 +26,9 @@ public:
     int Unlock() override;
     int GetPartitionInfo(PartitionInfo* info) override;
     int64_t GetSectorCount() const override { return m_info.SectorCount; }
+
+    int BackingFd() const override { return m_file.Fd(); }
+    int64_t BackingByteOffset() const override { return m_info.StartingLba * 512; }
 
     bool IsLocked() const { return m_locked; }
 

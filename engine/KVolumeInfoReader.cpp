@@ -10,6 +10,13 @@ int KVolumeInfoReader::Refresh(IVolumeDevice* device, PartitionInfo* info, Parti
     PartitionInfo current{};
     if (device->GetPartitionInfo(&current))
         info->DriveLetter = current.DriveLetter;
+    return ReadFileSystem(device, info);
+}
+
+int KVolumeInfoReader::ReadFileSystem(IVolumeDevice* device, PartitionInfo* info)
+{
+    if (!device || !info)
+        return 0;
     const int result = ReadVolumeInfo(*device, device->GetSectorCount(), *info);
     // A GPT basic-data partition names its content by the MBR type byte it would have.
     if (info->IsGptEntry && info->GptData)

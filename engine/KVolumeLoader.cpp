@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "KDisk.h"
+#include "KDriveLetterTable.h"
 #include "KVolumeDevice.h"
 #include "LinuxBlock.h"
 #include "PartitionTableScan.h"
@@ -34,22 +35,23 @@ int KVolumeLoader::Load(IDisk* disk, PartitionList& list, TableErrorList& errors
     }
     list = scan->List;
     errors = scan->Errors;
+    const auto letters = KDriveLetterTable::Read();
+    const std::string identity = KDriveLetterTable::DiskIdentity(*disk);
     for (auto& p : list) {
         p.VolumePresent = 1;
+        p.DriveLetter = KDriveLetterTable::LetterIn(letters, identity, p.StartingLba);
         if (disk->IsBlockDevice()) {
             const std::string number =
                 LinuxBlock::DeviceNumber(LinuxBlock::PartitionNode(disk->GetPath(), p.StartingLba));
             p.BootVolume = !number.empty() && number == m_rootDevice ? 1 : 0;
             p.SystemVolume = !number.empty() && number == m_systemDevice ? 1 : 0;
         }
+        if (option < kLoadWithVolumeInfo)
+            continue;
+        // A partition running past the disk gets no device: its correction is in the error list.
         std::unique_ptr<KVolumeDevice> device(KVolumeDevice::Create(disk, p));
-        if (!device)
-            continue; // a partition running past the disk: its correction is in the error list
-        PartitionInfo current{};
-        if (device->GetPartitionInfo(&current))
-            p.DriveLetter = current.DriveLetter;
-        if (option >= kLoadWithVolumeInfo)
-            m_reader.Refresh(device.get(), &p, &list);
+        if (device)
+            KVolumeInfoReader::ReadFileSystem(device.get(), &p);
     }
     return 1;
 }

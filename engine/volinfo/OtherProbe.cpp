@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "LabelText.h"
+#include "engine/IFileBacked.h"
 #include "VolumeReader.h"
 #include "model/FileSystemTypes.h"
 
@@ -87,15 +89,27 @@ private:
 
 bool ProbeOther(ISectorDevice& volume, int64_t sectorCount, PartitionInfo& info)
 {
-    VolumeReader reader(volume, sectorCount);
-    const std::vector<uint8_t> head = ReadHead(reader);
-    if (head.empty())
-        return false;
-    MemoryFile file(head);
     Probe probe;
-    if (file.fd() < 0 || !probe.get())
+    if (!probe.get() || sectorCount <= 0)
         return false;
-    if (blkid_probe_set_device(probe.get(), file.fd(), 0, blkid_loff_t(head.size())) != 0)
+    // A device on a file is probed in place; anything else through a copy of its first MiB.
+    std::vector<uint8_t> head;
+    std::unique_ptr<MemoryFile> copy;
+    int fd = -1;
+    blkid_loff_t offset = 0;
+    const blkid_loff_t bytes = blkid_loff_t(std::min(sectorCount, kProbeSectors)) * kVolumeSectorBytes;
+    if (const auto* backed = dynamic_cast<const IFileBacked*>(&volume); backed && backed->BackingFd() >= 0) {
+        fd = backed->BackingFd();
+        offset = backed->BackingByteOffset();
+    } else {
+        VolumeReader reader(volume, sectorCount);
+        head = ReadHead(reader);
+        if (head.empty())
+            return false;
+        copy = std::make_unique<MemoryFile>(head);
+        fd = copy->fd();
+    }
+    if (fd < 0 || blkid_probe_set_device(probe.get(), fd, offset, bytes) != 0)
         return false;
     blkid_probe_enable_partitions(probe.get(), 0);
     blkid_probe_enable_superblocks(probe.get(), 1);
