@@ -137,6 +137,18 @@ TEST_F(VolumeManagerTest, MbrChangesAreWhatSfdiskReads)
     int index = -1;
     EXPECT_EQ(manager.CreatePartition(0, &index, &logical), kTableChangeOk);
     EXPECT_EQ(index, 3);
+    {
+        // Hidden sectors of a logical (63) and of a primary (its start) come back unchanged.
+        KVolumeManager again;
+        ASSERT_EQ(again.Load(1, 1), 1);
+        PartitionInfo back{};
+        ASSERT_TRUE(again.GetPartition(0, 3, &back));
+        EXPECT_EQ(back.StartingLba, 57344);
+        EXPECT_EQ(back.HiddenSectors, 63);
+        EXPECT_EQ(back.IsPrimary, 0);
+        ASSERT_TRUE(again.GetPartition(0, 1, &back));
+        EXPECT_EQ(back.HiddenSectors, back.StartingLba);
+    }
 
     // Hide the FAT32 primary and move the active flag to the Linux one.
     ASSERT_TRUE(manager.GetPartition(0, 0, &p));
@@ -330,6 +342,20 @@ TEST_F(VolumeManagerTest, DisksThatCannotBeOpenedTakeNoIndex)
     EXPECT_TRUE(manager.GetDisk(1)->IsGpt());
     EXPECT_EQ(manager.GetDisk(2), nullptr);
     EXPECT_EQ(manager.GetPartitionCount(2), 0);
+}
+
+TEST_F(VolumeManagerTest, OnlyThirtyTwoDiskNumbersAreProbed)
+{
+    std::vector<std::string> disks;
+    for (int i = 0; i < 33; ++i) {
+        disks.push_back(dir.File("d" + std::to_string(i) + ".img"));
+        ASSERT_TRUE(MakeSparseFile(disks.back(), 1 << 20));
+    }
+    EngineEnvironment env(disks, dir.File("state"));
+    KVolumeManager manager;
+    ASSERT_EQ(manager.Load(1, 1), 1);
+    ASSERT_EQ(manager.GetDiskCount(), 32);
+    EXPECT_EQ(manager.GetDisk(31)->GetPath(), disks[31]);
 }
 
 // A disk with 4096-byte sectors between two ordinary ones is left out (needs a loop device).
