@@ -134,3 +134,11 @@ private:
 };
 
 } // namespace fuzz
+
+// Undefined behaviour stops the run like any other fault. The checks are built recoverable so that a
+// known report can be silenced with UBSAN_OPTIONS=suppressions=FILE while fuzzing goes on (see README.md).
+// Defined here, not inline: the runtime looks the symbol up, and each fuzzer includes this header once.
+extern "C" const char* __ubsan_default_options()
+{
+    return "halt_on_error=1:print_stacktrace=1";
+}

@@ -82,13 +82,6 @@ void Fail(const char* tag, const char* what, const PartitionInfo* p, int64_t tot
 
 } // namespace
 
-// Undefined behaviour stops the run like any other fault. The checks are built recoverable so that a
-// known report can be silenced with UBSAN_OPTIONS=suppressions=FILE while fuzzing goes on (see README.md).
-extern "C" const char* __ubsan_default_options()
-{
-    return "halt_on_error=1:print_stacktrace=1";
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > kMaxInputBytes)
