@@ -1,0 +1,49 @@
+#include "KCmdChangePartitionPrimary.h"
+
+#include "CommandLine.h"
+#include "KCommandProgress.h"
+#include "KBootSectorEditor.h"
+#include "engine/ByteOrder.h"
+#include "model/FileSystemTypes.h"
+#include "model/IVolumeManager.h"
+
+int KCmdChangePartitionPrimary::ParseLine()
+{
+    const auto v = ParseCommandLine(kFormat, m_line);
+    CommandSummary& s = m_block.Summary;
+    s = {kCmdChangePartitionPrimary, 1, 0, 0, 0, int32_t(CommandInt(v, 0)), ZeroBased(CommandInt(v, 1)), 0, 0, 0};
+    s.LetterDiskIndex = s.DiskIndex;
+    s.LetterPartitionIndex = s.PartitionIndex;
+    m_block.Primary = int32_t(CommandInt(v, 2));
+    return 1;
+}
+
+int KCmdChangePartitionPrimary::Execute(IProgressReporter* reporter)
+{
+    if (!IsParsed())
+        return kCmdNotParsed;
+    ShortCommandProgress(reporter);
+    const int disk = Summary().DiskIndex, index = Summary().PartitionIndex;
+    PartitionInfo p{};
+    if (!m_manager->GetPartition(disk, index, &p))
+        return kCmdPartitionUnreadable;
+    p.IsPrimary = m_block.Primary ? 1 : 0;
+    p.HiddenSectors = m_block.Primary ? p.StartingLba : 63;
+    if (const int code = m_manager->UpdatePartition(disk, index, &p))
+        return code;
+    if (p.FileSystemType != kFsNtfs && !IsFatCode(p.FileSystemType))
+        return kCmdOk;
+    // The boot sector names its hidden sectors too; a failed read or write is a failure of its own.
+    const uint32_t hidden = uint32_t(p.HiddenSectors);
+    const bool ntfs = p.FileSystemType == kFsNtfs;
+    const int detail = KBootSectorEditor::Edit(m_manager->GetDisk(disk), p, [hidden, ntfs](uint8_t* s) {
+        put_le32(s + 0x1C, hidden);
+        if (ntfs)
+            put_le32(s + 0x20, 0);
+    });
+    if (detail) {
+        SetErrorDetail(detail);
+        return kCmdFailed;
+    }
+    return kCmdOk;
+}

@@ -1,0 +1,28 @@
+#include "KCmdChangePartitionTypeID.h"
+
+#include "CommandLine.h"
+#include "KCommandProgress.h"
+#include "model/IVolumeManager.h"
+
+int KCmdChangePartitionTypeID::ParseLine()
+{
+    const auto v = ParseCommandLine(kFormat, m_line);
+    CommandSummary& s = m_block.Summary;
+    s = {kCmdChangePartitionTypeId, 1, 0, 0, 0, int32_t(CommandInt(v, 0)), ZeroBased(CommandInt(v, 1)), 0, 0, 0};
+    s.LetterDiskIndex = s.DiskIndex;
+    s.LetterPartitionIndex = s.PartitionIndex;
+    m_block.NewPartitionID = int32_t(CommandInt(v, 2));
+    return 1;
+}
+
+int KCmdChangePartitionTypeID::Execute(IProgressReporter* reporter)
+{
+    if (!IsParsed())
+        return kCmdNotParsed;
+    ShortCommandProgress(reporter);
+    PartitionInfo p{};
+    if (!m_manager->GetPartition(Summary().DiskIndex, Summary().PartitionIndex, &p))
+        return kCmdPartitionUnreadable;
+    p.PartitionTypeId = int16_t(m_block.NewPartitionID);
+    return m_manager->UpdatePartition(Summary().DiskIndex, Summary().PartitionIndex, &p);
+}

@@ -1,0 +1,191 @@
+// Commands that change table entries and boot-sector fields, run against image disks.
+#include <gtest/gtest.h>
+
+#include "commands/KCommandFactory.h"
+#include "engine/ByteOrder.h"
+#include "engine/FaultInjection.h"
+#include "execution/KProgressReporter.h"
+#include "model/KVolumeManager.h"
+#include "support/TableFixtures.h"
+
+using namespace TestSupport;
+
+namespace {
+
+class TableCommands : public ::testing::Test {
+protected:
+    void TearDown() override { FaultInjection::Configure(""); }
+
+    // Parses and runs one line against a freshly loaded manager.
+    int run(const std::string& line, int* detail = nullptr, CommandSummary* summary = nullptr)
+    {
+        manager.Load(1, 1);
+        auto command = CreateCommand(line.c_str());
+        EXPECT_NE(command, nullptr) << line;
+        if (!command)
+            return -1000;
+        EXPECT_EQ(command->Parse(&manager, line.c_str()), 1);
+        if (summary)
+            command->GetSummary(summary);
+        KProgressReporter reporter;
+        const int result = command->Execute(&reporter);
+        if (detail)
+            *detail = command->GetErrorDetail();
+        return result;
+    }
+
+    PartitionInfo entry(int index)
+    {
+        manager.Load(1, 1);
+        PartitionInfo p{};
+        EXPECT_TRUE(manager.GetPartition(0, index, &p));
+        return p;
+    }
+
+    TempDir dir;
+    KVolumeManager manager;
+};
+
+} // namespace
+
+TEST_F(TableCommands, ActiveLeavesOnlyOneActivePartition)
+{
+    const std::string image = TableFixtures::MakeMbrLayout(dir);
+    EngineEnvironment env({image}, dir.File("state"));
+    CommandSummary s{};
+    EXPECT_EQ(run("ActivePartition DiskIndex:0 PartitionIndex:2 Active:1", nullptr, &s), 0);
+    EXPECT_EQ(s.CommandKind, kCmdActivePartition);
+    EXPECT_EQ(s.PartitionIndex, 1);
+    EXPECT_EQ(s.LockVolume, 0);
+    const auto dump = TableFixtures::SfdiskDump(image);
+    ASSERT_GE(dump.entries.size(), 2u);
+    EXPECT_FALSE(dump.entries[0].bootable);
+    EXPECT_TRUE(dump.entries[1].bootable);
+    EXPECT_EQ(run("ActivePartition DiskIndex:0 PartitionIndex:2 Active:0"), 0);
+    EXPECT_FALSE(TableFixtures::SfdiskDump(image).entries[1].bootable);
+    EXPECT_EQ(run("ActivePartition DiskIndex:0 PartitionIndex:9 Active:1"), kCmdPartitionUnreadable);
+}
+
+TEST_F(TableCommands, GptPartitionCannotBeActive)
+{
+    const std::string image = TableFixtures::MakeGptLayout(dir);
+    EngineEnvironment env({image}, dir.File("state"));
+    const std::string before = TableFixtures::SfdiskDump(image).text;
+    EXPECT_EQ(run("ActivePartition DiskIndex:0 PartitionIndex:3 Active:1"), kCmdNotApplicable);
+    EXPECT_EQ(TableFixtures::SfdiskDump(image).text, before);
+}
+
+TEST_F(TableCommands, DeleteHideAndTypeId)
+{
+    const std::string image = TableFixtures::MakeMbrLayout(dir);
+    EngineEnvironment env({image}, dir.File("state"));
+    CommandSummary s{};
+    EXPECT_EQ(run("HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0", nullptr, &s), 0);
+    EXPECT_EQ(s.LockVolume, 1);
+    EXPECT_EQ(s.Dismount, 1);
+    EXPECT_EQ(TableFixtures::SfdiskDump(image).entries[1].type, "93");
+    EXPECT_EQ(run("HidePartition DiskIndex:0 PartitionIndex:2 Unhide:1"), 0);
+    EXPECT_EQ(TableFixtures::SfdiskDump(image).entries[1].type, "83");
+    EXPECT_EQ(run("ChangePartitionID DiskIndex:0 PartitionIndex:2 NewPartitionID:142"), 0);
+    EXPECT_EQ(TableFixtures::SfdiskDump(image).entries[1].type, "8e");
+    EXPECT_EQ(run("DeletePartition DiskIndex:0 Partition:4"), 0); // the type-17 logical partition
+    const auto dump = TableFixtures::SfdiskDump(image);
+    EXPECT_EQ(dump.entries.size(), 5u) << dump.text;
+    for (const auto& e : dump.entries)
+        EXPECT_NE(e.type, "17");
+    EXPECT_EQ(RunTool({"sfdisk", "-V", image}).exitCode, 0);
+    EXPECT_EQ(run("DeletePartition DiskIndex:0 Partition:0"), kTableChangeBadIndex) << "index 0 means none";
+}
+
+TEST_F(TableCommands, SerialNumberInBothFat32BootSectors)
+{
+    if (!HaveTool("mkfs.fat") || !HaveTool("fsck.fat"))
+        GTEST_SKIP() << "dosfstools missing";
+    const std::string image = dir.File("fat.img");
+    ASSERT_TRUE(MakeSparseFile(image, 128ll << 20));
+    ASSERT_EQ(Sfdisk(image, "label: dos\nstart=2048, size=200000, type=c\n").exitCode, 0);
+    ASSERT_EQ(RunTool({"mkfs.fat", "--mbr=n", "-F", "32", "--offset=2048", image, "100000"}).exitCode, 0);
+    EngineEnvironment env({image}, dir.File("state"));
+    EXPECT_EQ(run("ChangeSerialNumber DiskIndex:0 PartitionIndex:1 NewSerialNumber:3735928559"), 0);
+    const auto boot = ReadBytes(image, 2048 * 512, 512);
+    const auto backup = ReadBytes(image, (2048 + 6) * 512, 512);
+    EXPECT_EQ(le32(boot.data() + 0x43), 0xDEADBEEFu);
+    EXPECT_EQ(boot, backup);
+    const ToolResult blkid = RunTool({"blkid", "-p", "-O", std::to_string(2048 * 512), "-o", "export", image});
+    EXPECT_NE(blkid.output.find("UUID=DEAD-BEEF"), std::string::npos) << blkid.output;
+}
+
+TEST_F(TableCommands, PrimaryToLogicalRewritesHiddenSectors)
+{
+    if (!HaveTool("mkntfs"))
+        GTEST_SKIP() << "ntfs-3g missing";
+    const std::string image = dir.File("ntfs.img");
+    ASSERT_TRUE(MakeSparseFile(image, 128ll << 20));
+    ASSERT_EQ(Sfdisk(image, "label: dos\nstart=2048, size=2048, type=83\nstart=8192, size=100000, type=7\n").exitCode, 0);
+    const std::string volume = dir.File("vol");
+    ASSERT_TRUE(MakeSparseFile(volume, 100000ll * 512));
+    ASSERT_EQ(RunTool({"mkntfs", "-Q", "-F", "-q", "-p", "8192", "-H", "255", "-S", "63", volume}).exitCode, 0);
+    ASSERT_TRUE(TableFixtures::CopyInto(volume, image, 8192ll * 512));
+    EngineEnvironment env({image}, dir.File("state"));
+    ASSERT_EQ(entry(1).FileSystemType, 7);
+    EXPECT_EQ(run("ChangePartitionPrimary DiskIndex:0 PartitionIndex:2 Primary:0"), 0);
+    const PartitionInfo p = entry(1);
+    EXPECT_EQ(p.IsPrimary, 0);
+    EXPECT_EQ(p.HiddenSectors, 63);
+    const auto boot = ReadBytes(image, 8192 * 512, 512);
+    EXPECT_EQ(le32(boot.data() + 0x1C), 63u);
+    const auto backup = ReadBytes(image, (8192 + 100000 - 1) * 512, 512);
+    EXPECT_EQ(boot, backup) << "the backup boot sector follows";
+    EXPECT_EQ(RunTool({"sfdisk", "-V", image}).exitCode, 0);
+    const ToolResult fix = RunTool({"ntfsfix", "-n", "--offset", std::to_string(8192 * 512), image});
+    if (fix.output.find("unrecognized option") == std::string::npos) {
+        EXPECT_EQ(fix.exitCode, 0) << fix.output;
+    }
+
+    EXPECT_EQ(run("ChangePartitionPrimary DiskIndex:0 PartitionIndex:2 Primary:1"), 0);
+    EXPECT_EQ(le32(ReadBytes(image, 8192 * 512, 512).data() + 0x1C), 8192u);
+}
+
+TEST_F(TableCommands, UnreadableBootSectorIsAFailure)
+{
+    const std::string image = dir.File("fat.img");
+    ASSERT_TRUE(MakeSparseFile(image, 64ll << 20));
+    ASSERT_EQ(Sfdisk(image, "label: dos\nstart=2048, size=100000, type=c\n").exitCode, 0);
+    ASSERT_EQ(RunTool({"mkfs.fat", "--mbr=n", "-F", "32", "--offset=2048", image, "50000"}).exitCode, 0);
+    EngineEnvironment env({image}, dir.File("state"));
+    FaultInjection::Configure("0:r:2048-2048");
+    int detail = 0;
+    EXPECT_EQ(run("ChangeSerialNumber DiskIndex:0 PartitionIndex:1 NewSerialNumber:1", &detail), kCmdFailed);
+    EXPECT_EQ(detail, kDetailReadFailed);
+    FaultInjection::Configure("0:w:2048-2048");
+    EXPECT_EQ(run("ChangeSerialNumber DiskIndex:0 PartitionIndex:1 NewSerialNumber:1", &detail), kCmdFailed);
+    EXPECT_EQ(detail, kDetailWriteFailed);
+}
+
+TEST_F(TableCommands, MountFlagsFollowTheLetters)
+{
+    const std::string image = TableFixtures::MakeMbrLayout(dir);
+    EngineEnvironment env({image}, dir.File("state"));
+    CommandSummary s{};
+    EXPECT_EQ(run("MountPartition DiskIndex:0 PartitionIndex:1 letter:0", nullptr, &s), 0);
+    EXPECT_EQ(s.RestoreLetter, 0);
+    EXPECT_EQ(s.Dismount, 0) << "no letter to remove, nothing to give";
+    ASSERT_EQ(manager.SetDriveLetter(0, 0, 'G'), 1);
+    EXPECT_EQ(run("MountPartition DiskIndex:0 PartitionIndex:1 letter:72", nullptr, &s), 0);
+    EXPECT_EQ(s.RestoreLetter, 1);
+    EXPECT_EQ(s.Dismount, 1);
+    EXPECT_EQ(s.Letter, 'H');
+}
+
+TEST_F(TableCommands, UnparsedCommandsRefuseToRun)
+{
+    auto command = CreateCommand("HidePartition DiskIndex:0 PartitionIndex:1 Unhide:0");
+    ASSERT_NE(command, nullptr);
+    EXPECT_EQ(command->Parse(nullptr, "HidePartition"), 0);
+    EXPECT_EQ(command->Execute(nullptr), kCmdNotParsed);
+    char small[8];
+    EXPECT_EQ(command->GetParameters(small, sizeof small), 0);
+    char big[1024];
+    EXPECT_EQ(command->GetParameters(big, sizeof big), 1);
+    EXPECT_EQ(command->GetSummary(nullptr), 0);
+}
