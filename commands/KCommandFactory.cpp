@@ -5,6 +5,16 @@
 #include <cstring>
 
 #include "KCmdActivePartition.h"
+#include "KCmdChangeClusterSize.h"
+#include "KCmdMergePartition.h"
+#include "KCmdFixDiskBootConfig.h"
+#include "KCmdCopyPartition.h"
+#include "KCmdWipeDisk.h"
+#include "KCmdResizePartition.h"
+#include "KCmdInitiateDisk.h"
+#include "KCmdLabelPartition.h"
+#include "KCmdFormatPartition.h"
+#include "KCmdCreatePartition.h"
 #include "KCmdChangePartitionPrimary.h"
 #include "KCmdChangePartitionSerialNumber.h"
 #include "KCmdChangePartitionTypeID.h"
@@ -22,28 +32,28 @@ std::unique_ptr<ICommand> make()
 
 struct Factory {
     const char* name;
-    std::unique_ptr<ICommand> (*create)(); // none: the command is not available in this build
+    std::unique_ptr<ICommand> (*create)();
 };
 
 // The order decides between names that start alike ("ChangePartitionPrimary" before "ChangePartitionID").
 const Factory kFactories[] = {
-    {"CreatePartition", nullptr},
+    {KCmdCreatePartition::kName, make<KCmdCreatePartition>},
     {KCmdDeletePartition::kName, make<KCmdDeletePartition>},
     {KCmdHidePartition::kName, make<KCmdHidePartition>},
     {KCmdActivePartition::kName, make<KCmdActivePartition>},
-    {"FormatPartition", nullptr},
+    {KCmdFormatPartition::kName, make<KCmdFormatPartition>},
     {KCmdMountPartition::kName, make<KCmdMountPartition>},
-    {"LabelPartition", nullptr},
-    {"InitiateDisk", nullptr},
-    {"ResizePartition", nullptr},
-    {"WipeDisk", nullptr},
-    {"CopyPartition", nullptr},
-    {"UpdateDiskBootConfig", nullptr},
+    {KCmdLabelPartition::kName, make<KCmdLabelPartition>},
+    {KCmdInitiateDisk::kName, make<KCmdInitiateDisk>},
+    {KCmdResizePartition::kName, make<KCmdResizePartition>},
+    {KCmdWipeDisk::kName, make<KCmdWipeDisk>},
+    {KCmdCopyPartition::kName, make<KCmdCopyPartition>},
+    {KCmdFixDiskBootConfig::kName, make<KCmdFixDiskBootConfig>},
     {KCmdChangePartitionPrimary::kName, make<KCmdChangePartitionPrimary>},
     {KCmdChangePartitionTypeID::kName, make<KCmdChangePartitionTypeID>},
     {KCmdChangePartitionSerialNumber::kName, make<KCmdChangePartitionSerialNumber>},
-    {"MergePartition", nullptr},
-    {"ChangeClusterSize", nullptr},
+    {KCmdMergePartition::kName, make<KCmdMergePartition>},
+    {KCmdChangeClusterSize::kName, make<KCmdChangeClusterSize>},
 };
 
 } // namespace
@@ -54,6 +64,6 @@ std::unique_ptr<ICommand> CreateCommand(const char* line)
         return nullptr;
     for (const Factory& f : kFactories)
         if (::strncasecmp(line, f.name, std::strlen(f.name)) == 0)
-            return f.create ? f.create() : nullptr;
+            return f.create();
     return nullptr;
 }

@@ -1,5 +1,6 @@
 #include "KCommonCmdClass.h"
 
+#include <algorithm>
 #include <cstring>
 
 int KCommonCmdClass::Parse(IVolumeManager* manager, const char* line)
@@ -26,4 +27,18 @@ int KCommonCmdClass::GetParameters(void* out, unsigned size)
         return 0;
     std::memcpy(out, Block(), BlockSize());
     return 1;
+}
+
+CommandSummary KCommonCmdClass::SameTarget(int32_t kind, int32_t lock, int32_t dismount,
+                                           const std::vector<CommandValue>& v)
+{
+    const int32_t disk = int32_t(CommandInt(v, 0));
+    const int32_t index = ZeroBased(CommandInt(v, 1));
+    return {kind, lock, 0, dismount, 0, disk, index, 0, disk, index};
+}
+
+void KCommonCmdClass::CopyLabel(char (&field)[256], const std::string& text)
+{
+    std::memset(field, 0, sizeof field);
+    std::memcpy(field, text.data(), std::min(text.size(), sizeof field - 1));
 }

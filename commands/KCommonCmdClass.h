@@ -3,6 +3,10 @@
 
 #include <cstddef>
 
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
 #include "ICommand.h"
 
 class KCommonCmdClass : public ICommand {
@@ -22,6 +26,11 @@ protected:
     const CommandSummary& Summary() const { return *static_cast<const CommandSummary*>(Block()); }
 
     bool IsParsed() const { return m_manager && m_line[0]; }
+    // The summary of a command on (DiskIndex, PartitionIndex) of values 0 and 1, whose letter goes back
+    // to the same partition.
+    static CommandSummary SameTarget(int32_t kind, int32_t lock, int32_t dismount, const std::vector<CommandValue>& v);
+    // Copies text into a fixed 256-byte field, always terminated.
+    static void CopyLabel(char (&field)[256], const std::string& text);
     // A 1-based partition index of a line as the 0-based index (0 becomes -1, "none").
     static int ZeroBased(long long oneBased) { return int(oneBased) - 1; }
 

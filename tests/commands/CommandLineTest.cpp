@@ -1,4 +1,6 @@
 // The command-line format: writing, reading and the factory.
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 #include "commands/CommandLine.h"
@@ -62,4 +64,94 @@ TEST(CommandFactory, NamesInOrderCaseInsensitive)
     EXPECT_NE(dynamic_cast<KCmdChangePartitionPrimary*>(primary.get()), nullptr);
     auto id = CreateCommand("CHANGEPARTITIONID DiskIndex:0 PartitionIndex:1 NewPartitionID:131");
     EXPECT_NE(dynamic_cast<KCmdChangePartitionTypeID*>(id.get()), nullptr);
+}
+
+#include "commands/KCmdCreatePartition.h"
+#include "commands/KCmdMergePartition.h"
+#include "commands/KCmdResizePartition.h"
+#include "commands/KCmdWipeDisk.h"
+#include "model/KVolumeManager.h"
+#include "support/TableFixtures.h"
+
+// Every line format parses into the summary the executive acts on.
+TEST(CommandSummaries, FlagsOfEveryCommand)
+{
+    TestSupport::TempDir dir;
+    const std::string image = TableFixtures::MakeMbrLayout(dir);
+    TestSupport::EngineEnvironment env({image}, dir.File("state"));
+    KVolumeManager manager;
+    ASSERT_EQ(manager.Load(1, 1), 1);
+    ASSERT_EQ(manager.SetDriveLetter(0, 1, 'K'), 1);
+    ASSERT_EQ(manager.Load(1, 1), 1);
+    struct Case {
+        const char* line;
+        CommandSummary expected;
+    };
+    const Case cases[] = {
+        {"CreatePartition DiskIndex:0 StartingOffset:120000 PartitionLength:4000 PartTypeId:7 FsType:7 ClusterSize:8 "
+         "Label:\"x\" Letter:69 Active:0 Primary:1 BootVolume:0 SystemVolume:0",
+         {6, 0, 1, 0, 0, 0, -1, 'E', 0, -1}},
+        {"DeletePartition DiskIndex:0 Partition:2", {7, 1, 0, 1, 0, 0, 1, 0, 0, 1}},
+        {"FormatPartition DiskIndex:0 PartitionIndex:2 FsType:11 ClusterSize:8 Label:\"\"", {2, 1, 0, 0, 0, 0, 1, 0, 0, 1}},
+        {"LabelPartition DiskIndex:0 PartitionIndex:2 Label:\"a b\"", {11, 1, 0, 0, 0, 0, 1, 0, 0, 1}},
+        {"HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0", {9, 1, 0, 1, 0, 0, 1, 0, 0, 1}},
+        {"ChangePartitionID DiskIndex:0 PartitionIndex:2 NewPartitionID:7", {23, 1, 0, 0, 0, 0, 1, 0, 0, 1}},
+        {"ChangeSerialNumber DiskIndex:0 PartitionIndex:2 NewSerialNumber:5", {24, 1, 0, 0, 0, 0, 1, 0, 0, 1}},
+        {"ChangePartitionPrimary DiskIndex:0 PartitionIndex:2 Primary:0", {22, 1, 0, 0, 0, 0, 1, 0, 0, 1}},
+        {"ResizePartition DiskIndex:0 PartitionIndex:2 NewStartingLba:18432 NewPartitionSize:20000 SafeMode:1",
+         {3, 1, 1, 1, 0, 0, 1, 'K', 0, 1}},
+        {"CopyPartition DiskIndex:0 PartitionIndex:2 DestDiskIndex:3 DestStartingLba:63 DestPartitionSize:20480 "
+         "DestPartitionIsPrimary:1",
+         {4, 1, 0, 0, 0, 0, 1, 0, 3, -1}},
+        {"MergePartition DiskIndex:0 LeftPartitionIndex:1 ExtendLeftPartition:0 NewFolderName:\"old\"",
+         {20, 1, 1, 1, 0, 0, 0, 'K', 0, 0}},
+        {"ChangeClusterSize DiskIndex:0 PartitionIndex:2 ClusterSize:16", {17, 1, 1, 1, 0, 0, 1, 'K', 0, 1}},
+        {"WipeDisk DiskIndex:0 PartitionIndex:2 StartingLba:18432 SectorsCount:20480 WipingMethod:3",
+         {21, 1, 0, 1, 0, 0, 1, 'K', 0, 1}},
+        {"WipeDisk DiskIndex:0 PartitionIndex:0 StartingLba:0 SectorsCount:131072 WipingMethod:0",
+         {21, 0, 0, 0, 0, 0, -1, 0, 0, -1}},
+        {"InitiateDisk DiskIndex:0 Style:3 ForceReboot:1", {85, 0, 0, 0, 1, 0, -1, 0, 0, -1}},
+        {"UpdateDiskBootConfig DiskIndex:0 DestDiskIndex:1", {87, 0, 0, 0, 0, 0, -1, 0, 1, -1}},
+    };
+    for (const Case& c : cases) {
+        auto command = CreateCommand(c.line);
+        ASSERT_NE(command, nullptr) << c.line;
+        ASSERT_EQ(command->Parse(&manager, c.line), 1) << c.line;
+        CommandSummary s{};
+        ASSERT_TRUE(command->GetSummary(&s));
+        EXPECT_EQ(std::memcmp(&s, &c.expected, sizeof s), 0)
+            << c.line << "\n got " << s.CommandKind << " " << s.LockVolume << " " << s.RestoreLetter << " "
+            << s.Dismount << " " << s.BootTimeOnly << " " << s.DiskIndex << " " << s.PartitionIndex << " " << s.Letter
+            << " " << s.LetterDiskIndex << " " << s.LetterPartitionIndex;
+    }
+
+    // Parameter blocks carry the line's values.
+    auto create = CreateCommand(cases[0].line);
+    create->Parse(&manager, cases[0].line);
+    const auto& cp = dynamic_cast<KCmdCreatePartition&>(*create).Params();
+    EXPECT_EQ(cp.StartingOffset, 120000);
+    EXPECT_EQ(cp.PartitionLength, 4000);
+    EXPECT_STREQ(cp.Label, "x");
+    EXPECT_EQ(cp.Primary, 1);
+    auto merge = CreateCommand(cases[10].line);
+    merge->Parse(&manager, cases[10].line);
+    const auto& mp = dynamic_cast<KCmdMergePartition&>(*merge).Params();
+    EXPECT_EQ(mp.LeftStartingLba, 2048);
+    EXPECT_EQ(mp.RightStartingLba, 18432);
+    EXPECT_EQ(mp.MergedSectorCount, 18432 + 20480 - 2048);
+    EXPECT_STREQ(mp.NewFolderName, "old");
+}
+
+TEST(CommandSummaries, WorkNotInThisBuildFailsPlainly)
+{
+    TestSupport::TempDir dir;
+    const std::string image = TableFixtures::MakeMbrLayout(dir);
+    TestSupport::EngineEnvironment env({image}, dir.File("state"));
+    KVolumeManager manager;
+    ASSERT_EQ(manager.Load(1, 1), 1);
+    const char* line = "WipeDisk DiskIndex:0 PartitionIndex:2 StartingLba:18432 SectorsCount:20480 WipingMethod:3";
+    auto command = CreateCommand(line);
+    ASSERT_EQ(command->Parse(&manager, line), 1);
+    EXPECT_EQ(command->Execute(nullptr), kCmdFailed);
+    EXPECT_EQ(command->GetErrorDetail(), kDetailUnsupported);
 }

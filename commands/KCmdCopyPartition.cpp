@@ -1,0 +1,26 @@
+#include "KCmdCopyPartition.h"
+
+#include "CommandLine.h"
+#include "model/FileSystemTypes.h"
+#include "model/IVolumeManager.h"
+
+int KCmdCopyPartition::ParseLine()
+{
+    const auto v = ParseCommandLine(kFormat, m_line);
+    m_block.Summary = SameTarget(kCmdCopyPartition, 1, 0, v);
+    m_block.Summary.LetterDiskIndex = int32_t(CommandInt(v, 2));
+    m_block.Summary.LetterPartitionIndex = -1;
+    m_block.DestStartingLba = CommandInt(v, 3);
+    m_block.DestPartitionSize = CommandInt(v, 4);
+    m_block.DestPartitionIsPrimary = int32_t(CommandInt(v, 5));
+    return 1;
+}
+
+int KCmdCopyPartition::Execute(IProgressReporter*)
+{
+    if (!IsParsed())
+        return kCmdNotParsed;
+    // The file-system work of this operation is not part of this build: a plain failure, never success.
+    SetErrorDetail(kDetailUnsupported);
+    return kCmdFailed;
+}
