@@ -1,6 +1,13 @@
 #include "KCmdInitiateDisk.h"
 
+#include <cstring>
+#include <vector>
+
 #include "CommandLine.h"
+#include "KCommandProgress.h"
+#include "engine/ByteOrder.h"
+#include "engine/Crc32.h"
+#include "engine/DiskEngine.h"
 #include "model/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 
@@ -14,11 +21,94 @@ int KCmdInitiateDisk::ParseLine()
     return 1;
 }
 
-int KCmdInitiateDisk::Execute(IProgressReporter*)
+namespace {
+
+// Writes an empty GPT: both headers, both zeroed entry arrays and the protective MBR.
+int writeEmptyGpt(IDisk* disk)
+{
+    const int64_t total = disk->GetTotalSectors();
+    if (total < 68)
+        return kDetailInvalidParameter;
+    const uint64_t first = GetSystemFileTime();
+    const uint64_t second = GetSystemFileTime();
+    GptHeader h{};
+    std::memcpy(h.Signature, "EFI PART", 8);
+    h.Revision = 0x00010000;
+    h.HeaderSize = 92;
+    h.MyLba = 1;
+    h.AlternateLba = uint64_t(total - 1);
+    h.FirstUsableLba = 34;
+    h.LastUsableLba = uint64_t(total - 34);
+    put_le64(h.DiskGuid, first << 1);
+    put_le64(h.DiskGuid + 8, second >> 1);
+    h.PartitionEntryLba = 2;
+    h.NumberOfPartitionEntries = 128;
+    h.SizeOfPartitionEntry = 128;
+    const std::vector<uint8_t> entries(128 * 128, 0);
+    h.PartitionEntryArrayCrc32 = Crc32(entries.data(), entries.size());
+
+    auto encode = [](const GptHeader& header, uint8_t* sector) {
+        std::memset(sector, 0, 512);
+        std::memcpy(sector, &header, 92);
+        put_le32(sector + 16, 0);
+        put_le32(sector + 16, Crc32(sector, 92));
+    };
+    uint8_t primary[512], backup[512];
+    encode(h, primary);
+    h.HeaderCrc32 = le32(primary + 16);
+    disk->AdoptGptHeader(&h);
+    GptHeader b = h;
+    b.MyLba = uint64_t(total - 1);
+    b.AlternateLba = 1;
+    b.PartitionEntryLba = uint64_t(total - 33);
+    encode(b, backup);
+
+    uint8_t mbr[512] = {};
+    put_le32(mbr + 440, uint32_t(first >> 1));
+    uint8_t* e = mbr + 446;
+    e[1] = 0;
+    e[2] = 2;
+    e[3] = 0;
+    e[4] = 0xEE;
+    e[5] = e[6] = e[7] = 0xFF;
+    put_le32(e + 8, 1);
+    put_le32(e + 12, 0xFFFFFFFF);
+    mbr[510] = 0x55;
+    mbr[511] = 0xAA;
+
+    const bool ok = disk->WriteSectors(primary, 1, 1) && disk->WriteSectors(backup, total - 1, 1) &&
+                    disk->WriteSectors(entries.data(), 2, 32) && disk->WriteSectors(entries.data(), total - 33, 32) &&
+                    disk->WriteSectors(mbr, 0, 1) && disk->Flush();
+    return ok ? 0 : kDetailWriteFailed;
+}
+
+} // namespace
+
+int KCmdInitiateDisk::Execute(IProgressReporter* reporter)
 {
     if (!IsParsed())
         return kCmdNotParsed;
-    // The file-system work of this operation is not part of this build: a plain failure, never success.
-    SetErrorDetail(kDetailUnsupported);
-    return kCmdFailed;
+    ShortCommandProgress(reporter);
+    IDisk* disk = m_manager->GetDisk(Summary().DiskIndex);
+    if (!disk)
+        return kCmdPartitionUnreadable;
+    int detail = 0;
+    switch (m_block.Style) {
+    case 1:
+        detail = writeEmptyGpt(disk);
+        break;
+    case 3:
+        disk->ForgetLayout(nullptr);
+        disk->AdoptGptHeader(nullptr);
+        break;
+    default:
+        // Writing an MBR with its boot program is not part of this build yet.
+        detail = kDetailUnsupported;
+        break;
+    }
+    if (detail) {
+        SetErrorDetail(detail);
+        return kCmdFailed;
+    }
+    return kCmdOk;
 }

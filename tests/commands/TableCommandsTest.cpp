@@ -189,3 +189,30 @@ TEST_F(TableCommands, UnparsedCommandsRefuseToRun)
     EXPECT_EQ(command->GetParameters(big, sizeof big), 1);
     EXPECT_EQ(command->GetSummary(nullptr), 0);
 }
+
+TEST_F(TableCommands, InitialiseToGpt)
+{
+    const std::string image = dir.File("big.img");
+    ASSERT_TRUE(MakeSparseFile(image, 1000000ll * 512));
+    ASSERT_TRUE(FillPattern(image, 0, 1 << 20, 5));
+    EngineEnvironment env({image}, dir.File("state"));
+    EXPECT_EQ(run("InitiateDisk DiskIndex:0 Style:1 ForceReboot:0"), 0);
+    const auto dump = TableFixtures::SfdiskDump(image);
+    EXPECT_EQ(dump.header.at("label"), "gpt") << dump.text;
+    EXPECT_EQ(dump.header.at("first-lba"), "34");
+    EXPECT_EQ(dump.header.at("last-lba"), "999966");
+    const auto backupHeader = ReadBytes(image, 999999ll * 512, 512);
+    EXPECT_EQ(std::string(backupHeader.begin(), backupHeader.begin() + 8), "EFI PART");
+    EXPECT_EQ(le64(backupHeader.data() + 72), 999967u) << "backup entries follow the last usable sector";
+    const ToolResult verify = RunTool({"sgdisk", "--verify", image});
+    EXPECT_NE(verify.output.find("No problems found"), std::string::npos) << verify.output;
+    // The manager sees the new table after a reload.
+    manager.Load(1, 1);
+    EXPECT_TRUE(manager.GetDisk(0)->IsGpt());
+    EXPECT_EQ(manager.GetPartitionCount(0), 0);
+
+    FaultInjection::Configure("0:w:999999-999999");
+    int detail = 0;
+    EXPECT_EQ(run("InitiateDisk DiskIndex:0 Style:1 ForceReboot:0", &detail), kCmdFailed);
+    EXPECT_EQ(detail, kDetailWriteFailed) << "a refused write is a failure";
+}
