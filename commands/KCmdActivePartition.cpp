@@ -7,10 +7,7 @@
 int KCmdActivePartition::ParseLine()
 {
     const auto v = ParseCommandLine(kFormat, m_line);
-    CommandSummary& s = m_block.Summary;
-    s = {kCmdActivePartition, 0, 0, 0, 0, int32_t(CommandInt(v, 0)), ZeroBased(CommandInt(v, 1)), 0, 0, 0};
-    s.LetterDiskIndex = s.DiskIndex;
-    s.LetterPartitionIndex = s.PartitionIndex;
+    m_block.Summary = SameTarget(kCmdActivePartition, 0, 0, v);
     m_block.Active = int32_t(CommandInt(v, 2));
     return 1;
 }

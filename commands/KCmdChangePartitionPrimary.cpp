@@ -10,10 +10,7 @@
 int KCmdChangePartitionPrimary::ParseLine()
 {
     const auto v = ParseCommandLine(kFormat, m_line);
-    CommandSummary& s = m_block.Summary;
-    s = {kCmdChangePartitionPrimary, 1, 0, 0, 0, int32_t(CommandInt(v, 0)), ZeroBased(CommandInt(v, 1)), 0, 0, 0};
-    s.LetterDiskIndex = s.DiskIndex;
-    s.LetterPartitionIndex = s.PartitionIndex;
+    m_block.Summary = SameTarget(kCmdChangePartitionPrimary, 1, 0, v);
     m_block.Primary = int32_t(CommandInt(v, 2));
     return 1;
 }

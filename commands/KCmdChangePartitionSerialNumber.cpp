@@ -10,10 +10,7 @@
 int KCmdChangePartitionSerialNumber::ParseLine()
 {
     const auto v = ParseCommandLine(kFormat, m_line);
-    CommandSummary& s = m_block.Summary;
-    s = {kCmdChangeSerialNumber, 1, 0, 0, 0, int32_t(CommandInt(v, 0)), ZeroBased(CommandInt(v, 1)), 0, 0, 0};
-    s.LetterDiskIndex = s.DiskIndex;
-    s.LetterPartitionIndex = s.PartitionIndex;
+    m_block.Summary = SameTarget(kCmdChangeSerialNumber, 1, 0, v);
     m_block.NewSerialNumber = CommandInt(v, 2);
     return 1;
 }

@@ -7,10 +7,7 @@
 int KCmdChangePartitionTypeID::ParseLine()
 {
     const auto v = ParseCommandLine(kFormat, m_line);
-    CommandSummary& s = m_block.Summary;
-    s = {kCmdChangePartitionTypeId, 1, 0, 0, 0, int32_t(CommandInt(v, 0)), ZeroBased(CommandInt(v, 1)), 0, 0, 0};
-    s.LetterDiskIndex = s.DiskIndex;
-    s.LetterPartitionIndex = s.PartitionIndex;
+    m_block.Summary = SameTarget(kCmdChangePartitionTypeId, 1, 0, v);
     m_block.NewPartitionID = int32_t(CommandInt(v, 2));
     return 1;
 }

@@ -7,10 +7,7 @@
 int KCmdDeletePartition::ParseLine()
 {
     const auto v = ParseCommandLine(kFormat, m_line);
-    CommandSummary& s = m_block.Summary;
-    s = {kCmdDeletePartition, 1, 0, 1, 0, int32_t(CommandInt(v, 0)), ZeroBased(CommandInt(v, 1)), 0, 0, 0};
-    s.LetterDiskIndex = s.DiskIndex;
-    s.LetterPartitionIndex = s.PartitionIndex;
+    m_block.Summary = SameTarget(kCmdDeletePartition, 1, 1, v);
     return 1;
 }
 

@@ -7,10 +7,7 @@
 int KCmdHidePartition::ParseLine()
 {
     const auto v = ParseCommandLine(kFormat, m_line);
-    CommandSummary& s = m_block.Summary;
-    s = {kCmdHidePartition, 1, 0, 1, 0, int32_t(CommandInt(v, 0)), ZeroBased(CommandInt(v, 1)), 0, 0, 0};
-    s.LetterDiskIndex = s.DiskIndex;
-    s.LetterPartitionIndex = s.PartitionIndex;
+    m_block.Summary = SameTarget(kCmdHidePartition, 1, 1, v);
     m_block.Unhide = int32_t(CommandInt(v, 2));
     return 1;
 }
