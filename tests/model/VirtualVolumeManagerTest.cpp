@@ -203,3 +203,76 @@ TEST(VirtualVolumeManager, DeleteAndUndoKeepTheLetterPool)
     KDriveLetterPool::Reset(0x3FFFFFF);
     EXPECT_EQ(KDriveLetterPool::FreeLetter(0), 0);
 }
+
+#include "model/CopySizes.h"
+#include "model/KVirtualVolumeManagerPreview.h"
+
+TEST(CopyPreview, LayoutsOnABiggerMbrTarget)
+{
+    if (!HaveTool("mkntfs"))
+        GTEST_SKIP() << "ntfs-3g missing";
+    Layout l;
+    const std::string source = l.dir.File("source.img"), target = l.dir.File("target.img");
+    ASSERT_TRUE(MakeSparseFile(source, 128ll << 20));
+    ASSERT_EQ(Sfdisk(source, "label: dos\nstart=2048, type=7\n").exitCode, 0);
+    const int64_t count = (128ll << 20) / 512 - 2048;
+    const std::string volume = l.dir.File("vol");
+    ASSERT_TRUE(MakeSparseFile(volume, count * 512));
+    ASSERT_EQ(RunTool({"mkntfs", "-Q", "-F", "-q", volume}).exitCode, 0);
+    ASSERT_TRUE(TableFixtures::CopyInto(volume, source, 2048 * 512));
+    ASSERT_TRUE(MakeSparseFile(target, 3ll << 40)); // 3 TiB, sparse
+    l.load({source, target});
+    ASSERT_EQ(l.pending.GetPartitionCount(0), 1);
+
+    KVirtualVolumeManagerPreview preview(&l.pending, 1, 0);
+    // Fit to the disk: the one NTFS partition takes the whole MBR-addressable room.
+    ASSERT_EQ(preview.GetPartitionCount(1), 2);
+    PartitionInfo p{};
+    ASSERT_TRUE(preview.GetPartition(1, 0, &p));
+    EXPECT_EQ(p.StartingLba, 63);
+    EXPECT_EQ(p.SectorCount, 4294967040ll - 63) << "room is capped at 2^32 - 256 sectors";
+    EXPECT_EQ(p.DriveLetter, 0);
+    EXPECT_EQ(preview.GetPartitionCount(0), 0) << "only the target disk is shown";
+    EXPECT_EQ(preview.ToPartitionIndex(1, 1), 0);
+
+    // Without resize: the same size.
+    ASSERT_EQ(preview.ComputeCopyLayout(1), 1);
+    ASSERT_TRUE(preview.GetPartition(1, 0, &p));
+    EXPECT_EQ(p.SectorCount, count);
+    // Minimum size: used + 409600 here, never larger than the partition.
+    ASSERT_EQ(preview.ComputeCopyLayout(2), 1);
+    ASSERT_TRUE(preview.GetPartition(1, 0, &p));
+    PartitionInfo original{};
+    l.pending.GetPartition(0, 0, &original);
+    EXPECT_EQ(p.SectorCount, std::min(count, MinimumCopySize(original, 16065)));
+    // A negative method leaves the target empty.
+    ASSERT_EQ(preview.ComputeCopyLayout(-1), 1);
+    ASSERT_EQ(preview.GetPartitionCount(1), 1);
+    ASSERT_TRUE(preview.GetPartition(1, 0, &p));
+    EXPECT_EQ(p.PartitionTypeId, 0);
+    EXPECT_EQ(p.SectorCount, (3ll << 40) / 512);
+}
+
+TEST(CopyPreview, MinimumAndMaximumCopySizes)
+{
+    PartitionInfo p = MakeEmptyPartitionInfo();
+    p.SectorCount = p.TotalSectors = 1000000;
+    p.FreeSectors = 400000;
+    p.FileSystemType = kFsFat32;
+    EXPECT_EQ(MinimumCopySize(p, 16065), 600000 + 614400);
+    p.FreeSectors = 0;
+    EXPECT_EQ(MinimumCopySize(p, 16065), 1000000 + 614400);
+    p.TotalSectors = p.SectorCount = 100000000;
+    p.FreeSectors = 0;
+    EXPECT_EQ(MinimumCopySize(p, 16065), 120000000) << "1.2 times the used space";
+    EXPECT_EQ(MaximumCopySize(p), 0x2FFFFFFF);
+    p.FileSystemType = kFsNtfs;
+    p.NtfsReserveSectors = 5000;
+    EXPECT_EQ(MinimumCopySize(p, 16065), 100000000 + 5000 + 409600);
+    EXPECT_EQ(MaximumCopySize(p), INT64_MAX);
+    p.FileSystemType = kFsExt3;
+    EXPECT_EQ(MinimumCopySize(p, 16065), p.SectorCount);
+    EXPECT_EQ(MaximumCopySize(p), p.SectorCount);
+    p.SectorCount = 10;
+    EXPECT_EQ(MinimumCopySize(p, 16065), 16065) << "never below one cylinder";
+}
