@@ -114,3 +114,51 @@ TEST(ExecutionTexts, NamesAndErrors)
     EXPECT_STREQ(ErrorMessage(40), "NTFS file system error. Please use \"Check File System\" function to fix it first.");
     EXPECT_STREQ(ErrorMessage(29), "");
 }
+
+#include "execution/CommandsFile.h"
+#include "model/KVolumeManager.h"
+#include "support/TableFixtures.h"
+
+TEST(CommandsFile, SnapshotAndLines)
+{
+    TestSupport::TempDir dir;
+    const std::string empty = dir.File("empty.img");
+    ASSERT_TRUE(TestSupport::MakeSparseFile(empty, 64 << 20));
+    const std::string mbr = TableFixtures::MakeMbrLayout(dir);
+    TestSupport::EngineEnvironment env({empty, mbr}, dir.File("state"));
+    KVolumeManager manager;
+    ASSERT_EQ(manager.Load(1, 1), 1);
+    const std::vector<PendingCommand> commands = {
+        PendingCommand::Make("HidePartition DiskIndex:1 PartitionIndex:2 Unhide:0", 0),
+        PendingCommand::Make("InitiateDisk DiskIndex:0 Style:3 ForceReboot:1", 1)};
+    const std::string text = BuildCommandsFile(manager, commands);
+    const std::string head = std::string(38, '#') + " Volmara Commands File " + std::string(38, '#') + "\r\n\r\n" +
+                             std::string(38, '#') + " Device Information " + std::string(50, '#') + "\r\n\r\n" +
+                             "DiskCount:2\r\n"
+                             "DiskIndex:0\r\nDiskSize:131072\r\nPartitionCount:1\r\n"
+                             "PartitionIndex:0\r\nPartitionStartingLBA:0\r\nPartitionSize:131072\r\n"
+                             "PartitionFileSystem:0\r\n"
+                             "DiskIndex:1\r\nDiskSize:131072\r\n";
+    EXPECT_EQ(text.substr(0, head.size()), head);
+    const std::string tail = "\r\n" + std::string(34, '#') + " Commands Running in Windows Native Model " +
+                             std::string(31, '#') + "\r\n\r\nCommandCount:2\r\n"
+                             "HidePartition DiskIndex:1 PartitionIndex:2 Unhide:0\r\n"
+                             "*InitiateDisk DiskIndex:0 Style:3 ForceReboot:1\r\n";
+    ASSERT_GE(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    // 2048 sectors before the first partition are under a cylinder: the MBR disk lists its five
+    // partitions and the free area after the last one.
+    EXPECT_NE(text.find("DiskIndex:1\r\nDiskSize:131072\r\nPartitionCount:6\r\n"), std::string::npos) << text;
+
+    const auto back = ReadCommandsFile(text);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_STREQ(back[0].Line, commands[0].Line);
+    EXPECT_EQ(back[0].DirectWrite, 0);
+    EXPECT_STREQ(back[1].Line, commands[1].Line);
+    EXPECT_EQ(back[1].DirectWrite, 1);
+
+    const std::string path = dir.File("qzcmdlist.txt");
+    ASSERT_TRUE(WriteTextFile(path, text));
+    EXPECT_EQ(TestSupport::ReadBytes(path, 0, int64_t(text.size())), std::vector<uint8_t>(text.begin(), text.end()));
+    EXPECT_FALSE(WriteTextFile(dir.File("missing/dir/file"), text));
+}
