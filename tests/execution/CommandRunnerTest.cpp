@@ -1,0 +1,112 @@
+// One line run the way the worker runs it: locks, dismounts, letters and the results that divert a run.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "engine/FaultInjection.h"
+#include "execution/KCommandRunner.h"
+#include "model/KVolumeManager.h"
+#include "support/TableFixtures.h"
+
+using namespace TestSupport;
+
+namespace {
+
+class CommandRunner : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        image = TableFixtures::MakeMbrLayout(dir);
+        env = std::make_unique<EngineEnvironment>(std::vector<std::string>{image}, dir.File("state"));
+        ASSERT_EQ(manager.Load(1, 1), 1);
+    }
+    void TearDown() override { FaultInjection::Configure(""); }
+    int run(const std::string& line, int* detail = nullptr)
+    {
+        manager.Load(1, 1);
+        CommandRunHooks hooks;
+        hooks.Wait = [](int) {};
+        KCommandRunner runner(&manager, nullptr, hooks);
+        int code = 0;
+        const int result = runner.Run(line, &code);
+        if (detail)
+            *detail = code;
+        return result;
+    }
+    char letterOf(int index)
+    {
+        manager.Load(1, 1);
+        PartitionInfo p{};
+        manager.GetPartition(0, index, &p);
+        return p.DriveLetter;
+    }
+
+    TempDir dir;
+    std::string image;
+    std::unique_ptr<EngineEnvironment> env;
+    KVolumeManager manager;
+};
+
+} // namespace
+
+TEST_F(CommandRunner, ResultsThatDivertARun)
+{
+    EXPECT_EQ(run("FrobnicatePartition DiskIndex:0"), kRunUnknownCommand);
+    EXPECT_EQ(run("InitiateDisk DiskIndex:0 Style:3 ForceReboot:1"), kRunVolumeInUse) << "boot time only";
+    KCommandRunner noManager(nullptr, nullptr);
+    int code = 0;
+    EXPECT_EQ(noManager.Run("DeletePartition DiskIndex:0 Partition:1", &code), kRunNoManager);
+}
+
+TEST_F(CommandRunner, MountGivesTheLetterAfterwards)
+{
+    EXPECT_EQ(run("MountPartition DiskIndex:0 PartitionIndex:1 letter:72"), kRunOk);
+    EXPECT_EQ(letterOf(0), 'H');
+    EXPECT_EQ(run("MountPartition DiskIndex:0 PartitionIndex:1 letter:74"), kRunOk);
+    EXPECT_EQ(letterOf(0), 'J') << "the old letter was removed first";
+    EXPECT_EQ(run("MountPartition DiskIndex:0 PartitionIndex:1 letter:0"), kRunOk);
+    EXPECT_EQ(letterOf(0), 0);
+}
+
+TEST_F(CommandRunner, VolumeHeldElsewhereIsInUse)
+{
+    int ready[2], release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        KVolumeManager other;
+        other.Load(1, 1);
+        std::unique_ptr<IVolumeDevice> device(other.CreateVolumeDevice(0, 1));
+        const char ok = device && device->Lock() ? 1 : 0;
+        (void)!::write(ready[1], &ok, 1);
+        char c;
+        (void)!::read(release[0], &c, 1);
+        ::_exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+    ASSERT_EQ(ok, 1);
+    EXPECT_EQ(run("HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0"), kRunVolumeInUse);
+    EXPECT_EQ(run("HidePartition DiskIndex:0 PartitionIndex:1 Unhide:0"), kRunOk) << "its neighbour is free";
+    (void)!::write(release[1], "x", 1);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_EQ(run("HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0"), kRunOk) << "retry after release";
+    EXPECT_EQ(TableFixtures::SfdiskDump(image).entries[1].type, "93");
+}
+
+TEST_F(CommandRunner, FailedCommandGetsItsLetterBack)
+{
+    ASSERT_EQ(manager.SetDriveLetter(0, 1, 'E'), 1);
+    FaultInjection::Configure("0:w:0-0");
+    int detail = 0;
+    EXPECT_EQ(run("HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0", &detail), kTableChangeWriteFailed);
+    FaultInjection::Configure("");
+    EXPECT_EQ(letterOf(1), 'E');
+    // A successful delete takes the letter away with the partition.
+    EXPECT_EQ(run("DeletePartition DiskIndex:0 Partition:2"), kRunOk);
+    for (const auto& a : std::vector<char>{letterOf(0), letterOf(1)})
+        EXPECT_NE(a, 'E');
+}
