@@ -3,7 +3,7 @@
 
 #include <string>
 
-class IVolumeManager;
+class IVirtualVolumeManager;
 
-// Every disk of the manager: its header line and one line per entry.
-std::string ExportDiskConfiguration(IVolumeManager& manager);
+// Every disk of the pending layout: its header line and one line per entry, free areas included.
+std::string ExportDiskConfiguration(IVirtualVolumeManager& layout);

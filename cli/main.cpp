@@ -6,7 +6,20 @@
 #include <string>
 #include <vector>
 
+#include <QCoreApplication>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
 #include "CliExport.h"
+#include "KConsoleInteraction.h"
+#include "commands/CommandLine.h"
+#include "engine/StateDirectory.h"
+#include "execution/CommandsFile.h"
+#include "execution/ExecutionTexts.h"
+#include "execution/KBatchCommandExecutive.h"
+#include "execution/KCommandWorkingThread.h"
+#include "model/KVirtualVolumeManager.h"
 #include "model/KVolumeManager.h"
 
 namespace {
@@ -15,12 +28,18 @@ const char* kUsage =
     "Usage: volmara-cli [--disk PATH]... COMMAND [ARGS]\n"
     "\n"
     "Commands:\n"
-    "  export [FILE]   write the disk configuration (one line per disk and per entry) to FILE,\n"
-    "                  or to standard output\n"
+    "  export [FILE]   write the disk configuration (one line per disk and per entry, free areas\n"
+    "                  included) to FILE, or to standard output\n"
+    "  run LINE...     run command lines in order against the disks\n"
+    "  apply FILE      run the pending lines of a commands file (the boot-time executor)\n"
     "\n"
     "Options:\n"
     "  --disk PATH     work on this disk-image file or block device (repeatable); without it the\n"
     "                  disks come from VOLMARA_DISKS, else from the machine (root only)\n"
+    "  --in-use=retry|restart|cancel\n"
+    "                  the answer when a volume is in use; without it the tool asks on a terminal\n"
+    "                  and cancels otherwise\n"
+    "  --progress      print progress as plain percentage lines instead of a bar\n"
     "  --help          show this text\n"
     "\n"
     "Exit status: 0 success, 1 failure (reason on standard error), 2 usage error.\n";
@@ -40,7 +59,9 @@ int runExport(const std::vector<std::string>& args)
         std::fprintf(stderr, "volmara-cli: the disks could not be loaded\n");
         return 1;
     }
-    const std::string text = ExportDiskConfiguration(manager);
+    KVirtualVolumeManager layout;
+    layout.Load(&manager);
+    const std::string text = ExportDiskConfiguration(layout);
     if (args.empty()) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
@@ -58,11 +79,48 @@ int runExport(const std::vector<std::string>& args)
     return 0;
 }
 
+struct RunOptions {
+    int inUse = -1;
+    bool plainProgress = false;
+};
+
+int runCommands(const std::vector<PendingCommand>& commands, const RunOptions& options)
+{
+    KVolumeManager manager;
+    if (!manager.Load(1, 1)) {
+        std::fprintf(stderr, "volmara-cli: the disks could not be loaded\n");
+        return 1;
+    }
+    KConsoleInteraction interaction(options.inUse);
+    KBatchCommandExecutive executive(&interaction);
+    executive.SetBootExecutor(std::string(StateDirectoryPath()) + "/volmara-cli");
+    for (const auto& c : commands)
+        executive.AddCommand(c.Line, c.DirectWrite);
+    KCommandWorkingThread worker(&executive);
+    const bool show = options.plainProgress || ::isatty(STDERR_FILENO);
+    KConsoleProgress progress(options.plainProgress);
+    if (show) {
+        QObject::connect(&worker, &KCommandWorkingThread::setCommandName, &progress, &KConsoleProgress::onCommandName);
+        QObject::connect(&worker, &KCommandWorkingThread::setCurrentProgressValue, &progress,
+                         &KConsoleProgress::onOverall);
+    }
+    const int result = executive.RunWithWorker(&manager, &worker);
+    progress.Finish();
+    if (result == 0)
+        return 0;
+    std::fprintf(stderr, "run result: %d\n", result);
+    if (result == 24)
+        std::fprintf(stderr, "%s\n", ErrorText(worker.ErrorCode()).c_str());
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    QCoreApplication app(argc, argv);
     std::vector<std::string> disks;
+    RunOptions options;
     std::string command;
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
@@ -77,6 +135,18 @@ int main(int argc, char** argv)
             disks.push_back(argv[++i]);
         } else if (command.empty() && arg.rfind("--disk=", 0) == 0) {
             disks.push_back(arg.substr(7));
+        } else if (command.empty() && arg.rfind("--in-use=", 0) == 0) {
+            const std::string answer = arg.substr(9);
+            if (answer == "retry")
+                options.inUse = kChoiceRetry;
+            else if (answer == "restart")
+                options.inUse = kChoiceRestart;
+            else if (answer == "cancel")
+                options.inUse = kChoiceCancel;
+            else
+                return usageError("--in-use takes retry, restart or cancel");
+        } else if (command.empty() && arg == "--progress") {
+            options.plainProgress = true;
         } else if (command.empty() && arg.rfind("--", 0) == 0) {
             return usageError("unknown option " + arg);
         } else if (command.empty()) {
@@ -98,5 +168,30 @@ int main(int argc, char** argv)
         return usageError("no command given");
     if (command == "export")
         return runExport(args);
+    if (command == "run") {
+        if (args.empty())
+            return usageError("run needs at least one command line");
+        std::vector<PendingCommand> commands;
+        for (const auto& line : args) {
+            if (line.size() > kMaxCommandLine)
+                return usageError("a command line is longer than 511 characters");
+            commands.push_back(PendingCommand::Make(line.c_str(), 0));
+        }
+        return runCommands(commands, options);
+    }
+    if (command == "apply") {
+        if (args.size() != 1)
+            return usageError("apply takes one commands file");
+        std::ifstream in(args[0], std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "volmara-cli: cannot read %s\n", args[0].c_str());
+            return 1;
+        }
+        std::ostringstream text;
+        text << in.rdbuf();
+        if (options.inUse < 0)
+            options.inUse = kChoiceCancel; // at boot nobody can be asked
+        return runCommands(ReadCommandsFile(text.str()), options);
+    }
     return usageError("unknown command " + command);
 }

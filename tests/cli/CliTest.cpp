@@ -25,7 +25,8 @@ TEST(Cli, ExportListsEveryDiskAndEntry)
     size_t lines = 0;
     for (char c : r.output)
         lines += c == '\n';
-    EXPECT_EQ(lines, 2u + 5u + 10u);
+    EXPECT_EQ(lines, 2u + 6u + 11u) << "partitions and free areas";
+    EXPECT_NE(r.output.find("letter: * PartID:  0 Start:      112640 End:      131071 Size:       18432 FsId:  0"), std::string::npos) << r.output;
 
     const std::string file = dir.File("export.txt");
     ASSERT_EQ(RunTool({VOLMARA_CLI, "--disk", mbr, "--disk", gpt, "export", file}).exitCode, 0);
@@ -45,4 +46,46 @@ TEST(Cli, UsageAndFailures)
     const ToolResult r = RunTool({VOLMARA_CLI, "--disk", mbr, "export", dir.File("no/such/dir/out.txt")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.output.find("cannot write"), std::string::npos) << r.output;
+}
+
+TEST(Cli, RunAndApplyLines)
+{
+    TempDir dir;
+    const std::string mbr = TableFixtures::MakeMbrLayout(dir);
+    ::setenv("VOLMARA_STATE_DIR", dir.File("state").c_str(), 1);
+    ToolResult r = RunTool({VOLMARA_CLI, "--disk", mbr, "--progress", "run",
+                            "HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0", "NoSuchCommand DiskIndex:0",
+                            "DeletePartition DiskIndex:0 Partition:5"});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("Hide/Unhide partition: 100%"), std::string::npos) << r.output;
+    auto dump = TableFixtures::SfdiskDump(mbr);
+    ASSERT_EQ(dump.entries.size(), 5u) << dump.text;
+    EXPECT_EQ(dump.entries[1].type, "93");
+
+    r = RunTool({VOLMARA_CLI, "--disk", mbr, "run",
+                 "WipeDisk DiskIndex:0 PartitionIndex:1 StartingLba:2048 SectorsCount:1 WipingMethod:0"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("run result: 24"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("Error Code: 5"), std::string::npos) << r.output;
+
+    // A commands file as the restart path writes it: header and snapshot skipped, "*" lines direct.
+    const std::string file = dir.File("qzcmdlist.txt");
+    const std::string text = "#### header\r\nDiskCount:1\r\nDiskIndex:0\r\nPartitionCount:0\r\n\r\n"
+                             "CommandCount:2\r\nHidePartition DiskIndex:0 PartitionIndex:2 Unhide:1\r\n"
+                             "*ActivePartition DiskIndex:0 PartitionIndex:2 Active:1\r\n";
+    {
+        FILE* f = std::fopen(file.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+    r = RunTool({VOLMARA_CLI, "--disk", mbr, "apply", file});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    dump = TableFixtures::SfdiskDump(mbr);
+    EXPECT_EQ(dump.entries[1].type, "83");
+    EXPECT_TRUE(dump.entries[1].bootable);
+    EXPECT_FALSE(dump.entries[0].bootable);
+    EXPECT_EQ(RunTool({VOLMARA_CLI, "--disk", mbr, "apply", dir.File("missing.txt")}).exitCode, 1);
+    EXPECT_EQ(RunTool({VOLMARA_CLI, "--in-use=maybe", "run", "x"}).exitCode, 2);
+    EXPECT_EQ(RunTool({VOLMARA_CLI, "run"}).exitCode, 2);
 }
