@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "CommandDescription.h"
 #include "CommandsFile.h"
 #include "ExecutionTexts.h"
 #include "KCommandRunner.h"
@@ -140,10 +141,11 @@ int KBatchCommandExecutive::RunCommandLine(int* errorCode)
     CommandRunHooks hooks;
     const int total = GetCommandCount();
     const int index = m_currentIndex;
-    hooks.CommandParsed = [worker, total, index](ICommand&) {
+    IVolumeManager* manager = m_manager;
+    hooks.CommandParsed = [worker, total, index, manager](ICommand& command) {
         if (worker)
-            emit worker->setCommandInformationText(
-                QString("<B>%1 of %2 pending operations.</B><BR><BR>").arg(index + 1).arg(total));
+            emit worker->setCommandInformationText(QString::fromUtf8(
+                CommandInformationText(index, total, DescribeCommand(command, *manager)).c_str()));
     };
     hooks.CommandStarted = [worker](int kind) {
         if (worker) {
