@@ -3,7 +3,10 @@
 #include <cstring>
 #include <vector>
 
+#include <algorithm>
+
 #include "CommandLine.h"
+#include "boot/MbrBootProgram.h"
 #include "KCommandProgress.h"
 #include "engine/ByteOrder.h"
 #include "engine/Crc32.h"
@@ -82,6 +85,25 @@ int writeEmptyGpt(IDisk* disk)
     return ok ? 0 : kDetailWriteFailed;
 }
 
+// A new MBR: the boot program, an empty table, or for a rebuild the disk's own signature and table.
+int writeMbr(IDisk* disk, bool keepTable)
+{
+    uint8_t sector[512] = {};
+    std::memcpy(sector, kMbrBootProgram, std::min<size_t>(kMbrBootProgram_size, 446));
+    uint8_t current[512];
+    if (keepTable && disk->ReadSectors(current, 0, 1)) {
+        std::memcpy(sector + 440, current + 440, 4);
+        std::memcpy(sector + 446, current + 446, 64);
+    }
+    sector[510] = 0x55;
+    sector[511] = 0xAA;
+    if (!disk->WriteSectors(sector, 0, 1) || !disk->Flush())
+        return kDetailWriteFailed;
+    disk->ForgetLayout(nullptr);
+    disk->AdoptGptHeader(nullptr);
+    return 0;
+}
+
 } // namespace
 
 int KCmdInitiateDisk::Execute(IProgressReporter* reporter)
@@ -101,9 +123,12 @@ int KCmdInitiateDisk::Execute(IProgressReporter* reporter)
         disk->ForgetLayout(nullptr);
         disk->AdoptGptHeader(nullptr);
         break;
+    case 0:
+    case 2:
+        detail = writeMbr(disk, m_block.Style == 2);
+        break;
     default:
-        // Writing an MBR with its boot program is not part of this build yet.
-        detail = kDetailUnsupported;
+        detail = kDetailInvalidParameter;
         break;
     }
     if (detail) {
