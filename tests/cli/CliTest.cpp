@@ -1,4 +1,7 @@
 // volmara-cli as a user runs it.
+#include <memory>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "support/TableFixtures.h"
@@ -88,4 +91,61 @@ TEST(Cli, RunAndApplyLines)
     EXPECT_EQ(RunTool({VOLMARA_CLI, "--disk", mbr, "apply", dir.File("missing.txt")}).exitCode, 1);
     EXPECT_EQ(RunTool({VOLMARA_CLI, "--in-use=maybe", "run", "x"}).exitCode, 2);
     EXPECT_EQ(RunTool({VOLMARA_CLI, "run"}).exitCode, 2);
+}
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "model/KVolumeManager.h"
+
+// The whole restart path: a line meets a locked partition, the tool hands the rest to the boot-time
+// executor, and the executor (the same tool's apply) finishes them.
+TEST(Cli, RestartPathThenApply)
+{
+    TempDir dir;
+    const std::string mbr = TableFixtures::MakeMbrLayout(dir);
+    const std::string state = dir.File("state"), root = dir.File("root");
+    EngineEnvironment env({mbr}, state);
+    ::setenv("VOLMARA_ROOT", root.c_str(), 1);
+    ::setenv("VOLMARA_REBOOT_COMMAND", "true", 1);
+    int ready[2], release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        KVolumeManager other;
+        other.Load(1, 1);
+        std::unique_ptr<IVolumeDevice> device(other.CreateVolumeDevice(0, 1));
+        const char ok = device && device->Lock() ? 1 : 0;
+        (void)!::write(ready[1], &ok, 1);
+        char c;
+        (void)!::read(release[0], &c, 1);
+        ::_exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+    ASSERT_EQ(ok, 1);
+    const ToolResult r = RunTool({VOLMARA_CLI, "--in-use=restart", "run",
+                                  "ActivePartition DiskIndex:0 PartitionIndex:1 Active:0",
+                                  "HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0",
+                                  "ChangePartitionID DiskIndex:0 PartitionIndex:1 NewPartitionID:11"});
+    (void)!::write(release[1], "x", 1);
+    ::waitpid(pid, nullptr, 0);
+    ::unsetenv("VOLMARA_ROOT");
+    ::unsetenv("VOLMARA_REBOOT_COMMAND");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("run result: 25"), std::string::npos) << r.output;
+    const auto txt = ReadBytes(state + "/qzcmdlist.txt", 0, 1);
+    ASSERT_FALSE(txt.empty());
+    const ToolResult same = RunTool({"cmp", state + "/qzcmdlist.txt", state + "/qzcmdlist.bak"});
+    EXPECT_EQ(same.exitCode, 0) << same.output;
+    struct stat st {};
+    EXPECT_EQ(::lstat((root + "/etc/systemd/system/sysinit.target.wants/volmara-native.service").c_str(), &st), 0);
+    EXPECT_FALSE(TableFixtures::SfdiskDump(mbr).entries[0].bootable) << "the first line ran before the restart";
+
+    const ToolResult apply = RunTool({VOLMARA_CLI, "apply", state + "/qzcmdlist.txt"});
+    ASSERT_EQ(apply.exitCode, 0) << apply.output;
+    const auto dump = TableFixtures::SfdiskDump(mbr);
+    EXPECT_EQ(dump.entries[1].type, "93");
+    EXPECT_EQ(dump.entries[0].type, "b");
 }
