@@ -1,6 +1,13 @@
 #include "KCmdFixDiskBootConfig.h"
 
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
 #include "CommandLine.h"
+#include "KCommandProgress.h"
+#include "boot/MbrBootProgram.h"
+#include "engine/DiskEngine.h"
 #include "model/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 
@@ -12,11 +19,54 @@ int KCmdFixDiskBootConfig::ParseLine()
     return 1;
 }
 
-int KCmdFixDiskBootConfig::Execute(IProgressReporter*)
+int KCmdFixDiskBootConfig::Execute(IProgressReporter* reporter)
 {
     if (!IsParsed())
         return kCmdNotParsed;
-    // The file-system work of this operation is not part of this build: a plain failure, never success.
-    SetErrorDetail(kDetailUnsupported);
-    return kCmdFailed;
+    ShortCommandProgress(reporter);
+    const int sourceIndex = Summary().DiskIndex, destIndex = m_block.DestDiskIndex;
+    if (sourceIndex == destIndex)
+        return kCmdOk;
+    IDisk* source = m_manager->GetDisk(sourceIndex);
+    IDisk* dest = m_manager->GetDisk(destIndex);
+    if (!source || !dest)
+        return kCmdPartitionUnreadable;
+
+    uint8_t sector[512] = {};
+    std::memcpy(sector, kClassicBootProgram, std::min<size_t>(kClassicBootProgram_size, 446));
+    uint8_t current[512];
+    if (dest->ReadSectors(current, 0, 1)) {
+        std::memcpy(sector + 440, current + 440, 4);
+        std::memcpy(sector + 446, current + 446, 64);
+    }
+    sector[510] = 0x55;
+    sector[511] = 0xAA;
+    if (!dest->WriteSectors(sector, 0, 1) || !dest->Flush()) {
+        SetErrorDetail(kDetailWriteFailed);
+        return kCmdFailed;
+    }
+    dest->ForgetLayout(nullptr);
+
+    // Point the copy's boot entries at the copied partitions.
+    const uint32_t sourceSignature = source->GetMbrSignature();
+    const uint32_t destSignature = dest->GetMbrSignature();
+    std::unique_ptr<IVistaBCDConfigFile> bcd(CreateInterface_IVistaBCDConfigFile());
+    if (!bcd)
+        return kCmdOk;
+    std::unique_ptr<IVolumeDevice> device;
+    for (int i = 0; i < m_manager->GetPartitionCount(destIndex) && !device; ++i) {
+        PartitionInfo p{};
+        if (m_manager->GetPartition(destIndex, i, &p) && p.Active && p.IsPrimary)
+            device.reset(m_manager->CreateVolumeDevice(destIndex, i));
+    }
+    if (!device)
+        return kCmdOk;
+    bcd->Attach(device.get());
+    for (int j = 0; j < m_manager->GetPartitionCount(destIndex); ++j) {
+        PartitionInfo from{}, to{};
+        if (m_manager->GetPartition(sourceIndex, j, &from) && m_manager->GetPartition(destIndex, j, &to))
+            bcd->Repoint(sourceSignature, from.StartingLba * 512, destSignature, to.StartingLba * 512);
+    }
+    bcd->Save(device.get());
+    return kCmdOk;
 }

@@ -118,3 +118,34 @@ TEST(MbrInit, TheBootProgramBootsTheActivePartition)
     EXPECT_EQ(serial.find("PARTITION-BOOT-SECTOR-REACHED"), std::string::npos);
     EXPECT_NE(debug.find("handle_18"), std::string::npos) << debug;
 }
+
+TEST(MbrInit, CopiedSystemDiskGetsTheConventionalBootProgram)
+{
+    if (!HaveTool("qemu-system-i386") || !HaveTool("nasm"))
+        GTEST_SKIP() << "qemu-system-i386 or nasm missing";
+    TempDir dir;
+    const std::string asmFile = dir.File("probe.asm"), probe = dir.File("probe.bin");
+    {
+        std::ofstream out(asmFile);
+        out << kProbeBootSector;
+    }
+    ASSERT_EQ(RunTool({"nasm", "-f", "bin", "-o", probe, asmFile}).exitCode, 0);
+    const std::string source = TableFixtures::MakeMbrLayout(dir, "source.img");
+    const std::string dest = dir.File("dest.img");
+    ASSERT_TRUE(MakeSparseFile(dest, 16 << 20));
+    ASSERT_EQ(Sfdisk(dest, "label: dos\nlabel-id: 0x0badcafe\nstart=2048, size=8192, type=7, bootable\n").exitCode, 0);
+    ASSERT_TRUE(TableFixtures::CopyInto(probe, dest, 2048 * 512));
+    const auto before = ReadBytes(dest, 0, 512);
+    EngineEnvironment env({source, dest}, dir.File("state"));
+    KVolumeManager manager;
+    const auto sourceMbr = ReadBytes(source, 0, 512);
+    ASSERT_EQ(runLine(manager, "UpdateDiskBootConfig DiskIndex:1 DestDiskIndex:1"), 0);
+    EXPECT_EQ(ReadBytes(dest, 0, 512), before) << "same disk: nothing happens";
+    ASSERT_EQ(runLine(manager, "UpdateDiskBootConfig DiskIndex:0 DestDiskIndex:1"), 0);
+    const auto after = ReadBytes(dest, 0, 512);
+    EXPECT_TRUE(std::equal(after.begin(), after.begin() + 440, kClassicBootProgram));
+    EXPECT_TRUE(std::equal(after.begin() + 440, after.end(), before.begin() + 440)) << "signature and table kept";
+    EXPECT_EQ(ReadBytes(source, 0, 512), sourceMbr) << "the source is not touched";
+    auto [serial, debug] = boot(dir, dest);
+    EXPECT_NE(serial.find("PARTITION-BOOT-SECTOR-REACHED"), std::string::npos) << serial << "\n" << debug;
+}
