@@ -155,3 +155,50 @@ TEST(CommandSummaries, WorkNotInThisBuildFailsPlainly)
     EXPECT_EQ(command->Execute(nullptr), kCmdFailed);
     EXPECT_EQ(command->GetErrorDetail(), kDetailUnsupported);
 }
+
+#include "commands/KCmdActivePartition.h"
+#include "commands/KCmdChangeClusterSize.h"
+#include "commands/KCmdChangePartitionSerialNumber.h"
+#include "commands/KCmdCopyPartition.h"
+#include "commands/KCmdDeletePartition.h"
+#include "commands/KCmdFixDiskBootConfig.h"
+#include "commands/KCmdFormatPartition.h"
+#include "commands/KCmdHidePartition.h"
+#include "commands/KCmdInitiateDisk.h"
+#include "commands/KCmdLabelPartition.h"
+#include "commands/KCmdMountPartition.h"
+
+TEST(CommandLine, EveryFormatRoundTrips)
+{
+    const char* formats[] = {
+        KCmdActivePartition::kFormat,   KCmdChangeClusterSize::kFormat, KCmdChangePartitionPrimary::kFormat,
+        KCmdChangePartitionSerialNumber::kFormat, KCmdChangePartitionTypeID::kFormat, KCmdCopyPartition::kFormat,
+        KCmdCreatePartition::kFormat,   KCmdDeletePartition::kFormat,   KCmdFixDiskBootConfig::kFormat,
+        KCmdFormatPartition::kFormat,   KCmdHidePartition::kFormat,     KCmdInitiateDisk::kFormat,
+        KCmdLabelPartition::kFormat,    KCmdMergePartition::kFormat,    KCmdMountPartition::kFormat,
+        KCmdResizePartition::kFormat,   KCmdWipeDisk::kFormat};
+    for (const char* format : formats) {
+        std::vector<CommandValue> values;
+        int64_t seed = 7;
+        for (const char* p = format; *p; ++p) {
+            if (p[0] != '%')
+                continue;
+            if (p[1] == 's')
+                values.emplace_back(std::string("name with spaces ") + std::to_string(seed));
+            else if (p[1] == 'd')
+                values.emplace_back(int64_t(5000000000ll) + seed);
+            else
+                values.emplace_back(seed);
+            seed += 13;
+        }
+        const std::string line = FormatCommandLine(format, values);
+        EXPECT_LE(line.size(), kMaxCommandLine) << line;
+        const auto back = ParseCommandLine(format, line);
+        ASSERT_EQ(back.size(), values.size()) << format;
+        for (size_t i = 0; i < values.size(); ++i)
+            EXPECT_EQ(back[i], values[i]) << format << " value " << i << "\n" << line;
+        // The factory makes the command whose format this is.
+        auto command = CreateCommand(line.c_str());
+        EXPECT_NE(command, nullptr) << line;
+    }
+}
