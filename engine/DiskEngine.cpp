@@ -9,6 +9,9 @@
 #include <unistd.h>
 
 #include "KBootConfig.h"
+#include "VolumeInfo.h"
+#include "labels/FatLabel.h"
+#include "model/FileSystemTypes.h"
 #include "KDisk.h"
 #include "KDriveLetterTable.h"
 #include "KVolumeDevice.h"
@@ -96,10 +99,14 @@ uint32_t GetDriveLetters()
 
 int kSetVolumeLabel(IVolumeDevice* device, const char* label)
 {
-    // Labels are written by the file-system families; none is available for this volume yet.
-    (void)device;
-    (void)label;
-    return 0;
+    if (!device)
+        return 0;
+    PartitionInfo info = MakeEmptyPartitionInfo();
+    const int64_t sectors = device->GetSectorCount();
+    ReadVolumeInfo(*device, sectors, info);
+    if (IsFatCode(info.FileSystemType))
+        return SetFatVolumeLabel(*device, sectors, label);
+    return 0; // no label writer for this file system
 }
 
 int HotExpandNtfsPartition(const PartitionInfo&, uint32_t, uint32_t, IProgressReporter*)

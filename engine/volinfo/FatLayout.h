@@ -22,6 +22,6 @@ struct FatLayout {
 };
 
 // Fills `layout` from the first 512 bytes of a volume; false when they do not hold a sane FAT boot sector.
-// The type follows the cluster count (below 4085 FAT12, below 65525 FAT16, else FAT32); a boot sector
-// whose layout disagrees with its own cluster count is refused.
+// A FAT32 layout (no fixed root directory, 16-bit FAT size 0) is FAT32 whatever its cluster count;
+// otherwise the count decides between FAT12 (below 4085) and FAT16 (below 65525).
 bool ParseFatBootSector(const uint8_t* sector, size_t size, FatLayout& layout);
