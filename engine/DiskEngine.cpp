@@ -11,6 +11,7 @@
 #include "KBootConfig.h"
 #include "VolumeInfo.h"
 #include "labels/FatLabel.h"
+#include "recognisers/FatRecogniser.h"
 #include "model/FileSystemTypes.h"
 #include "KDisk.h"
 #include "KDriveLetterTable.h"
@@ -33,10 +34,13 @@ private:
     PartitionList m_volumes;
 };
 
-// Recognisers are added per file-system family; with none registered nothing is recognised.
+// Offers a sector to each file-system family's recogniser in turn.
 class KFileSystemParameterGenerator : public IFileSystemParameterGenerator {
 public:
-    int Recognise(IDisk*, const uint8_t*, int64_t, PartitionInfo*) override { return 0; }
+    int Recognise(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo* found) override
+    {
+        return RecogniseFat(disk, sector, lba, found);
+    }
 };
 
 } // namespace
