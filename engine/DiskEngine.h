@@ -31,6 +31,9 @@ int kSetVolumeLabel(IVolumeDevice* device, const char* label);
 int HotExpandNtfsPartition(const PartitionInfo& info, uint32_t newSizeLow, uint32_t newSizeHigh,
                            IProgressReporter* reporter);
 
+// Pins the system time (a FILETIME value; 0 restores the clock), so that formats made in tests are
+// byte for byte repeatable.
+void SetFixedSystemTime(uint64_t fileTime);
 // Milliseconds from a monotonic clock.
 uint32_t GetTickCount();
 // 100-ns intervals since 1601-01-01 UTC.

@@ -153,3 +153,54 @@ TEST(FatFormat, RefusedWriteFailsTheFormat)
     EXPECT_EQ(format(image, 65536, type, cluster, nullptr), kFatWriteFailed);
     FaultInjection::Configure("");
 }
+
+#include "engine/DiskEngine.h"
+#include "fs/fat/FatParameters.h"
+
+TEST(FatFormat, PinnedTimeGivesRepeatableBytes)
+{
+    TempDir dir;
+    // 5 March 2009, 07:04:09 UTC as a FILETIME.
+    const uint64_t pinned = 116444736000000000ull + uint64_t(1236236649) * 10000000ull;
+    SetFixedSystemTime(pinned);
+    std::vector<std::vector<uint8_t>> results;
+    for (int i = 0; i < 2; ++i) {
+        const std::string image = dir.File("p" + std::to_string(i) + ".img");
+        ASSERT_TRUE(MakeSparseFile(image, 409600ll * 512));
+        int type = 11, cluster = 1;
+        ASSERT_EQ(format(image, 409600, type, cluster, "Pinned"), kFatFormatOk);
+        results.push_back(ReadBytes(image, 0, 40 * 512 + 0)); // reserved area and the start of FAT #1
+        const auto boot = ReadBytes(image, 0, 512);
+        EXPECT_EQ(le32(boot.data() + 0x43), uint32_t(pinned)) << "serial = low 32 bits of the time";
+        const auto root = ReadBytes(image, (32 + 2 * int64_t(le32(boot.data() + 0x24))) * 512, 32);
+        EXPECT_EQ(le16(root.data() + 24), uint16_t(((2009 - 1980) << 9) | (3 << 5) | 5));
+        EXPECT_EQ(le16(root.data() + 22), uint16_t((7 << 11) | (4 << 5) | (9 / 2)));
+    }
+    SetFixedSystemTime(0);
+    EXPECT_EQ(results[0], results[1]);
+}
+
+TEST(FatFormat, EveryAllowedClusterSizeChecksClean)
+{
+    if (!HaveTool("fsck.fat"))
+        GTEST_SKIP() << "dosfstools missing";
+    TempDir dir;
+    for (const auto& [sectors, type] : std::vector<std::pair<int64_t, int>>{{16000, 1}, {600000, 6}, {2000000, 11}}) {
+        int smallest = 0, largest = 0;
+        ASSERT_TRUE(GetMinFatClusterSize(sectors, type, &smallest));
+        ASSERT_TRUE(GetMaxFatClusterSize(sectors, type, &largest));
+        for (int cluster = smallest; cluster <= largest; cluster *= 2) {
+            SCOPED_TRACE(std::to_string(sectors) + " sectors, type " + std::to_string(type) + ", cluster " +
+                         std::to_string(cluster));
+            const std::string image = dir.File("c.img");
+            ASSERT_TRUE(MakeSparseFile(image, sectors * 512));
+            int t = type, c = cluster;
+            const int result = format(image, sectors, t, c, "c");
+            if (result == kFatBadArgument)
+                continue; // the estimate allowed it, the exact count does not
+            ASSERT_EQ(result, kFatFormatOk);
+            const ToolResult fsck = RunTool({"fsck.fat", "-n", image});
+            EXPECT_EQ(fsck.exitCode, 0) << fsck.output;
+        }
+    }
+}
