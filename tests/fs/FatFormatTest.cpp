@@ -47,6 +47,17 @@ TEST_P(FatFormatTools, CheckedAndFilledByTheTools)
     EXPECT_EQ(fsck.exitCode, 0) << fsck.output;
     const auto boot = ReadBytes(image, 0, 512);
     EXPECT_EQ(boot[0x0D], cluster);
+    // minfo reads back the values the rules chose.
+    ::setenv("MTOOLS_SKIP_CHECK", "1", 1);
+    const ToolResult info = RunTool({"minfo", "-i", image, "::"});
+    EXPECT_NE(info.output.find("cluster size: " + std::to_string(cluster) + " sectors"), std::string::npos) << info.output;
+    EXPECT_NE(info.output.find(std::string("reserved (boot) sectors: ") + (type == 11 ? "32" : "2")), std::string::npos)
+        << info.output;
+    EXPECT_NE(info.output.find("fats: 2"), std::string::npos);
+    EXPECT_NE(info.output.find(std::string("max available root directory slots: ") + (type == 11 ? "0" : "512")),
+              std::string::npos)
+        << info.output;
+    EXPECT_NE(info.output.find("disk label=\"DATA       \""), std::string::npos) << info.output;
     const ToolResult blkid = RunTool({"blkid", "-p", "-o", "export", image});
     EXPECT_NE(blkid.output.find("LABEL=DATA"), std::string::npos) << blkid.output;
     EXPECT_NE(blkid.output.find(type == 11 ? "VERSION=FAT32" : type == 6 ? "VERSION=FAT16" : "VERSION=FAT12"),
