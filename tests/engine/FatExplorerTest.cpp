@@ -1,4 +1,5 @@
 // The FAT directory reader against a tree written by mtools.
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -129,4 +130,55 @@ TEST(FatExplorer, RefusesWhatIsNotFat)
     std::vector<ExplorerEntry> entries;
     EXPECT_EQ(explorer->List(kExplorerRoot, entries), 0);
     EXPECT_EQ(CreateFileSystemExplorerInterface(kFsExt3), nullptr);
+}
+
+#include <chrono>
+#include <random>
+
+// Damaged directories: a chain that loops, entries of random bytes. Answers come quickly, never a crash.
+TEST(FatExplorer, HostileDirectories)
+{
+    if (!HaveTool("mkfs.fat") || !HaveTool("mmd"))
+        GTEST_SKIP() << "dosfstools or mtools missing";
+    TempDir dir;
+    const std::string image = dir.File("bad.img");
+    ASSERT_TRUE(MakeSparseFile(image, 100000ll * 512));
+    ASSERT_EQ(RunTool({"mkfs.fat", "-F", "16", "-s", "4", image}).exitCode, 0);
+    ::setenv("MTOOLS_SKIP_CHECK", "1", 1);
+    ASSERT_EQ(RunTool({"mmd", "-i", image, "::/sub"}).exitCode, 0);
+    const auto boot = ReadBytes(image, 0, 512);
+    const int64_t reserved = boot[14] | (boot[15] << 8);
+    const int64_t fatSectors = boot[22] | (boot[23] << 8);
+    // The first directory cluster (2) points at itself.
+    auto fat = ReadBytes(image, reserved * 512, 512);
+    fat[4] = 2;
+    fat[5] = 0;
+    ASSERT_TRUE(WriteBytes(image, reserved * 512, fat));
+    KDisk disk;
+    ASSERT_TRUE(disk.OpenPath(image, 0));
+    std::unique_ptr<IFileSystemExplorer> explorer(CreateFileSystemExplorerInterface(kFsFat16));
+    ASSERT_EQ(explorer->Open(&disk, 0), 1);
+    std::vector<ExplorerEntry> root, sub;
+    ASSERT_EQ(explorer->List(kExplorerRoot, root), 1);
+    ASSERT_EQ(root.size(), 1u);
+    const auto t0 = std::chrono::steady_clock::now();
+    explorer->List(root[0].DirectoryId, sub);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
+    // Random root directory entries, and a file whose size runs past the volume.
+    std::mt19937 rng(7);
+    std::vector<uint8_t> junk(32 * 512);
+    for (auto& b : junk)
+        b = uint8_t(rng());
+    ASSERT_TRUE(WriteBytes(image, (reserved + 2 * fatSectors) * 512, junk));
+    ASSERT_EQ(explorer->List(kExplorerRoot, root), 1);
+    for (const auto& e : root) {
+        EXPECT_LT(std::strlen(e.Name), sizeof e.Name);
+        std::vector<uint8_t> data;
+        if (!(e.Attributes & 0x10) && e.Size < (64 << 20))
+            explorer->ReadFile(e, data);
+        std::vector<ExplorerEntry> inner;
+        if (e.Attributes & 0x10)
+            explorer->List(e.DirectoryId, inner);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
 }
