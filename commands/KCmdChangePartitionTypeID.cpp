@@ -17,9 +17,6 @@ int KCmdChangePartitionTypeID::Execute(IProgressReporter* reporter)
     if (!IsParsed())
         return kCmdNotParsed;
     ShortCommandProgress(reporter);
-    PartitionInfo p{};
-    if (!m_manager->GetPartition(Summary().DiskIndex, Summary().PartitionIndex, &p))
-        return kCmdPartitionUnreadable;
-    p.PartitionTypeId = int16_t(m_block.NewPartitionID);
-    return m_manager->UpdatePartition(Summary().DiskIndex, Summary().PartitionIndex, &p);
+    const int16_t type = int16_t(m_block.NewPartitionID);
+    return UpdateTargetEntry([type](PartitionInfo& p) { p.PartitionTypeId = type; });
 }

@@ -17,9 +17,6 @@ int KCmdHidePartition::Execute(IProgressReporter* reporter)
     if (!IsParsed())
         return kCmdNotParsed;
     ShortCommandProgress(reporter);
-    PartitionInfo p{};
-    if (!m_manager->GetPartition(Summary().DiskIndex, Summary().PartitionIndex, &p))
-        return kCmdPartitionUnreadable;
-    p.Hidden = m_block.Unhide ? 0 : 1;
-    return m_manager->UpdatePartition(Summary().DiskIndex, Summary().PartitionIndex, &p);
+    const int hidden = m_block.Unhide ? 0 : 1;
+    return UpdateTargetEntry([hidden](PartitionInfo& p) { p.Hidden = hidden; });
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/IVolumeManager.h"
+
 int KCommonCmdClass::Parse(IVolumeManager* manager, const char* line)
 {
     if (!manager || !line)
@@ -41,4 +43,13 @@ void KCommonCmdClass::CopyLabel(char (&field)[256], const std::string& text)
 {
     std::memset(field, 0, sizeof field);
     std::memcpy(field, text.data(), std::min(text.size(), sizeof field - 1));
+}
+
+int KCommonCmdClass::UpdateTargetEntry(const std::function<void(PartitionInfo&)>& change)
+{
+    PartitionInfo p{};
+    if (!m_manager->GetPartition(Summary().DiskIndex, Summary().PartitionIndex, &p))
+        return kCmdPartitionUnreadable;
+    change(p);
+    return m_manager->UpdatePartition(Summary().DiskIndex, Summary().PartitionIndex, &p);
 }

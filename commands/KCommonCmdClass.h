@@ -3,11 +3,13 @@
 
 #include <cstddef>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "CommandLine.h"
 #include "ICommand.h"
+#include "model/PartitionInfo.h"
 
 class KCommonCmdClass : public ICommand {
 public:
@@ -26,6 +28,9 @@ protected:
     const CommandSummary& Summary() const { return *static_cast<const CommandSummary*>(Block()); }
 
     bool IsParsed() const { return m_manager && m_line[0]; }
+    // Reads the target entry, lets `change` edit it and writes it back: 18 when it cannot be read,
+    // else the manager's code.
+    int UpdateTargetEntry(const std::function<void(PartitionInfo&)>& change);
     // The summary of a command on (DiskIndex, PartitionIndex) of values 0 and 1, whose letter goes back
     // to the same partition.
     static CommandSummary SameTarget(int32_t kind, int32_t lock, int32_t dismount, const std::vector<CommandValue>& v);

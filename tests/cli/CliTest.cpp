@@ -96,7 +96,7 @@ TEST(Cli, RunAndApplyLines)
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "model/KVolumeManager.h"
+#include "support/PartitionLockHolder.h"
 
 // The whole restart path: a line meets a locked partition, the tool hands the rest to the boot-time
 // executor, and the executor (the same tool's apply) finishes them.
@@ -108,29 +108,13 @@ TEST(Cli, RestartPathThenApply)
     EngineEnvironment env({mbr}, state);
     ::setenv("VOLMARA_ROOT", root.c_str(), 1);
     ::setenv("VOLMARA_REBOOT_COMMAND", "true", 1);
-    int ready[2], release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        KVolumeManager other;
-        other.Load(1, 1);
-        std::unique_ptr<IVolumeDevice> device(other.CreateVolumeDevice(0, 1));
-        const char ok = device && device->Lock() ? 1 : 0;
-        (void)!::write(ready[1], &ok, 1);
-        char c;
-        (void)!::read(release[0], &c, 1);
-        ::_exit(0);
-    }
-    char ok = 0;
-    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
-    ASSERT_EQ(ok, 1);
+    PartitionLockHolder holder(1);
+    ASSERT_TRUE(holder.Holding());
     const ToolResult r = RunTool({VOLMARA_CLI, "--in-use=restart", "run",
                                   "ActivePartition DiskIndex:0 PartitionIndex:1 Active:0",
                                   "HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0",
                                   "ChangePartitionID DiskIndex:0 PartitionIndex:1 NewPartitionID:11"});
-    (void)!::write(release[1], "x", 1);
-    ::waitpid(pid, nullptr, 0);
+    holder.Release();
     ::unsetenv("VOLMARA_ROOT");
     ::unsetenv("VOLMARA_REBOOT_COMMAND");
     EXPECT_EQ(r.exitCode, 1);

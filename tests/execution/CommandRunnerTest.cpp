@@ -7,6 +7,7 @@
 #include "engine/FaultInjection.h"
 #include "execution/KCommandRunner.h"
 #include "model/KVolumeManager.h"
+#include "support/PartitionLockHolder.h"
 #include "support/TableFixtures.h"
 
 using namespace TestSupport;
@@ -71,28 +72,11 @@ TEST_F(CommandRunner, MountGivesTheLetterAfterwards)
 
 TEST_F(CommandRunner, VolumeHeldElsewhereIsInUse)
 {
-    int ready[2], release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        KVolumeManager other;
-        other.Load(1, 1);
-        std::unique_ptr<IVolumeDevice> device(other.CreateVolumeDevice(0, 1));
-        const char ok = device && device->Lock() ? 1 : 0;
-        (void)!::write(ready[1], &ok, 1);
-        char c;
-        (void)!::read(release[0], &c, 1);
-        ::_exit(0);
-    }
-    char ok = 0;
-    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
-    ASSERT_EQ(ok, 1);
+    PartitionLockHolder holder(1);
+    ASSERT_TRUE(holder.Holding());
     EXPECT_EQ(run("HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0"), kRunVolumeInUse);
     EXPECT_EQ(run("HidePartition DiskIndex:0 PartitionIndex:1 Unhide:0"), kRunOk) << "its neighbour is free";
-    (void)!::write(release[1], "x", 1);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    holder.Release();
     EXPECT_EQ(run("HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0"), kRunOk) << "retry after release";
     EXPECT_EQ(TableFixtures::SfdiskDump(image).entries[1].type, "93");
 }

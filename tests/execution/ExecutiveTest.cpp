@@ -11,6 +11,7 @@
 #include "execution/KCommandRunner.h"
 #include "model/KVolumeManager.h"
 #include "platform/KBootRegistration.h"
+#include "support/PartitionLockHolder.h"
 #include "support/TableFixtures.h"
 
 using namespace TestSupport;
@@ -35,45 +36,6 @@ struct ScriptedUser : IExecutiveInteraction {
     }
     void ShowCommandError(const std::string& line, const std::string& text) override { errors.push_back(line + "|" + text); }
     void ShowRebootFailed() override { ++rebootFailures; }
-};
-
-// Holds partition 2 of disk 0 locked in another process until released.
-class Holder {
-public:
-    Holder()
-    {
-        if (::pipe(m_ready) != 0 || ::pipe(m_release) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            KVolumeManager other;
-            other.Load(1, 1);
-            std::unique_ptr<IVolumeDevice> device(other.CreateVolumeDevice(0, 1));
-            const char ok = device && device->Lock() ? 1 : 0;
-            (void)!::write(m_ready[1], &ok, 1);
-            char c;
-            (void)!::read(m_release[0], &c, 1);
-            ::_exit(0);
-        }
-        char ok = 0;
-        (void)!::read(m_ready[0], &ok, 1);
-        m_ok = ok == 1;
-    }
-    ~Holder() { Release(); }
-    void Release()
-    {
-        if (m_pid > 0) {
-            (void)!::write(m_release[1], "x", 1);
-            ::waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    int m_ready[2] = {-1, -1}, m_release[2] = {-1, -1};
-    pid_t m_pid = -1;
-    bool m_ok = false;
 };
 
 class Executive : public ::testing::Test {
@@ -169,8 +131,8 @@ TEST_F(Executive, FailedCommandIsShownAndEndsTheRun)
 TEST_F(Executive, VolumeInUseCancelAndRetry)
 {
     {
-        Holder holder;
-        ASSERT_TRUE(holder.ok());
+        PartitionLockHolder holder(1);
+        ASSERT_TRUE(holder.Holding());
         KBatchCommandExecutive executive(&user);
         executive.AddCommand("HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0", 0);
         user.answers = {kChoiceCancel};
@@ -195,8 +157,8 @@ TEST_F(Executive, RestartWritesBothFilesAndRegistersOnce)
     const std::string marker = dir.File("rebooted");
     ::setenv("VOLMARA_ROOT", root.c_str(), 1);
     ::setenv("VOLMARA_REBOOT_COMMAND", ("touch " + marker).c_str(), 1);
-    Holder holder;
-    ASSERT_TRUE(holder.ok());
+    PartitionLockHolder holder(1);
+    ASSERT_TRUE(holder.Holding());
     for (int round = 0; round < 2; ++round) {
         KBatchCommandExecutive executive(&user);
         executive.AddCommand("ActivePartition DiskIndex:0 PartitionIndex:1 Active:1", 0);
