@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "KCommandProgress.h"
 #include "boot/MbrBootProgram.h"
+#include "boot/MbrWriter.h"
 #include "engine/DiskEngine.h"
 #include "model/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
@@ -32,17 +33,8 @@ int KCmdFixDiskBootConfig::Execute(IProgressReporter* reporter)
     if (!source || !dest)
         return kCmdPartitionUnreadable;
 
-    uint8_t sector[512] = {};
-    std::memcpy(sector, kClassicBootProgram, std::min<size_t>(kClassicBootProgram_size, 446));
-    uint8_t current[512];
-    if (dest->ReadSectors(current, 0, 1)) {
-        std::memcpy(sector + 440, current + 440, 4);
-        std::memcpy(sector + 446, current + 446, 64);
-    }
-    sector[510] = 0x55;
-    sector[511] = 0xAA;
-    if (!dest->WriteSectors(sector, 0, 1) || !dest->Flush()) {
-        SetErrorDetail(kDetailWriteFailed);
+    if (const int detail = WriteMbrBootProgram(dest, kClassicBootProgram, kClassicBootProgram_size, true)) {
+        SetErrorDetail(detail);
         return kCmdFailed;
     }
     dest->ForgetLayout(nullptr);

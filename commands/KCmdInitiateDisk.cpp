@@ -7,6 +7,7 @@
 
 #include "CommandLine.h"
 #include "boot/MbrBootProgram.h"
+#include "boot/MbrWriter.h"
 #include "KCommandProgress.h"
 #include "engine/ByteOrder.h"
 #include "engine/Crc32.h"
@@ -85,25 +86,6 @@ int writeEmptyGpt(IDisk* disk)
     return ok ? 0 : kDetailWriteFailed;
 }
 
-// A new MBR: the boot program, an empty table, or for a rebuild the disk's own signature and table.
-int writeMbr(IDisk* disk, bool keepTable)
-{
-    uint8_t sector[512] = {};
-    std::memcpy(sector, kMbrBootProgram, std::min<size_t>(kMbrBootProgram_size, 446));
-    uint8_t current[512];
-    if (keepTable && disk->ReadSectors(current, 0, 1)) {
-        std::memcpy(sector + 440, current + 440, 4);
-        std::memcpy(sector + 446, current + 446, 64);
-    }
-    sector[510] = 0x55;
-    sector[511] = 0xAA;
-    if (!disk->WriteSectors(sector, 0, 1) || !disk->Flush())
-        return kDetailWriteFailed;
-    disk->ForgetLayout(nullptr);
-    disk->AdoptGptHeader(nullptr);
-    return 0;
-}
-
 } // namespace
 
 int KCmdInitiateDisk::Execute(IProgressReporter* reporter)
@@ -125,7 +107,12 @@ int KCmdInitiateDisk::Execute(IProgressReporter* reporter)
         break;
     case 0:
     case 2:
-        detail = writeMbr(disk, m_block.Style == 2);
+        // A new MBR: an empty table, or for a rebuild the disk's own signature and table.
+        detail = WriteMbrBootProgram(disk, kMbrBootProgram, kMbrBootProgram_size, m_block.Style == 2);
+        if (!detail) {
+            disk->ForgetLayout(nullptr);
+            disk->AdoptGptHeader(nullptr);
+        }
         break;
     default:
         detail = kDetailInvalidParameter;
