@@ -1,7 +1,6 @@
 #include "KBitmap.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <new>
 
@@ -41,28 +40,54 @@ void KBitmap::Clear(bool allClear)
     m_searchPosition = -1;
 }
 
+namespace {
+
+// Population count without relying on a hardware instruction the build may not target.
+inline int bitsSet(uint64_t v)
+{
+    v = v - ((v >> 1) & 0x5555555555555555ull);
+    v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
+    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return int((v * 0x0101010101010101ull) >> 56);
+}
+
+} // namespace
+
 bool KBitmap::SetRange(int64_t first, bool value, int64_t count)
 {
     if (first < 0 || count < 0 || first > m_bits - count)
         return false;
-    if (m_freeCount < 0)
-        GetFreeCount();
-    if (value) {
-        if (m_freeCount > 0) {
-            m_freeCount -= count;
-            if (m_freeCount < 0)
-                m_freeCount = -1; // recounted on the next query
+    if (!value && first < m_searchPosition)
+        m_searchPosition = first;
+    // The free count follows the bits that really change.
+    int64_t changed = 0;
+    int64_t bit = first;
+    const int64_t end = first + count;
+    auto single = [&](int64_t b) {
+        uint8_t& byte = m_data[size_t(b / 8)];
+        const uint8_t mask = uint8_t(1u << (b % 8));
+        if (bool(byte & mask) != value) {
+            ++changed;
+            byte = uint8_t(byte ^ mask);
         }
-    } else {
-        m_freeCount += count;
-        if (first < m_searchPosition)
-            m_searchPosition = first;
+    };
+    for (; bit < end && bit % 8; ++bit)
+        single(bit);
+    if (end - bit >= 8) {
+        const size_t from = size_t(bit / 8), to = size_t(end / 8);
+        const uint8_t fill = value ? 0xFF : 0x00;
+        for (size_t i = from; i < to; ++i)
+            if (m_data[i] != fill) {
+                const int ones = bitsSet(m_data[i]);
+                changed += value ? 8 - ones : ones;
+                m_data[i] = fill;
+            }
+        bit = int64_t(to) * 8;
     }
-    for (int64_t bit = first; bit < first + count; ++bit) {
-        uint8_t& byte = m_data[size_t(bit / 8)];
-        const uint8_t mask = uint8_t(1u << (bit % 8));
-        byte = value ? uint8_t(byte | mask) : uint8_t(byte & ~mask);
-    }
+    for (; bit < end; ++bit)
+        single(bit);
+    if (m_freeCount >= 0)
+        m_freeCount += value ? -changed : changed;
     return true;
 }
 
@@ -76,14 +101,17 @@ bool KBitmap::Test(int64_t bit) const
 int64_t KBitmap::GetFreeCount()
 {
     if (m_freeCount < 0) {
-        // Population count over whole 32-bit words; bits past the end count as set.
+        // Population count over whole 64-bit words; the tail byte by byte.
         int64_t set = 0;
         const size_t bytes = m_data.size();
-        for (size_t i = 0; i < bytes; i += 4) {
-            uint32_t word = 0;
-            std::memcpy(&word, m_data.data() + i, std::min<size_t>(4, bytes - i));
-            set += std::popcount(word);
+        size_t i = 0;
+        for (; i + 8 <= bytes; i += 8) {
+            uint64_t word;
+            std::memcpy(&word, m_data.data() + i, 8);
+            set += bitsSet(word);
         }
+        for (; i < bytes; ++i)
+            set += bitsSet(m_data[i]);
         // Bits of the last byte beyond the bit count are not part of the bitmap.
         for (int64_t bit = m_bits; bit < int64_t(bytes) * 8; ++bit)
             set -= (m_data[size_t(bit / 8)] >> (bit % 8)) & 1;

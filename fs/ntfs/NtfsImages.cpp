@@ -204,16 +204,16 @@ Bytes descriptor(const Bytes& owner, const Bytes& group, const std::vector<Bytes
     put_le16(acl.data() + 4, uint16_t(aces.size()));
     put(acl, 8, list);
 
-    Bytes d(20);
+    const size_t daclAt = 20, ownerAt = daclAt + acl.size(), groupAt = ownerAt + owner.size();
+    Bytes d(groupAt + group.size());
     d[0] = 1;
     put_le16(d.data() + 2, 0x8004); // self-relative, DACL present
-    const size_t daclAt = 20, ownerAt = daclAt + acl.size(), groupAt = ownerAt + owner.size();
     put_le32(d.data() + 4, uint32_t(ownerAt));
     put_le32(d.data() + 8, uint32_t(groupAt));
     put_le32(d.data() + 16, uint32_t(daclAt));
-    d.insert(d.end(), acl.begin(), acl.end());
-    d.insert(d.end(), owner.begin(), owner.end());
-    d.insert(d.end(), group.begin(), group.end());
+    put(d, daclAt, acl);
+    put(d, ownerAt, owner);
+    put(d, groupAt, group);
     return d;
 }
 
