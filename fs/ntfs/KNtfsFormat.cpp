@@ -122,7 +122,7 @@ int GetDefaultNtfsClusterSize(int64_t sectors)
         return 2;
     if (sectors < 0x400000)
         return 4;
-    for (int shift = 32, spc = 8; shift <= 34; ++shift, spc *= 2)
+    for (int shift = 32, spc = 8; shift <= 35; ++shift, spc *= 2)
         if (sectors < (int64_t(1) << shift))
             return spc;
     return 128;
