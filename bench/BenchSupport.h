@@ -1,0 +1,50 @@
+// Helpers the format benchmarks share: wall-clock seconds, sparse images, and timing a peer tool.
+#pragma once
+
+#include <chrono>
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace Bench {
+
+inline double Seconds(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+inline bool Sparse(const std::string& path, long long bytes)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    const bool ok = fd >= 0 && ::ftruncate(fd, bytes) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+// Runs argv (looked up on PATH) with its output discarded; seconds from spawn to exit, -1 on failure.
+inline double TimePeer(const char* const* argv, bool quietErrors = false)
+{
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int devnull = ::open("/dev/null", O_WRONLY);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, devnull, 1);
+    if (quietErrors)
+        posix_spawn_file_actions_adddup2(&actions, devnull, 2);
+    const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(devnull);
+    if (spawned != 0)
+        return -1;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return Seconds(start);
+}
+
+} // namespace Bench
