@@ -4,7 +4,7 @@
 #include <new>
 
 #include "engine/ByteOrder.h"
-#include "fs/KBitmap.h"
+#include "engine/KBitmap.h"
 
 int FatKindFromType(int type)
 {

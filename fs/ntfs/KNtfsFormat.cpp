@@ -7,7 +7,7 @@
 
 #include "NtfsBootRegion.h"
 #include "NtfsImages.h"
-#include "NtfsRecord.h"
+#include "engine/ntfs/NtfsRecord.h"
 #include "engine/ByteOrder.h"
 #include "engine/DiskEngine.h"
 #include "engine/ISectorDevice.h"

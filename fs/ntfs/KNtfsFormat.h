@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "fs/KBitmap.h"
+#include "engine/KBitmap.h"
 
 class ISectorDevice;
 class IProgressReporter;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "NtfsRecord.h"
+#include "engine/ntfs/NtfsRecord.h"
 #include "engine/ByteOrder.h"
 
 using namespace Ntfs;

@@ -13,7 +13,7 @@
 #include "execution/IProgressReporter.h"
 #include "fs/ntfs/KNtfsFormat.h"
 #include "fs/ntfs/NtfsBootRegion.h"
-#include "fs/ntfs/NtfsRecord.h"
+#include "engine/ntfs/NtfsRecord.h"
 #include "support/TestSupport.h"
 
 using namespace TestSupport;
