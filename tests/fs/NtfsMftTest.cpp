@@ -1,0 +1,283 @@
+// File records and the MFT read from volumes made by mkntfs and by Volmara's format, and records
+// changed and committed, judged by the ntfs-3g tools.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "engine/ByteOrder.h"
+#include "engine/KDisk.h"
+#include "engine/ntfs/NtfsMft.h"
+#include "engine/ntfs/NtfsRecord.h"
+#include "fs/ntfs/KNtfsFormat.h"
+#include "support/TestSupport.h"
+
+using namespace TestSupport;
+
+namespace {
+
+// Formats a sparse image with Volmara's format (mkntfs when asked) and opens it.
+bool makeVolume(const std::string& image, int64_t sectors, bool withMkntfs, int sectorsPerCluster = 0)
+{
+    if (!MakeSparseFile(image, sectors * 512))
+        return false;
+    if (withMkntfs) {
+        std::vector<std::string> argv = {"mkntfs", "-Q", "-F", "-q"};
+        if (sectorsPerCluster)
+            argv.insert(argv.end(), {"-c", std::to_string(sectorsPerCluster * 512)});
+        argv.push_back(image);
+        return RunTool(argv).exitCode == 0;
+    }
+    KDisk disk;
+    NtfsFormatParameters p;
+    p.SectorsPerCluster = sectorsPerCluster;
+    KNtfsFormat format;
+    return disk.OpenPath(image, 0) && format.Format(&disk, 0, sectors, 0, p, nullptr) == kNtfsFormatOk;
+}
+
+KNtfsString name(const char16_t* text) { return KNtfsString(text); }
+
+std::u16string fileName(const KNtfsFileRecord& record)
+{
+    const int at = record.FindAttribute(Ntfs::kAttrFileName);
+    if (at < 0)
+        return {};
+    const uint8_t* v = record.GetAttribute(size_t(at)).GetValuePointer();
+    return KNtfsString::FromLittleEndian(v + 0x42, v[0x40]).ToU16();
+}
+
+// Counts and bounds every sector the MFT code touches.
+class WatchedDisk : public ISectorDevice {
+public:
+    explicit WatchedDisk(KDisk& disk) : m_disk(disk) {}
+    int ReadSectors(void* b, int64_t first, int64_t count) override
+    {
+        highest = std::max(highest, first + count);
+        ++reads;
+        return m_disk.ReadSectors(b, first, count);
+    }
+    int WriteSectors(const void* b, int64_t first, int64_t count) override { return m_disk.WriteSectors(b, first, count); }
+    int VerifySectors(int64_t first, int64_t count) override { return m_disk.VerifySectors(first, count); }
+    int GetGeometry(DiskGeometry* g) override { return m_disk.GetGeometry(g); }
+    int64_t highest = 0;
+    int reads = 0;
+
+private:
+    KDisk& m_disk;
+};
+
+} // namespace
+
+class NtfsMftVolumes : public ::testing::TestWithParam<bool> {};
+
+TEST_P(NtfsMftVolumes, SystemFilesReadThroughTheMft)
+{
+    const bool mkntfs = GetParam();
+    if (mkntfs && !HaveTool("mkntfs"))
+        GTEST_SKIP() << "mkntfs missing";
+    TempDir dir;
+    const std::string image = dir.File("ntfs.img");
+    ASSERT_TRUE(makeVolume(image, 131072, mkntfs));
+    KDisk disk;
+    ASSERT_TRUE(disk.OpenPath(image, 0));
+    NtfsVolume volume;
+    ASSERT_TRUE(OpenVolume(&disk, 0, volume));
+    KNtfsMFT mft;
+    ASSERT_TRUE(mft.Open(volume, nullptr, true));
+    EXPECT_GE(mft.GetRecordCount(), 27);
+    EXPECT_FALSE(mft.MirrorRunList().IsEmpty());
+
+    const char16_t* names[] = {u"$MFT", u"$MFTMirr", u"$LogFile", u"$Volume", u"$AttrDef", u".",
+                               u"$Bitmap", u"$Boot", u"$BadClus", u"$Secure", u"$UpCase", u"$Extend"};
+    for (int i = 0; i < 12; ++i) {
+        KNtfsFileRecord record;
+        ASSERT_TRUE(mft.ReadRecord(i, record)) << i;
+        EXPECT_TRUE(record.IsInUse());
+        EXPECT_EQ(fileName(record), std::u16string(names[i])) << i;
+        EXPECT_EQ(record.GetRecordNumber(), uint32_t(i));
+    }
+    KNtfsFileRecord root;
+    ASSERT_TRUE(mft.ReadRecord(5, root));
+    EXPECT_TRUE(root.IsDirectory());
+    EXPECT_GE(root.FindAttribute(Ntfs::kAttrIndexRoot, 0, name(u"$I30"), false), 0);
+    KNtfsFileRecord badClus;
+    ASSERT_TRUE(mft.ReadRecord(8, badClus));
+    const int bad = badClus.FindAttribute(Ntfs::kAttrData, 0, name(u"$Bad"), false);
+    ASSERT_GE(bad, 0);
+    KNtfsRunList runs;
+    ASSERT_TRUE(badClus.GetAttribute(size_t(bad)).GetRunList(runs));
+    ASSERT_EQ(runs.GetCount(), 1u);
+    EXPECT_EQ(runs[0].Lcn, -1);
+    EXPECT_EQ(runs.GetTotalClusters(), volume.TotalClusters());
+
+    // Records 0-15 are marked in the MFT bitmap.
+    for (int i = 0; i < 16; ++i)
+        EXPECT_TRUE(mft.RecordBitmap().Test(i)) << i;
+    EXPECT_FALSE(mft.ReadRecord(mft.GetRecordCount(), root)) << "past the end";
+
+    // Every record of the MFT loads or is an unused record; serialising a loaded record gives back
+    // the bytes on disk.
+    for (int64_t i = 0; i < mft.GetRecordCount(); ++i) {
+        std::vector<uint8_t> raw, again;
+        ASSERT_TRUE(mft.ReadRawRecord(i, raw));
+        KNtfsFileRecord record;
+        if (!record.Load(raw.data(), raw.size()))
+            continue;
+        if (!record.IsInUse() || i == 0)
+            continue;
+        ASSERT_TRUE(record.Serialize(again, raw.size())) << i;
+        EXPECT_EQ(again, raw) << "record " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, NtfsMftVolumes, ::testing::Values(false, true));
+
+TEST(NtfsFileRecord, DamagedRecordsAreUnreadable)
+{
+    TempDir dir;
+    const std::string image = dir.File("ntfs.img");
+    ASSERT_TRUE(makeVolume(image, 65536, false));
+    KDisk disk;
+    ASSERT_TRUE(disk.OpenPath(image, 0));
+    NtfsVolume volume;
+    ASSERT_TRUE(OpenVolume(&disk, 0, volume));
+    KNtfsMFT mft;
+    ASSERT_TRUE(mft.Open(volume, nullptr, false));
+    std::vector<uint8_t> good;
+    ASSERT_TRUE(mft.ReadRawRecord(3, good));
+    KNtfsFileRecord record;
+    ASSERT_TRUE(record.Load(good.data(), good.size()));
+
+    auto broken = [&](auto change) {
+        std::vector<uint8_t> bad = good;
+        change(bad);
+        KNtfsFileRecord r;
+        return !r.Load(bad.data(), bad.size());
+    };
+    EXPECT_TRUE(broken([](std::vector<uint8_t>& b) { b[0] = 'B'; }));
+    EXPECT_TRUE(broken([](std::vector<uint8_t>& b) { put_le16(b.data() + 6, 2); })) << "update-sequence count";
+    EXPECT_TRUE(broken([](std::vector<uint8_t>& b) { put_le16(b.data() + 4, 40); })) << "array offset below 42";
+    EXPECT_TRUE(broken([](std::vector<uint8_t>& b) { put_le32(b.data() + 0x1C, 2048); })) << "allocated size";
+    EXPECT_TRUE(broken([](std::vector<uint8_t>& b) { put_le32(b.data() + 0x18, 1032); })) << "in use past allocated";
+    EXPECT_TRUE(broken([](std::vector<uint8_t>& b) { b[1022] ^= 0xFF; })) << "torn second sector";
+    EXPECT_TRUE(broken([](std::vector<uint8_t>& b) {
+        Ntfs::UndoFixups(b.data(), b.size());
+        put_le32(b.data() + 0x38 + 4, 0x2000); // first attribute claims to run far past the record
+        Ntfs::ApplyFixups(b.data(), b.size());
+    }));
+    EXPECT_TRUE(broken([](std::vector<uint8_t>& b) {
+        Ntfs::UndoFixups(b.data(), b.size());
+        put_le32(b.data() + 0x18, 0x40); // the end marker lies beyond the bytes in use
+        Ntfs::ApplyFixups(b.data(), b.size());
+    }));
+    KNtfsFileRecord r;
+    EXPECT_FALSE(r.Load(good.data(), 512)) << "length disagreeing with the record";
+    EXPECT_FALSE(r.Load(nullptr, 1024));
+}
+
+TEST(NtfsMft, LastRecordReadsAShortenedWindow)
+{
+    TempDir dir;
+    const std::string image = dir.File("ntfs.img");
+    ASSERT_TRUE(makeVolume(image, 65536, false, 8)); // 4 KiB clusters: an MFT of 7 clusters, 28 records
+    KDisk disk;
+    ASSERT_TRUE(disk.OpenPath(image, 0));
+    WatchedDisk watched(disk);
+    NtfsVolume volume;
+    ASSERT_TRUE(OpenVolume(&watched, 0, volume));
+    KNtfsMFT mft;
+    ASSERT_TRUE(mft.Open(volume, nullptr, false));
+    ASSERT_EQ(mft.GetRecordCount(), 28);
+    const int64_t mftEnd = volume.MftLcn * 8 + 28 * 2;
+    watched.highest = 0;
+    KNtfsFileRecord record;
+    std::vector<uint8_t> raw;
+    ASSERT_TRUE(mft.ReadRawRecord(27, raw));
+    EXPECT_EQ(watched.highest, mftEnd) << "the window stops at the end of the MFT";
+    // Walking the MFT in order reads each window once.
+    mft.Invalidate();
+    watched.reads = 0;
+    for (int64_t i = 0; i < 28; ++i)
+        ASSERT_TRUE(mft.ReadRawRecord(i, raw));
+    EXPECT_EQ(watched.reads, 1);
+}
+
+// A record grown by named streams until it spills into an extension record through an attribute
+// list: the volume stays clean and ntfs-3g reads every stream.
+TEST(NtfsFileRecordCommit, SpillsIntoAnExtensionRecord)
+{
+    for (const char* tool : {"ntfs-3g", "ntfsfix", "ntfsresize", "ntfscat"})
+        if (!HaveTool(tool))
+            GTEST_SKIP() << tool << " missing";
+    if (!std::filesystem::exists("/dev/fuse"))
+        GTEST_SKIP() << "no FUSE";
+    TempDir dir;
+    const std::string image = dir.File("ntfs.img");
+    ASSERT_TRUE(makeVolume(image, 131072, false));
+    const std::string mount = dir.File("mnt");
+    std::filesystem::create_directory(mount);
+    ASSERT_EQ(RunTool({"ntfs-3g", image, mount}).exitCode, 0);
+    { std::ofstream(mount + "/grown.txt") << "the unnamed stream"; }
+    ASSERT_EQ(RunTool({"umount", mount}).exitCode, 0);
+
+    KDisk disk;
+    ASSERT_TRUE(disk.OpenPath(image, 0));
+    NtfsVolume volume;
+    ASSERT_TRUE(OpenVolume(&disk, 0, volume));
+    KNtfsMFT mft;
+    ASSERT_TRUE(mft.Open(volume, nullptr, true));
+    int64_t number = -1;
+    KNtfsFileRecord record;
+    for (int64_t i = 24; i < mft.GetRecordCount() && number < 0; ++i)
+        if (mft.ReadRecord(i, record) && record.IsInUse() && fileName(record) == u"grown.txt")
+            number = i;
+    ASSERT_GE(number, 0);
+
+    // Named resident $DATA streams of 100 bytes each: 12 of them cannot share one 1,024-byte record.
+    const int data = record.FindAttribute(Ntfs::kAttrData);
+    ASSERT_GE(data, 0);
+    for (int s = 0; s < 12; ++s) {
+        const std::u16string streamName = u"stream" + std::u16string(1, char16_t(u'a' + s));
+        std::vector<uint8_t> image(0x18 + 2 * streamName.size(), 0);
+        put_le32(image.data(), Ntfs::kAttrData);
+        image[9] = uint8_t(streamName.size());
+        put_le16(image.data() + 0x0A, 0x18);
+        for (size_t k = 0; k < streamName.size(); ++k)
+            put_le16(image.data() + 0x18 + 2 * k, uint16_t(streamName[k]));
+        const size_t valueAt = Ntfs::RoundUp(image.size(), 8);
+        image.resize(valueAt);
+        put_le16(image.data() + 0x14, uint16_t(valueAt));
+        put_le32(image.data() + 4, uint32_t(image.size()));
+        KNtfsAttribute stream;
+        ASSERT_TRUE(stream.Assign(image.data(), image.size()));
+        std::string text(100, char('a' + s));
+        ASSERT_TRUE(stream.SetValue(text.data(), text.size()));
+        record.AddAttribute(stream);
+    }
+    ASSERT_TRUE(record.Commit(mft, number));
+    EXPECT_FALSE(record.ExtensionRecords().empty());
+
+    KNtfsFileRecord again;
+    ASSERT_TRUE(mft.ReadRecord(number, again));
+    EXPECT_TRUE(again.HasAttributeList());
+    ASSERT_TRUE(again.LoadExtensions(mft));
+    EXPECT_EQ(again.FindAttribute(Ntfs::kAttrData, 12, {}, true) >= 0, true) << "13 data streams in all";
+
+    const ToolResult fix = RunTool({"ntfsfix", "-n", image});
+    EXPECT_EQ(fix.exitCode, 0) << fix.output;
+    const ToolResult resize = RunTool({"ntfsresize", "--info", "--force", image});
+    EXPECT_EQ(resize.output.find("ERROR"), std::string::npos) << resize.output;
+    EXPECT_EQ(RunTool({"ntfscat", image, "/grown.txt"}).output, "the unnamed stream");
+    for (int s = 0; s < 12; ++s) {
+        const ToolResult cat = RunTool({"ntfscat", "-a", "0x80", "-n", "stream" + std::string(1, char('a' + s)), image,
+                                        "/grown.txt"});
+        EXPECT_EQ(cat.output, std::string(100, char('a' + s))) << s;
+    }
+
+    // Committing the same record again releases the old extension records before taking new ones.
+    const int64_t freeBefore = mft.RecordBitmap().GetFreeCount();
+    ASSERT_TRUE(again.Commit(mft, number));
+    EXPECT_EQ(mft.RecordBitmap().GetFreeCount(), freeBefore);
+    EXPECT_EQ(RunTool({"ntfsfix", "-n", image}).exitCode, 0);
+}
