@@ -1,4 +1,5 @@
-// NTFS volumes: type and cluster size from the boot sector (label and free space come later from $Volume and $Bitmap).
+// NTFS volumes: type and cluster size from the boot sector; label, free space and the copy reserve
+// from $Volume, $Bitmap, the MFT and $LogFile.
 #pragma once
 
 #include <cstdint>

@@ -180,13 +180,15 @@ Expected ExtFromTools(const std::string& image, std::string& log)
     return e;
 }
 
-// ntfsinfo for the cluster size; label and free space are not read yet.
+// ntfsinfo for the cluster size, the label and the free clusters.
 Expected NtfsFromTools(const std::string& image, std::string& log)
 {
     Expected e;
     e.type = CodeForBlkidType(LineValue(BlkidExport(image, log), "TYPE="));
     const std::string ntfsinfo = Capture(log, {"ntfsinfo", "-m", "-f", image});
     e.clusterSize = int32_t(std::stoll("0" + LineValue(ntfsinfo, "\tCluster Size:")) / 512);
+    e.label = LineValue(ntfsinfo, "\tVolume Name:");
+    e.freeSectors = std::stoll("0" + LineValue(ntfsinfo, "\tFree Clusters:")) * e.clusterSize;
     return e;
 }
 
@@ -467,7 +469,12 @@ TEST_P(VolumeInfoToolTest, MatchesWhatTheToolsReport)
     EXPECT_EQ(info.FreeSectors, want.freeSectors) << image.log;
     EXPECT_EQ(info.TotalSectors, sectors);
     EXPECT_EQ(info.UsedSectorsHint, 0);
-    EXPECT_EQ(info.NtfsReserveSectors, 0);
+    if (want.type == kFsNtfs) { // the MFT and the log file: more than a log file's 256 KiB, less than the volume
+        EXPECT_GT(info.NtfsReserveSectors, 512);
+        EXPECT_LT(info.NtfsReserveSectors, sectors / 2);
+    } else {
+        EXPECT_EQ(info.NtfsReserveSectors, 0);
+    }
     EXPECT_EQ(info.StartingLba, 2048);
     EXPECT_EQ(volume.OutOfRangeReads(), 0);
     EXPECT_LT(seconds, 20.0);
