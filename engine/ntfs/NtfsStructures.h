@@ -31,7 +31,8 @@ struct NtfsVolume {
 
 // Reads sector 0 of the volume; true only for an NTFS boot sector this code handles: "NTFS" at 3,
 // 512-byte sectors, 1-128 (a power of two) sectors per cluster, record sizes that are powers of two
-// of at least 512 bytes, and an MFT that starts inside the volume.
+// of at least 512 bytes, and an MFT that starts inside the volume. Record sizes above 64 KiB are refused
+// too. The MFT mirror LCN is taken as it stands: whoever uses it checks it.
 bool OpenVolume(ISectorDevice* device, int64_t volumeStart, NtfsVolume& volume);
 
 template <typename T>
@@ -68,15 +69,17 @@ class KNtfsRunList : public KNtfsSimpleArray<KDataRun> {
 public:
     // Clears the list and reads pairs until a header byte of 0 or the end of the bytes. False for
     // damaged pairs: a field wider than 8 bytes, a pair running past the end, a zero length, or an
-    // LCN or VCN that leaves the 63-bit range.
+    // LCN or VCN that leaves the 63-bit range (for an allocated run, the LCN of its end too).
     bool Decode(const uint8_t* bytes, size_t count, int64_t startingVcn);
     // The pairs and a zero terminator, zero-padded to a multiple of 8 bytes (8 zero bytes when empty).
+    // Any negative LCN is written as sparse; runs of no clusters are left out.
     std::vector<uint8_t> Encode() const;
-    // Merges each run into the previous one when it continues it on disk.
+    // Merges each run into the previous one when it continues it on disk; neighbouring sparse runs merge too.
     void Coalesce();
     int64_t GetTotalClusters() const;
     // Cuts the list into consecutive pieces whose encodings fit firstCapacity, then laterCapacity
-    // bytes each, never splitting a run. False when a single run does not fit.
+    // bytes each, never splitting a run. Offsets restart from LCN 0 in every piece, as each extent's
+    // pairs do. An empty list gives one empty piece. False when a single run does not fit.
     bool Split(size_t firstCapacity, size_t laterCapacity, std::vector<KNtfsRunList>& pieces) const;
     // The LCN of a VCN (-1 sparse, -2 not mapped) and the clusters left in its run from there.
     int64_t Map(int64_t vcn, int64_t* clustersLeft = nullptr) const;
@@ -103,8 +106,11 @@ class KNtfsAttribute {
 public:
     virtual ~KNtfsAttribute() = default;
 
-    // Keeps a copy; false when the bytes cannot be an attribute (shorter than its header, a length
-    // field that disagrees, a name or value outside it).
+    // Keeps a copy of the attribute's own length-field bytes, which may be fewer than `length` (so a
+    // caller can pass the rest of a record). False when the bytes cannot be an attribute: a length
+    // field shorter than the header (0x18 resident, 0x40 non-resident) or longer than `length`, a
+    // non-resident byte other than 0 or 1, a value or mapping-pairs offset inside the header or a value
+    // past the end, or a name that does not lie between the header and the value or pairs.
     bool Assign(const uint8_t* bytes, size_t length);
     const uint8_t* Data() const { return m_bytes.data(); }
     size_t Length() const { return m_bytes.size(); }
@@ -134,6 +140,12 @@ public:
     bool GetRunList(KNtfsRunList& runs) const;
     bool SetRunList(const KNtfsRunList& runs);
     // Whole data of a non-resident attribute through the volume; the bytes read, or -1.
+    // Both need an extent that starts at VCN 0 whose runs cover the data size, stay inside the
+    // allocated size and, when the volume's size is known, inside the volume. Only [0, data size) is
+    // transferred, in device calls of at most 4 MiB. ReadData fills sparse runs and everything past
+    // the initialized size with zeros and, when a device read fails, returns how many bytes from the
+    // start of the buffer are good. WriteData skips sparse runs (bytes given for them are not stored)
+    // and pads a last partial sector with zeros.
     int64_t ReadData(const NtfsVolume& volume, void* buffer, int64_t length) const;
     bool WriteData(const NtfsVolume& volume, const void* bytes, int64_t length) const;
 
