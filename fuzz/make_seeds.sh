@@ -3,6 +3,8 @@
 #   DIR/table/    disk images for fuzz_table_scan (MBR with an extended chain, GPT, hybrid, damaged variants)
 #   DIR/volinfo/  volume images for fuzz_volume_info: an 8-byte claimed length, then the volume's first
 #                 sectors (64 KiB to 1 MiB)
+#   DIR/ntfs/     inputs for fuzz_ntfs_structures: a mode byte, then the attributes and mapping pairs of
+#                 a few MFT records of a new NTFS volume, an attribute list, or the volume's first 256 KiB
 #
 # Usage: fuzz/make_seeds.sh DIR
 # Needs sfdisk, sgdisk, mkfs.fat, mke2fs, mkswap and mkntfs; mkfs.exfat, mkfs.btrfs and mkfs.xfs are
@@ -201,5 +203,57 @@ fi
 { le64 0; head -c 4096 /dev/zero; } >"$out/volinfo/zero.img"
 { le64 $((16 * 2048)); tail -c +9 "$out/volinfo/fat16.img"; } >"$out/volinfo/fat16-unreadable-tail.img"
 
+# ---- NTFS structures --------------------------------------------------------------------------------
+
+mkdir -p "$out/ntfs"
+# le N VALUE: N little-endian bytes.
+le() {
+    local bytes="" i
+    for ((i = 0; i < $1; i++)); do
+        bytes+=$(printf '\\x%02x' $((($2 >> (8 * i)) & 255)))
+    done
+    printf '%b' "$bytes"
+}
+# at WIDTH OFFSET FILE: an unsigned little-endian number from a file.
+at() { od -An -t"u$1" -j"$2" -N"$1" "$3" | tr -d ' '; }
+# slice OFFSET LENGTH FILE: bytes of a file.
+slice() { head -c $(($1 + $2)) "$3" | tail -c "$2"; }
+
+fresh ntfs-structures.img 4M
+ntfs=$work/ntfs-structures.img
+mkntfs -F -Q -q -c 1024 "$ntfs" >/dev/null 2>&1
+{ printf '\x03'; head -c 256K "$ntfs"; } >"$out/ntfs/volume"
+mft=$(($(at 8 48 "$ntfs") * $(at 1 13 "$ntfs") * 512))
+# Every attribute of records 0 ($MFT), 5 (the root) and 10 ($UpCase) as mode 1, their pairs as mode 0.
+# The fixups stay applied: two bytes of a record may be off, which only makes the seeds more varied.
+for record in 0 5 10; do
+    base=$((mft + record * 1024))
+    offset=$(at 2 $((base + 20)) "$ntfs")
+    while [ "$offset" -lt 1016 ]; do
+        type=$(at 4 $((base + offset)) "$ntfs")
+        length=$(at 4 $((base + offset + 4)) "$ntfs")
+        if [ "$type" = 4294967295 ] || [ "$length" -eq 0 ]; then
+            break
+        fi
+        { printf '\x01'; slice $((base + offset)) "$length" "$ntfs"; } \
+            >"$out/ntfs/attribute-$record-$type"
+        if [ "$(at 1 $((base + offset + 8)) "$ntfs")" = 1 ]; then
+            pairs=$(at 2 $((base + offset + 32)) "$ntfs")
+            { printf '\x00'; slice $((base + offset + pairs)) $((length - pairs)) "$ntfs"; } \
+                >"$out/ntfs/pairs-$record-$type"
+        fi
+        offset=$((offset + length))
+    done
+done
+# Pairs with a hole and a step back; an attribute list of an unnamed and a named entry.
+printf '\x00\x11\x05\x64\x01\x03\x11\x02\x0a\x11\x05\xf0\x00' >"$out/ntfs/pairs-sparse"
+{
+    printf '\x02'
+    le 4 0x10; le 2 32; le 1 0; le 1 26; le 8 0; le 8 $(((1 << 48) | 40)); le 2 0; le 6 0
+    le 4 0x80; le 2 32; le 1 3; le 1 26; le 8 0; le 8 $(((1 << 48) | 41)); le 2 3
+    printf 'a\0d\0s\0'
+} >"$out/ntfs/attribute-list"
+
 echo "table seeds:   $(find "$out/table" -type f | wc -l) in $out/table"
 echo "volinfo seeds: $(find "$out/volinfo" -type f | wc -l) in $out/volinfo"
+echo "ntfs seeds:    $(find "$out/ntfs" -type f | wc -l) in $out/ntfs"

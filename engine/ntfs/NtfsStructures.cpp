@@ -168,7 +168,8 @@ bool KNtfsRunList::Decode(const uint8_t* bytes, size_t count, int64_t startingVc
         if (offsetWidth != 0) {
             const int64_t offset = ReadSigned(bytes + at, offsetWidth);
             at += size_t(offsetWidth);
-            if (!AddChecked(lcn, offset, lcn) || lcn < 0) {
+            int64_t end = 0; // the run's clusters must stay in range too
+            if (!AddChecked(lcn, offset, lcn) || lcn < 0 || !AddChecked(lcn, run.Length, end)) {
                 Clear();
                 return false;
             }

@@ -69,7 +69,7 @@ class KNtfsRunList : public KNtfsSimpleArray<KDataRun> {
 public:
     // Clears the list and reads pairs until a header byte of 0 or the end of the bytes. False for
     // damaged pairs: a field wider than 8 bytes, a pair running past the end, a zero length, or an
-    // LCN or VCN that leaves the 63-bit range.
+    // LCN or VCN that leaves the 63-bit range (for an allocated run, the LCN of its end too).
     bool Decode(const uint8_t* bytes, size_t count, int64_t startingVcn);
     // The pairs and a zero terminator, zero-padded to a multiple of 8 bytes (8 zero bytes when empty).
     // Any negative LCN is written as sparse; runs of no clusters are left out.
