@@ -238,14 +238,14 @@ Bytes rootDescriptor()
 
 // ---- records --------------------------------------------------------------------------------
 
-struct RecordSpec {
+struct RecordLayout {
     uint16_t Sequence;
     uint16_t Links;
     uint16_t Flags;
     std::vector<Bytes> Attributes;
 };
 
-void buildRecord(uint8_t* r, uint32_t number, const RecordSpec& spec)
+void buildRecord(uint8_t* r, uint32_t number, const RecordLayout& layout)
 {
     const uint16_t usaCount = UsaCount(NtfsImages::kTemplateRecordBytes);
     const size_t firstAttribute = RoundUp(kRecHeaderEnd + 2 * usaCount, 8);
@@ -253,13 +253,13 @@ void buildRecord(uint8_t* r, uint32_t number, const RecordSpec& spec)
     std::memcpy(r, "FILE", 4);
     put_le16(r + kRecUsaOffset, uint16_t(kRecHeaderEnd));
     put_le16(r + kRecUsaCount, usaCount);
-    put_le16(r + kRecSequence, spec.Sequence);
-    put_le16(r + kRecLinkCount, spec.Links);
+    put_le16(r + kRecSequence, layout.Sequence);
+    put_le16(r + kRecLinkCount, layout.Links);
     put_le16(r + kRecAttrsOffset, uint16_t(firstAttribute));
-    put_le16(r + kRecFlags, spec.Flags);
+    put_le16(r + kRecFlags, layout.Flags);
     size_t at = firstAttribute;
     uint16_t instance = 0;
-    for (Bytes a : spec.Attributes) {
+    for (Bytes a : layout.Attributes) {
         put_le16(a.data() + kAttrInstanceOff, instance++);
         std::memcpy(r + at, a.data(), a.size());
         at += a.size();
@@ -462,7 +462,7 @@ struct Images {
                                      {u"$Quota", fileRef(24, 1)}, {u"$Reparse", fileRef(26, 1)}})
             extendEntries.push_back(fileNameEntry(ref, fileNameValue(kExtendRef, n, kHiddenSystem | kDupViewIndex)));
 
-        const RecordSpec specs[27] = {
+        const RecordLayout layouts[27] = {
             {1, 1, inUse, {std(), name(u"$MFT"), nonResident(kAttrData), nonResident(kAttrBitmap)}},
             {1, 1, inUse, {std(), name(u"$MFTMirr"), nonResident(kAttrData)}},
             {2, 1, inUse, {std(), name(u"$LogFile"), nonResident(kAttrData)}},
@@ -493,8 +493,8 @@ struct Images {
             {1, 1, viewIndex, {std(), name(u"$Reparse", kDupViewIndex, kExtendRef), indexRoot(u"$R", 0, kCollateUlongs, {})}},
         };
         for (uint32_t i = 0; i < 27; ++i)
-            if (!specs[i].Attributes.empty())
-                buildRecord(Records.data() + i * NtfsImages::kTemplateRecordBytes, i, specs[i]);
+            if (!layouts[i].Attributes.empty())
+                buildRecord(Records.data() + i * NtfsImages::kTemplateRecordBytes, i, layouts[i]);
     }
 };
 
