@@ -12,7 +12,9 @@
 #include "KBootConfig.h"
 #include "VolumeInfo.h"
 #include "labels/FatLabel.h"
+#include "labels/NtfsLabel.h"
 #include "recognisers/FatRecogniser.h"
+#include "recognisers/NtfsRecogniser.h"
 #include "model/FileSystemTypes.h"
 #include "KDisk.h"
 #include "KDriveLetterTable.h"
@@ -40,7 +42,7 @@ class KFileSystemParameterGenerator : public IFileSystemParameterGenerator {
 public:
     int Recognise(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo* found) override
     {
-        return RecogniseFat(disk, sector, lba, found);
+        return RecogniseFat(disk, sector, lba, found) || RecogniseNtfs(disk, sector, lba, found) ? 1 : 0;
     }
 };
 
@@ -111,6 +113,8 @@ int kSetVolumeLabel(IVolumeDevice* device, const char* label)
     ReadVolumeInfo(*device, sectors, info);
     if (IsFatCode(info.FileSystemType))
         return SetFatVolumeLabel(*device, sectors, label);
+    if (info.FileSystemType == kFsNtfs)
+        return SetNtfsVolumeLabel(*device, sectors, label);
     return 0; // no label writer for this file system
 }
 
