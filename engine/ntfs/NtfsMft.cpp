@@ -193,9 +193,13 @@ bool KNtfsFileRecord::Commit(KNtfsMFT& mft, int64_t number)
         if (!mft.FreeRecord(extension))
             return false;
     m_extensions.clear();
-    // The attribute list is rebuilt from what is placed below.
-    for (int list; (list = FindAttribute(kAttrAttributeList, 0, {}, true)) >= 0;)
+    // The attribute list is rebuilt from what is placed below; a non-resident one gives its clusters back.
+    for (int list; (list = FindAttribute(kAttrAttributeList, 0, {}, true)) >= 0;) {
+        KNtfsRunList runs;
+        if (m_attributes[size_t(list)].IsNonResident() && m_attributes[size_t(list)].GetRunList(runs))
+            mft.FreeClusters(runs);
         m_attributes.Remove(size_t(list));
+    }
     m_list.Clear();
     std::stable_sort(m_attributes.begin(), m_attributes.end(), attributeLess);
 
@@ -220,9 +224,11 @@ bool KNtfsFileRecord::Commit(KNtfsMFT& mft, int64_t number)
     size_t listBytes = 0;
     for (const KNtfsAttribute& a : all)
         listBytes += RoundUp(0x1A + 2 * a.GetName().GetCount(), 8);
-    const size_t listAttributeBytes = RoundUp(0x18 + listBytes, 8);
-    if (first + 8 + listAttributeBytes > recordBytes)
-        return false; // a non-resident attribute list needs clusters, which a commit does not take
+    size_t listAttributeBytes = RoundUp(0x18 + listBytes, 8);
+    const size_t standardBytes = all.GetCount() && all[0].GetType() == kAttrStandardInformation ? rounded(all[0]) : 0;
+    const bool residentList = first + 8 + listAttributeBytes + standardBytes <= recordBytes;
+    if (!residentList)
+        listAttributeBytes = kNrHeaderEnd + 24; // header and a single run of at most 17 bytes
     size_t baseUsed = first + 8 + listAttributeBytes;
     KNtfsSimpleArray<KNtfsAttribute> keep;
     size_t i = 0;
@@ -288,12 +294,38 @@ bool KNtfsFileRecord::Commit(KNtfsMFT& mft, int64_t number)
     if (!m_list.Build(value))
         return false;
     KNtfsAttribute listAttribute;
-    std::vector<uint8_t> image(0x18, 0);
-    put_le32(image.data(), kAttrAttributeList);
-    put_le32(image.data() + kAttrLengthOff, 0x18);
-    put_le16(image.data() + kResValueOffset, 0x18);
-    if (!listAttribute.Assign(image.data(), image.size()) || !listAttribute.SetValue(value.data(), value.size()))
-        return false;
+    if (residentList) {
+        std::vector<uint8_t> image(0x18, 0);
+        put_le32(image.data(), kAttrAttributeList);
+        put_le32(image.data() + kAttrLengthOff, 0x18);
+        put_le16(image.data() + kResValueOffset, 0x18);
+        if (!listAttribute.Assign(image.data(), image.size()) || !listAttribute.SetValue(value.data(), value.size()))
+            return false;
+    } else {
+        const int64_t clusterBytes = mft.Volume().ClusterBytes();
+        const int64_t clusters = int64_t(DivideUp(value.size(), uint64_t(clusterBytes)));
+        const int64_t lcn = mft.AllocateClusters(clusters);
+        if (lcn < 0)
+            return false;
+        KNtfsRunList runs;
+        runs.Add(KDataRun{lcn, 0, clusters});
+        std::vector<uint8_t> image(kNrHeaderEnd + 8, 0);
+        put_le32(image.data(), kAttrAttributeList);
+        put_le32(image.data() + kAttrLengthOff, uint32_t(image.size()));
+        image[kAttrNonResidentOff] = 1;
+        put_le16(image.data() + kAttrNameOffsetOff, uint16_t(kNrHeaderEnd));
+        put_le16(image.data() + kNrMappingPairsOffset, uint16_t(kNrHeaderEnd));
+        bool ok = listAttribute.Assign(image.data(), image.size()) && listAttribute.SetRunList(runs);
+        if (ok) {
+            listAttribute.SetVcnRange(0, clusters - 1);
+            listAttribute.SetSizes(clusters * clusterBytes, int64_t(value.size()), int64_t(value.size()));
+            ok = listAttribute.WriteData(mft.Volume(), value.data(), int64_t(value.size()));
+        }
+        if (!ok) {
+            mft.FreeClusters(runs);
+            return false;
+        }
+    }
     uint16_t listId = le16(m_header + kRecNextInstance);
     for (const KNtfsAttribute& a : all)
         listId = std::max<uint16_t>(listId, uint16_t(a.GetId() + 1));
@@ -482,6 +514,31 @@ bool KNtfsMFT::WriteRecord(int64_t number, const KNtfsFileRecord& record)
         }
     }
     return true;
+}
+
+int64_t KNtfsMFT::AllocateClusters(int64_t count)
+{
+    if (!m_clusterBitmap || count <= 0)
+        return -1;
+    const int64_t clusters = std::min(m_clusterBitmap->BitCount(), m_volume.TotalClusters());
+    int64_t run = 0;
+    for (int64_t c = 0; c < clusters; ++c) {
+        run = m_clusterBitmap->Test(c) ? 0 : run + 1;
+        if (run == count) {
+            m_clusterBitmap->SetRange(c - count + 1, true, count);
+            return c - count + 1;
+        }
+    }
+    return -1;
+}
+
+void KNtfsMFT::FreeClusters(const KNtfsRunList& runs)
+{
+    if (!m_clusterBitmap)
+        return;
+    for (const KDataRun& r : runs)
+        if (r.Lcn >= 0 && r.Length > 0 && r.Lcn + r.Length <= m_clusterBitmap->BitCount())
+            m_clusterBitmap->SetRange(r.Lcn, false, r.Length);
 }
 
 bool KNtfsMFT::writeRecordBitmap()

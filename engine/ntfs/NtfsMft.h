@@ -51,7 +51,9 @@ public:
 
     // Writes the record back as record `number`: former extension records are released, attributes
     // sorted, and when they do not fit one record the rest move into new extension records listed
-    // in an attribute list. False when the MFT has no free record or a write fails.
+    // in an attribute list. A list too large for the base record goes to clusters taken from the
+    // MFT's cluster bitmap. False when the MFT has no free record, a non-resident list is needed
+    // without a cluster bitmap or free clusters, or a write fails.
     bool Commit(KNtfsMFT& mft, int64_t number);
 
 private:
@@ -90,6 +92,14 @@ public:
 
     // Bytes [offset, offset + length) of the MFT's data through its run list; whole sectors.
     bool TransferBytes(int64_t offset, void* buffer, int64_t length, bool write);
+
+    // The caller's cluster bitmap, when one was given to Open.
+    KBitmap* ClusterBitmap() { return m_clusterBitmap; }
+    // `count` contiguous free clusters taken from the cluster bitmap: the first LCN, or -1 when there
+    // is no bitmap or no such run.
+    int64_t AllocateClusters(int64_t count);
+    // Gives a run list's clusters back to the cluster bitmap (sparse runs are skipped).
+    void FreeClusters(const KNtfsRunList& runs);
 
     // Clears the read cache (after writing records by other means).
     void Invalidate() { m_cacheCount = 0; }
