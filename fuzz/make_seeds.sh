@@ -5,6 +5,7 @@
 #                 sectors (64 KiB to 1 MiB)
 #   DIR/ntfs/     inputs for fuzz_ntfs_structures: a mode byte, then the attributes and mapping pairs of
 #                 a few MFT records of a new NTFS volume, an attribute list, or the volume's first 256 KiB
+#   DIR/record/   inputs for fuzz_ntfs_record: a mode byte, then one file record or a whole small volume
 #
 # Usage: fuzz/make_seeds.sh DIR
 # Needs sfdisk, sgdisk, mkfs.fat, mke2fs, mkswap and mkntfs; mkfs.exfat, mkfs.btrfs and mkfs.xfs are
@@ -254,6 +255,17 @@ printf '\x00\x11\x05\x64\x01\x03\x11\x02\x0a\x11\x05\xf0\x00' >"$out/ntfs/pairs-
     printf 'a\0d\0s\0'
 } >"$out/ntfs/attribute-list"
 
+# fuzz_ntfs_record: the first 27 records of the volume as single records (even mode byte), and a
+# whole small volume (odd mode byte).
+mkdir -p "$out/record"
+for record in $(seq 0 26); do
+    { printf '\x00'; slice $((mft + record * 1024)) 1024 "$ntfs"; } >"$out/record/record-$record"
+done
+fresh ntfs-record.img 2M
+mkntfs -F -Q -q -c 512 "$work/ntfs-record.img" >/dev/null 2>&1
+{ printf '\x01'; cat "$work/ntfs-record.img"; } >"$out/record/volume"
+
 echo "table seeds:   $(find "$out/table" -type f | wc -l) in $out/table"
 echo "volinfo seeds: $(find "$out/volinfo" -type f | wc -l) in $out/volinfo"
 echo "ntfs seeds:    $(find "$out/ntfs" -type f | wc -l) in $out/ntfs"
+echo "record seeds:  $(find "$out/record" -type f | wc -l) in $out/record"

@@ -10,6 +10,8 @@
 #include "engine/DiskEngine.h"
 #include "engine/FaultInjection.h"
 #include "engine/KDisk.h"
+#include "engine/VolumeInfo.h"
+#include "model/FileSystemTypes.h"
 #include "execution/IProgressReporter.h"
 #include "fs/ntfs/KNtfsFormat.h"
 #include "fs/ntfs/NtfsBootRegion.h"
@@ -285,6 +287,18 @@ TEST_P(NtfsClusterSizes, CheckedByTheTools)
     EXPECT_EQ(infoLine(info.output, "Volume Name:"), "Cluster " + std::to_string(spc));
     EXPECT_EQ(infoLine(info.output, "Volume Version:"), "3.1");
     EXPECT_EQ(infoLine(info.output, "Index Block Size:"), "4096");
+
+    // The engine's volume information agrees with ntfsinfo on label and free space.
+    {
+        KDisk disk;
+        ASSERT_TRUE(disk.OpenPath(image, 0));
+        PartitionInfo read = MakeEmptyPartitionInfo();
+        ASSERT_TRUE(ReadVolumeInfo(disk, sectors, read));
+        EXPECT_EQ(read.FileSystemType, kFsNtfs);
+        EXPECT_STREQ(read.Label, ("Cluster " + std::to_string(spc)).c_str());
+        EXPECT_EQ(read.FreeSectors, std::stoll("0" + infoLine(info.output, "Free Clusters:")) * spc);
+        EXPECT_GT(read.NtfsReserveSectors, format.LogFileBytes() / 512);
+    }
 
     auto sizes = listSizes(image);
     EXPECT_EQ(sizes["$MFT"], format.MftBytes());
