@@ -361,6 +361,11 @@ bool KNtfsMFT::TransferBytes(int64_t offset, void* buffer, int64_t length, bool 
         if (lcn < 0 || left <= 0)
             return false;
         const int64_t inCluster = offset % clusterBytes;
+        // Only as much of the run as this transfer needs, and never past the volume.
+        left = std::min(left, (inCluster + length + clusterBytes - 1) / clusterBytes);
+        const int64_t clusters = m_volume.TotalClusters();
+        if (clusters > 0 && (lcn >= clusters || left > clusters - lcn))
+            return false;
         const int64_t chunk = std::min(length, left * clusterBytes - inCluster);
         const int64_t sector = m_volume.VolumeStart + lcn * m_volume.SectorsPerCluster + inCluster / bps;
         const bool ok = write ? m_device->WriteSectors(at, sector, chunk / bps) : m_device->ReadSectors(at, sector, chunk / bps);
@@ -423,7 +428,7 @@ bool KNtfsMFT::Open(const NtfsVolume& volume, KBitmap* clusterBitmap, bool withM
         m_runs = all;
     }
     m_recordCount = dataSize / recordBytes;
-    if (m_recordCount <= 0 || m_runs.GetTotalClusters() * clusterBytes < m_recordCount * recordBytes)
+    if (m_recordCount <= 0 || m_runs.GetTotalClusters() < int64_t(DivideUp(uint64_t(dataSize), uint64_t(clusterBytes))))
         return false;
     m_cacheCount = 0;
 
