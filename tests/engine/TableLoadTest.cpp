@@ -239,7 +239,7 @@ TEST(TableLoad, FileSystemsInPartitionsAreRecognised)
         {"1", 4, {"mkfs.fat", "-F", "12", "-n", "FATTWELVE"}, kFsFat12, "FATTWELVE"},
         {"6", 32, {"mkfs.fat", "-F", "16", "-n", "FAT16VOL"}, kFsFat16, "FAT16VOL"},
         {"c", 100, {"mkfs.fat", "-F", "32", "-n", "THIRTYTWO"}, kFsFat32, "THIRTYTWO"},
-        {"7", 64, {"mkntfs", "-Q", "-F", "-q", "-L", "NtfsVol"}, kFsNtfs, ""},
+        {"7", 64, {"mkntfs", "-Q", "-F", "-q", "-L", "NtfsVol"}, kFsNtfs, "NtfsVol"},
         {"83", 32, {"mke2fs", "-q", "-F", "-t", "ext2", "-L", "second"}, kFsExt2, "second"},
         {"83", 32, {"mke2fs", "-q", "-F", "-t", "ext3", "-L", "third"}, kFsExt3, "third"},
         {"83", 32, {"mke2fs", "-q", "-F", "-t", "ext4", "-L", "fourth"}, kFsOther, "fourth"},
