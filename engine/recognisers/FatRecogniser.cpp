@@ -25,6 +25,14 @@ bool fatStartsWell(IDisk* disk, int64_t lba, bool fat32, uint8_t media)
 
 } // namespace
 
+void MarkWhenStillListed(IDisk* disk, PartitionInfo& found)
+{
+    if (auto* kdisk = dynamic_cast<KDisk*>(disk))
+        for (const auto& existing : kdisk->Scan().List)
+            if (existing.StartingLba == found.StartingLba)
+                found.VolumePresent = 1;
+}
+
 int RecogniseFat(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo* found)
 {
     if (!disk || !sector || !found || sector[510] != 0x55 || sector[511] != 0xAA)
@@ -59,11 +67,7 @@ int RecogniseFat(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo*
     std::unique_ptr<KVolumeDevice> device(KVolumeDevice::Create(disk, p));
     if (!device || !ReadVolumeInfo(*device, total, p) || !IsFatCode(p.FileSystemType))
         return 0;
-    // A find that is in the disk's table now is an existing partition, not a lost one.
-    if (auto* kdisk = dynamic_cast<KDisk*>(disk))
-        for (const auto& existing : kdisk->Scan().List)
-            if (existing.StartingLba == lba)
-                p.VolumePresent = 1;
+    MarkWhenStillListed(disk, p);
     *found = p;
     return 1;
 }

@@ -1,11 +1,11 @@
 #include "NtfsRecogniser.h"
+#include "FatRecogniser.h"
 
 #include <cstring>
 #include <memory>
 
 #include "engine/ByteOrder.h"
 #include "engine/IDisk.h"
-#include "engine/KDisk.h"
 #include "engine/KVolumeDevice.h"
 #include "engine/VolumeInfo.h"
 #include "engine/ntfs/NtfsMft.h"
@@ -38,10 +38,7 @@ int RecogniseNtfs(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo
     std::unique_ptr<KVolumeDevice> device(KVolumeDevice::Create(disk, p));
     if (!device || !ReadVolumeInfo(*device, p.SectorCount, p) || p.FileSystemType != kFsNtfs)
         return 0;
-    if (auto* kdisk = dynamic_cast<KDisk*>(disk))
-        for (const auto& existing : kdisk->Scan().List)
-            if (existing.StartingLba == lba)
-                p.VolumePresent = 1;
+    MarkWhenStillListed(disk, p);
     *found = p;
     return 1;
 }

@@ -68,7 +68,71 @@ private:
     KDisk& m_disk;
 };
 
+// A resident named $DATA stream holding `text`.
+bool namedStream(const std::string& streamName, const std::string& text, KNtfsAttribute& stream)
+{
+    std::vector<uint8_t> image(0x18 + 2 * streamName.size(), 0);
+    put_le32(image.data(), Ntfs::kAttrData);
+    image[9] = uint8_t(streamName.size());
+    put_le16(image.data() + 0x0A, 0x18);
+    for (size_t k = 0; k < streamName.size(); ++k)
+        put_le16(image.data() + 0x18 + 2 * k, uint16_t(uint8_t(streamName[k])));
+    image.resize(Ntfs::RoundUp(image.size(), 8));
+    put_le16(image.data() + 0x14, uint16_t(image.size()));
+    put_le32(image.data() + 4, uint32_t(image.size()));
+    return stream.Assign(image.data(), image.size()) && stream.SetValue(text.data(), text.size());
+}
+
+// The first in-use record from 24 on with that file name, or -1.
+int64_t findFile(KNtfsMFT& mft, const std::u16string& wanted, KNtfsFileRecord& record)
+{
+    for (int64_t i = 24; i < mft.GetRecordCount(); ++i)
+        if (mft.ReadRecord(i, record) && record.IsInUse() && fileName(record) == wanted)
+            return i;
+    return -1;
+}
+
+// Mounts the image with ntfs-3g for the life of the object.
+class Mounted {
+public:
+    Mounted(const std::string& image, const std::string& path) : m_path(path)
+    {
+        std::filesystem::create_directory(path);
+        m_mounted = RunTool({"ntfs-3g", image, path}).exitCode == 0;
+    }
+    ~Mounted() { Unmount(); }
+    bool Ok() const { return m_mounted; }
+    bool Unmount()
+    {
+        if (m_mounted)
+            m_mounted = RunTool({"umount", m_path}).exitCode != 0;
+        return !m_mounted;
+    }
+
+private:
+    std::string m_path;
+    bool m_mounted = false;
+};
+
 } // namespace
+
+// Records committed into volumes that ntfs-3g filled; the ntfs-3g tools judge the result.
+class NtfsFileRecordCommit : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* tool : {"ntfs-3g", "ntfsfix", "ntfsresize", "ntfscat"})
+            if (!HaveTool(tool))
+                GTEST_SKIP() << tool << " missing";
+        if (!std::filesystem::exists("/dev/fuse"))
+            GTEST_SKIP() << "no FUSE";
+        image = dir.File("ntfs.img");
+        ASSERT_TRUE(makeVolume(image, 131072, false));
+    }
+
+    TempDir dir;
+    std::string image;
+};
 
 class NtfsMftVolumes : public ::testing::TestWithParam<bool> {};
 
@@ -206,21 +270,14 @@ TEST(NtfsMft, LastRecordReadsAShortenedWindow)
 
 // A record grown by named streams until it spills into an extension record through an attribute
 // list: the volume stays clean and ntfs-3g reads every stream.
-TEST(NtfsFileRecordCommit, SpillsIntoAnExtensionRecord)
+TEST_F(NtfsFileRecordCommit, SpillsIntoAnExtensionRecord)
 {
-    for (const char* tool : {"ntfs-3g", "ntfsfix", "ntfsresize", "ntfscat"})
-        if (!HaveTool(tool))
-            GTEST_SKIP() << tool << " missing";
-    if (!std::filesystem::exists("/dev/fuse"))
-        GTEST_SKIP() << "no FUSE";
-    TempDir dir;
-    const std::string image = dir.File("ntfs.img");
-    ASSERT_TRUE(makeVolume(image, 131072, false));
-    const std::string mount = dir.File("mnt");
-    std::filesystem::create_directory(mount);
-    ASSERT_EQ(RunTool({"ntfs-3g", image, mount}).exitCode, 0);
-    { std::ofstream(mount + "/grown.txt") << "the unnamed stream"; }
-    ASSERT_EQ(RunTool({"umount", mount}).exitCode, 0);
+    {
+        Mounted mounted(image, dir.File("mnt"));
+        ASSERT_TRUE(mounted.Ok());
+        std::ofstream(dir.File("mnt") + "/grown.txt") << "the unnamed stream";
+        ASSERT_TRUE(mounted.Unmount());
+    }
 
     KDisk disk;
     ASSERT_TRUE(disk.OpenPath(image, 0));
@@ -228,32 +285,16 @@ TEST(NtfsFileRecordCommit, SpillsIntoAnExtensionRecord)
     ASSERT_TRUE(OpenVolume(&disk, 0, volume));
     KNtfsMFT mft;
     ASSERT_TRUE(mft.Open(volume, nullptr, true));
-    int64_t number = -1;
     KNtfsFileRecord record;
-    for (int64_t i = 24; i < mft.GetRecordCount() && number < 0; ++i)
-        if (mft.ReadRecord(i, record) && record.IsInUse() && fileName(record) == u"grown.txt")
-            number = i;
+    const int64_t number = findFile(mft, u"grown.txt", record);
     ASSERT_GE(number, 0);
 
     // Named resident $DATA streams of 100 bytes each: 12 of them cannot share one 1,024-byte record.
     const int data = record.FindAttribute(Ntfs::kAttrData);
     ASSERT_GE(data, 0);
     for (int s = 0; s < 12; ++s) {
-        const std::u16string streamName = u"stream" + std::u16string(1, char16_t(u'a' + s));
-        std::vector<uint8_t> image(0x18 + 2 * streamName.size(), 0);
-        put_le32(image.data(), Ntfs::kAttrData);
-        image[9] = uint8_t(streamName.size());
-        put_le16(image.data() + 0x0A, 0x18);
-        for (size_t k = 0; k < streamName.size(); ++k)
-            put_le16(image.data() + 0x18 + 2 * k, uint16_t(streamName[k]));
-        const size_t valueAt = Ntfs::RoundUp(image.size(), 8);
-        image.resize(valueAt);
-        put_le16(image.data() + 0x14, uint16_t(valueAt));
-        put_le32(image.data() + 4, uint32_t(image.size()));
         KNtfsAttribute stream;
-        ASSERT_TRUE(stream.Assign(image.data(), image.size()));
-        std::string text(100, char('a' + s));
-        ASSERT_TRUE(stream.SetValue(text.data(), text.size()));
+        ASSERT_TRUE(namedStream("stream" + std::string(1, char('a' + s)), std::string(100, char('a' + s)), stream));
         record.AddAttribute(stream);
     }
     ASSERT_TRUE(record.Commit(mft, number));
@@ -285,26 +326,20 @@ TEST(NtfsFileRecordCommit, SpillsIntoAnExtensionRecord)
 
 // So many streams that even the attribute list leaves the record: it goes to clusters taken from
 // the volume bitmap, which is written back; the checkers still account every cluster.
-TEST(NtfsFileRecordCommit, AttributeListInClusters)
+TEST_F(NtfsFileRecordCommit, AttributeListInClusters)
 {
-    for (const char* tool : {"ntfs-3g", "ntfsfix", "ntfsresize", "ntfscat"})
-        if (!HaveTool(tool))
-            GTEST_SKIP() << tool << " missing";
-    if (!std::filesystem::exists("/dev/fuse"))
-        GTEST_SKIP() << "no FUSE";
-    TempDir dir;
-    const std::string image = dir.File("ntfs.img");
-    ASSERT_TRUE(makeVolume(image, 131072, false));
-    const std::string mount = dir.File("mnt");
-    std::filesystem::create_directory(mount);
-    ASSERT_EQ(RunTool({"ntfs-3g", image, mount}).exitCode, 0);
-    { std::ofstream(mount + "/many.txt") << "base"; }
-    // Grow the MFT with files that are deleted again: their records are free for extensions.
-    for (int i = 0; i < 80; ++i)
-        std::ofstream(mount + "/spare" + std::to_string(i)) << i;
-    for (int i = 0; i < 80; ++i)
-        std::filesystem::remove(mount + "/spare" + std::to_string(i));
-    ASSERT_EQ(RunTool({"umount", mount}).exitCode, 0);
+    {
+        const std::string mount = dir.File("mnt");
+        Mounted mounted(image, mount);
+        ASSERT_TRUE(mounted.Ok());
+        std::ofstream(mount + "/many.txt") << "base";
+        // Grow the MFT with files that are deleted again: their records are free for extensions.
+        for (int i = 0; i < 80; ++i)
+            std::ofstream(mount + "/spare" + std::to_string(i)) << i;
+        for (int i = 0; i < 80; ++i)
+            std::filesystem::remove(mount + "/spare" + std::to_string(i));
+        ASSERT_TRUE(mounted.Unmount());
+    }
 
     KDisk disk;
     ASSERT_TRUE(disk.OpenPath(image, 0));
@@ -324,28 +359,13 @@ TEST(NtfsFileRecordCommit, AttributeListInClusters)
 
     KNtfsMFT mft;
     ASSERT_TRUE(mft.Open(volume, &clusters, true));
-    int64_t number = -1;
     KNtfsFileRecord record;
-    for (int64_t i = 24; i < mft.GetRecordCount() && number < 0; ++i)
-        if (mft.ReadRecord(i, record) && record.IsInUse() && fileName(record) == u"many.txt")
-            number = i;
+    const int64_t number = findFile(mft, u"many.txt", record);
     ASSERT_GE(number, 0);
     const int streams = 60;
     for (int s = 0; s < streams; ++s) {
-        const std::string n = "s" + std::to_string(100 + s);
-        std::vector<uint8_t> image(0x18 + 2 * n.size(), 0);
-        put_le32(image.data(), Ntfs::kAttrData);
-        image[9] = uint8_t(n.size());
-        put_le16(image.data() + 0x0A, 0x18);
-        for (size_t k = 0; k < n.size(); ++k)
-            put_le16(image.data() + 0x18 + 2 * k, uint16_t(n[k]));
-        image.resize(Ntfs::RoundUp(image.size(), 8));
-        put_le16(image.data() + 0x14, uint16_t(image.size()));
-        put_le32(image.data() + 4, uint32_t(image.size()));
         KNtfsAttribute stream;
-        ASSERT_TRUE(stream.Assign(image.data(), image.size()));
-        const std::string text(200, char('A' + s % 26));
-        ASSERT_TRUE(stream.SetValue(text.data(), text.size()));
+        ASSERT_TRUE(namedStream("s" + std::to_string(100 + s), std::string(200, char('A' + s % 26)), stream));
         record.AddAttribute(stream);
     }
     ASSERT_TRUE(record.Commit(mft, number));
