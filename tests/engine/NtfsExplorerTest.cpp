@@ -26,6 +26,7 @@
 #include "engine/KDisk.h"
 #include "model/FileSystemTypes.h"
 #include "support/TableFixtures.h"
+#include "support/ImageMount.h"
 #include "support/TestSupport.h"
 
 using namespace TestSupport;
@@ -51,63 +52,6 @@ std::string missingNtfsTool()
         if (!missing.empty())                                                                                          \
             GTEST_SKIP() << missing << " missing";                                                                     \
     } while (0)
-
-// The processes serving a mounted image (found by the image's path on their command line).
-std::vector<std::string> mountServers(const std::string& image)
-{
-    std::vector<std::string> pids;
-    DIR* proc = ::opendir("/proc");
-    if (!proc)
-        return pids;
-    while (const dirent* e = ::readdir(proc)) {
-        if (!std::isdigit(static_cast<unsigned char>(e->d_name[0])))
-            continue;
-        std::ifstream in(std::string("/proc/") + e->d_name + "/cmdline", std::ios::binary);
-        const std::string command((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (command.rfind("ntfs-3g", 0) == 0 && command.find(image) != std::string::npos)
-            pids.push_back(e->d_name);
-    }
-    ::closedir(proc);
-    return pids;
-}
-
-// A FUSE mount of an image, taken down on every path out of a test.
-class ImageMount {
-public:
-    ImageMount(const std::string& image, const std::string& point) : m_image(image), m_point(point)
-    {
-        ::mkdir(point.c_str(), 0755);
-        const ToolResult r = RunTool({"ntfs-3g", image, point});
-        m_mounted = r.exitCode == 0;
-        m_output = r.output;
-    }
-    ~ImageMount() { Unmount(); }
-    ImageMount(const ImageMount&) = delete;
-    ImageMount& operator=(const ImageMount&) = delete;
-
-    bool Mounted() const { return m_mounted; }
-    const std::string& Output() const { return m_output; }
-
-    // Unmounts, then waits for the server to finish with the image: umount returns before it does.
-    bool Unmount()
-    {
-        if (!m_mounted)
-            return true;
-        const std::vector<std::string> servers = mountServers(m_image);
-        if (RunTool({"umount", m_point}).exitCode != 0)
-            return false;
-        m_mounted = false;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        for (const std::string& pid : servers)
-            while (::access(("/proc/" + pid).c_str(), F_OK) == 0 && std::chrono::steady_clock::now() < deadline)
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        return std::chrono::steady_clock::now() < deadline;
-    }
-
-private:
-    std::string m_image, m_point, m_output;
-    bool m_mounted = false;
-};
 
 std::vector<uint8_t> content(uint32_t seed, size_t size)
 {

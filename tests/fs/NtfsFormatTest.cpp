@@ -3,12 +3,14 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 
 #include <gtest/gtest.h>
 
 #include "engine/ByteOrder.h"
 #include "engine/DiskEngine.h"
 #include "engine/FaultInjection.h"
+#include "engine/IFileSystemExplorer.h"
 #include "engine/KDisk.h"
 #include "engine/VolumeInfo.h"
 #include "model/FileSystemTypes.h"
@@ -16,6 +18,7 @@
 #include "fs/ntfs/KNtfsFormat.h"
 #include "fs/ntfs/NtfsBootRegion.h"
 #include "engine/ntfs/NtfsRecord.h"
+#include "support/ImageMount.h"
 #include "support/TestSupport.h"
 
 using namespace TestSupport;
@@ -640,19 +643,8 @@ TEST(NtfsFormatMount, TakesAThousandFilesThroughNtfs3g)
     ASSERT_EQ(formatImage(image, sectors, withCluster(0, "Mounted"), format), kNtfsFormatOk);
 
     const std::string mount = dir.File("mnt");
-    std::filesystem::create_directory(mount);
-    struct Unmount {
-        std::string path;
-        bool mounted = false;
-        ~Unmount()
-        {
-            if (mounted)
-                RunTool({"umount", path});
-        }
-    } guard{mount};
-    const ToolResult mounted = RunTool({"ntfs-3g", image, mount});
-    ASSERT_EQ(mounted.exitCode, 0) << mounted.output;
-    guard.mounted = true;
+    ImageMount mounted(image, mount);
+    ASSERT_TRUE(mounted.Mounted()) << mounted.Output();
 
     std::map<std::string, std::string> files;
     for (int folder = 0; folder < 40; ++folder) {
@@ -669,9 +661,7 @@ TEST(NtfsFormatMount, TakesAThousandFilesThroughNtfs3g)
         }
     }
     ASSERT_EQ(files.size(), 1000u);
-    const ToolResult unmounted = RunTool({"umount", mount});
-    ASSERT_EQ(unmounted.exitCode, 0) << unmounted.output;
-    guard.mounted = false;
+    ASSERT_TRUE(mounted.Unmount());
 
     expectClean(image);
     int mismatches = 0;
@@ -681,4 +671,30 @@ TEST(NtfsFormatMount, TakesAThousandFilesThroughNtfs3g)
             ++mismatches;
     }
     EXPECT_EQ(mismatches, 0);
+
+    // The engine's directory reader sees the same tree on the new volume and reads every file back.
+    KDisk disk;
+    ASSERT_TRUE(disk.OpenPath(image, 0));
+    std::unique_ptr<IFileSystemExplorer> explorer(CreateFileSystemExplorerInterface(kFsNtfs));
+    ASSERT_TRUE(explorer);
+    ASSERT_EQ(explorer->Open(&disk, 0), 1);
+    std::vector<ExplorerEntry> root;
+    ASSERT_EQ(explorer->List(kExplorerRoot, root), 1);
+    std::map<std::string, std::string> seen;
+    int folders = 0;
+    for (const ExplorerEntry& folder : root) {
+        ASSERT_TRUE(folder.Attributes & 0x10) << folder.Name;
+        ++folders;
+        std::vector<ExplorerEntry> inside;
+        ASSERT_EQ(explorer->List(folder.DirectoryId, inside), 1) << folder.Name;
+        for (const ExplorerEntry& file : inside) {
+            std::vector<uint8_t> data;
+            ASSERT_EQ(explorer->ReadFile(file, data), 1) << file.Name;
+            EXPECT_EQ(file.Size, int64_t(data.size())) << file.Name;
+            seen["/" + std::string(folder.Name) + "/" + file.Name] = std::string(data.begin(), data.end());
+        }
+    }
+    EXPECT_EQ(folders, 40);
+    EXPECT_TRUE(seen == files) << seen.size() << " files read through the explorer";
+    explorer->Release();
 }

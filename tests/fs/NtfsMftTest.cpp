@@ -12,6 +12,7 @@
 #include "engine/ntfs/NtfsMft.h"
 #include "engine/ntfs/NtfsRecord.h"
 #include "fs/ntfs/KNtfsFormat.h"
+#include "support/ImageMount.h"
 #include "support/TestSupport.h"
 
 using namespace TestSupport;
@@ -91,28 +92,6 @@ int64_t findFile(KNtfsMFT& mft, const std::u16string& wanted, KNtfsFileRecord& r
             return i;
     return -1;
 }
-
-// Mounts the image with ntfs-3g for the life of the object.
-class Mounted {
-public:
-    Mounted(const std::string& image, const std::string& path) : m_path(path)
-    {
-        std::filesystem::create_directory(path);
-        m_mounted = RunTool({"ntfs-3g", image, path}).exitCode == 0;
-    }
-    ~Mounted() { Unmount(); }
-    bool Ok() const { return m_mounted; }
-    bool Unmount()
-    {
-        if (m_mounted)
-            m_mounted = RunTool({"umount", m_path}).exitCode != 0;
-        return !m_mounted;
-    }
-
-private:
-    std::string m_path;
-    bool m_mounted = false;
-};
 
 } // namespace
 
@@ -273,8 +252,8 @@ TEST(NtfsMft, LastRecordReadsAShortenedWindow)
 TEST_F(NtfsFileRecordCommit, SpillsIntoAnExtensionRecord)
 {
     {
-        Mounted mounted(image, dir.File("mnt"));
-        ASSERT_TRUE(mounted.Ok());
+        ImageMount mounted(image, dir.File("mnt"));
+        ASSERT_TRUE(mounted.Mounted()) << mounted.Output();
         std::ofstream(dir.File("mnt") + "/grown.txt") << "the unnamed stream";
         ASSERT_TRUE(mounted.Unmount());
     }
@@ -330,8 +309,8 @@ TEST_F(NtfsFileRecordCommit, AttributeListInClusters)
 {
     {
         const std::string mount = dir.File("mnt");
-        Mounted mounted(image, mount);
-        ASSERT_TRUE(mounted.Ok());
+        ImageMount mounted(image, mount);
+        ASSERT_TRUE(mounted.Mounted()) << mounted.Output();
         std::ofstream(mount + "/many.txt") << "base";
         // Grow the MFT with files that are deleted again: their records are free for extensions.
         for (int i = 0; i < 80; ++i)
