@@ -1,6 +1,7 @@
 #include "NtfsMft.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "NtfsRecord.h"
@@ -472,7 +473,15 @@ bool KNtfsMFT::ReadRawRecord(int64_t number, std::vector<uint8_t>& bytes)
     if (number < m_cacheFirst || number >= m_cacheFirst + m_cacheCount) {
         // A 64 KiB window of consecutive records, shorter at the end of the MFT.
         const int64_t window = std::max<int64_t>(1, kCacheBytes / recordBytes);
-        const int64_t count = std::min(window, m_recordCount - number);
+        int64_t count = std::min(window, m_recordCount - number);
+        // While the MFT opens, its run list may not reach the end yet: the window stops where it does.
+        if (!m_runs.IsEmpty()) {
+            const KDataRun& lastRun = m_runs[m_runs.GetCount() - 1];
+            const int64_t mappedClusters = lastRun.Vcn + lastRun.Length; // Decode keeps this in range
+            const int64_t clusterBytes = m_volume.ClusterBytes();
+            if (mappedClusters <= INT64_MAX / clusterBytes)
+                count = std::max<int64_t>(1, std::min(count, mappedClusters * clusterBytes / recordBytes - number));
+        }
         m_cache.resize(size_t(count * recordBytes));
         m_cacheCount = 0;
         if (!TransferBytes(number * recordBytes, m_cache.data(), count * recordBytes, false))
@@ -566,6 +575,18 @@ int64_t KNtfsMFT::AllocateRecord()
             return n;
         }
     return -1;
+}
+
+bool KNtfsMFT::MarkRecord(int64_t number, bool inUse)
+{
+    if (number < 0 || number >= m_recordCount || !m_recordBitmap.InRange(number))
+        return false;
+    const bool was = m_recordBitmap.Test(number);
+    m_recordBitmap.SetRange(number, inUse, 1);
+    if (writeRecordBitmap())
+        return true;
+    m_recordBitmap.SetRange(number, was, 1);
+    return false;
 }
 
 bool KNtfsMFT::FreeRecord(int64_t number)

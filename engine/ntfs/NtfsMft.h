@@ -89,6 +89,8 @@ public:
     int64_t AllocateRecord();
     // Marks the record free in the bitmap and clears its in-use flag.
     bool FreeRecord(int64_t number);
+    // Sets one record's bit in the MFT bitmap and writes the bitmap back (records below 24 included).
+    bool MarkRecord(int64_t number, bool inUse);
 
     // Bytes [offset, offset + length) of the MFT's data through its run list; whole sectors.
     bool TransferBytes(int64_t offset, void* buffer, int64_t length, bool write);

@@ -1,6 +1,7 @@
 // File records and the MFT read from volumes made by mkntfs and by Volmara's format, and records
 // changed and committed, judged by the ntfs-3g tools.
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -372,4 +373,117 @@ TEST_F(NtfsFileRecordCommit, AttributeListInClusters)
     const int64_t freeAfter = clusters.GetFreeCount();
     ASSERT_TRUE(again.Commit(mft, number));
     EXPECT_EQ(clusters.GetFreeCount(), freeAfter);
+}
+
+// An MFT whose $DATA continues in an extension record, listed in record 0's attribute list (as a
+// fragmented MFT's is): the MFT opens through the list, every record reads, and ntfs-3g agrees.
+TEST(NtfsMft, OpensThroughRecordZerosAttributeList)
+{
+    TempDir dir;
+    const std::string image = dir.File("ntfs.img");
+    ASSERT_TRUE(makeVolume(image, 131072, false, 1)); // 512-byte clusters: an MFT of 54 clusters, 27 records
+    KDisk disk;
+    ASSERT_TRUE(disk.OpenPath(image, 0));
+    NtfsVolume volume;
+    ASSERT_TRUE(OpenVolume(&disk, 0, volume));
+    {
+        KNtfsMFT mft;
+        ASSERT_TRUE(mft.Open(volume, nullptr, true));
+        ASSERT_EQ(mft.GetRecordCount(), 27);
+        ASSERT_EQ(mft.RunList().GetCount(), 1u);
+        const KDataRun whole = mft.RunList()[0];
+        ASSERT_EQ(whole.Length, 54);
+
+        KNtfsFileRecord base, extension;
+        ASSERT_TRUE(mft.ReadRecord(0, base));
+        std::vector<uint8_t> raw;
+        ASSERT_TRUE(mft.ReadRawRecord(16, raw)); // an unused record inside the first part
+        ASSERT_TRUE(extension.Load(raw.data(), raw.size()));
+
+        // Clusters 0-39 stay with record 0; 40-53 move to record 16.
+        const int data = base.FindAttribute(Ntfs::kAttrData);
+        ASSERT_GE(data, 0);
+        KNtfsAttribute first = base.GetAttribute(size_t(data)), second = first;
+        KNtfsRunList head, tail;
+        head.Add({whole.Lcn, 0, 40});
+        tail.Add({whole.Lcn + 40, 40, 14});
+        ASSERT_TRUE(first.SetRunList(head));
+        first.SetVcnRange(0, 39);
+        ASSERT_TRUE(second.SetRunList(tail));
+        second.SetVcnRange(40, 53);
+        second.SetSizes(0, 0, 0); // only the first extent carries the sizes
+        second.SetId(0);
+        base.ReplaceAttribute(size_t(data), first);
+
+        uint8_t header[48];
+        std::memcpy(header, extension.GetHeader(), sizeof header);
+        put_le16(header + Ntfs::kRecFlags, Ntfs::kRecordInUse);
+        put_le64(header + Ntfs::kRecBaseRecord, uint64_t(1) << 48); // record 0, sequence 1
+        put_le16(header + Ntfs::kRecNextInstance, 1);
+        extension.SetHeader(header);
+        extension.AddAttribute(second);
+        extension.GetAttribute(0).SetId(0);
+
+        KNtfsAttributeList list;
+        for (size_t i = 0; i < base.GetAttributeCount(); ++i) {
+            const KNtfsAttribute& a = base.GetAttribute(i);
+            tagAttriListElement e;
+            e.Type = a.GetType();
+            e.Name = a.GetName();
+            e.StartingVcn = a.IsNonResident() ? a.GetStartingVcn() : 0;
+            e.FileReference = uint64_t(1) << 48;
+            e.AttributeId = a.GetId();
+            list.Add(e);
+        }
+        tagAttriListElement moved;
+        moved.Type = Ntfs::kAttrData;
+        moved.StartingVcn = 40;
+        moved.FileReference = 16 | (uint64_t(extension.GetSequence()) << 48);
+        moved.AttributeId = 0;
+        list.Add(moved);
+        std::vector<uint8_t> value;
+        ASSERT_TRUE(list.Build(value));
+        std::vector<uint8_t> listImage(0x18, 0);
+        put_le32(listImage.data(), Ntfs::kAttrAttributeList);
+        put_le32(listImage.data() + 4, 0x18);
+        put_le16(listImage.data() + 0x14, 0x18);
+        KNtfsAttribute listAttribute;
+        ASSERT_TRUE(listAttribute.Assign(listImage.data(), listImage.size()));
+        ASSERT_TRUE(listAttribute.SetValue(value.data(), value.size()));
+        base.AddAttribute(listAttribute);
+
+        // Record 0 sorted by type: the list goes after $STANDARD_INFORMATION.
+        KNtfsFileRecord sorted = base;
+        while (sorted.GetAttributeCount())
+            sorted.RemoveAttribute(0);
+        std::vector<KNtfsAttribute> order;
+        for (size_t i = 0; i < base.GetAttributeCount(); ++i)
+            order.push_back(base.GetAttribute(i));
+        std::stable_sort(order.begin(), order.end(),
+                         [](const KNtfsAttribute& a, const KNtfsAttribute& b) { return a.GetType() < b.GetType(); });
+        for (const KNtfsAttribute& a : order) {
+            sorted.AddAttribute(a);
+            sorted.GetAttribute(sorted.GetAttributeCount() - 1).SetId(a.GetId());
+        }
+        ASSERT_TRUE(mft.WriteRecord(16, extension));
+        ASSERT_TRUE(mft.WriteRecord(0, sorted));
+        ASSERT_TRUE(mft.MarkRecord(16, true));
+    }
+
+    KNtfsMFT reopened;
+    ASSERT_TRUE(reopened.Open(volume, nullptr, true));
+    EXPECT_EQ(reopened.GetRecordCount(), 27);
+    ASSERT_EQ(reopened.RunList().GetCount(), 2u);
+    EXPECT_EQ(reopened.RunList().GetTotalClusters(), 54);
+    KNtfsFileRecord last;
+    ASSERT_TRUE(reopened.ReadRecord(26, last)) << "a record in the moved part";
+    EXPECT_EQ(fileName(last), u"$Reparse");
+    EXPECT_TRUE(reopened.RecordBitmap().Test(16));
+
+    if (HaveTool("ntfsfix") && HaveTool("ntfsls")) {
+        const ToolResult fix = RunTool({"ntfsfix", "-n", image});
+        EXPECT_EQ(fix.exitCode, 0) << fix.output;
+        const ToolResult ls = RunTool({"ntfsls", "-a", "-s", "-p", "/$Extend", image});
+        EXPECT_NE(ls.output.find("$Reparse"), std::string::npos) << ls.output;
+    }
 }
