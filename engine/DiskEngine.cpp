@@ -11,8 +11,10 @@
 
 #include "KBootConfig.h"
 #include "VolumeInfo.h"
+#include "labels/ExtLabel.h"
 #include "labels/FatLabel.h"
 #include "labels/NtfsLabel.h"
+#include "recognisers/ExtRecogniser.h"
 #include "recognisers/FatRecogniser.h"
 #include "recognisers/NtfsRecogniser.h"
 #include "model/FileSystemTypes.h"
@@ -42,7 +44,10 @@ class KFileSystemParameterGenerator : public IFileSystemParameterGenerator {
 public:
     int Recognise(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo* found) override
     {
-        return RecogniseFat(disk, sector, lba, found) || RecogniseNtfs(disk, sector, lba, found) ? 1 : 0;
+        return RecogniseFat(disk, sector, lba, found) || RecogniseNtfs(disk, sector, lba, found)
+                   || RecogniseExt(disk, sector, lba, found)
+            ? 1
+            : 0;
     }
 };
 
@@ -115,6 +120,10 @@ int kSetVolumeLabel(IVolumeDevice* device, const char* label)
         return SetFatVolumeLabel(*device, sectors, label);
     if (info.FileSystemType == kFsNtfs)
         return SetNtfsVolumeLabel(*device, sectors, label);
+    if (info.FileSystemType == kFsExt2 || info.FileSystemType == kFsExt3)
+        return SetExtVolumeLabel(*device, sectors, label);
+    if (info.FileSystemType == kFsLinuxSwap)
+        return SetSwapVolumeLabel(*device, sectors, label);
     return 0; // no label writer for this file system
 }
 
