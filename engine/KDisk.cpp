@@ -57,6 +57,11 @@ int KDisk::WriteSectors(const void* buffer, int64_t firstSector, int64_t count)
     return m_file.Write(buffer, firstSector, count) ? 1 : 0;
 }
 
+int KDisk::ZeroSectors(int64_t firstSector, int64_t count)
+{
+    return m_file.Zero(firstSector, count) ? 1 : 0;
+}
+
 int KDisk::VerifySectors(int64_t firstSector, int64_t count)
 {
     constexpr int64_t kChunk = 2048;

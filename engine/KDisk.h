@@ -14,6 +14,7 @@ public:
 
     int ReadSectors(void* buffer, int64_t firstSector, int64_t count) override;
     int WriteSectors(const void* buffer, int64_t firstSector, int64_t count) override;
+    int ZeroSectors(int64_t firstSector, int64_t count) override;
     int VerifySectors(int64_t firstSector, int64_t count) override;
     int GetGeometry(DiskGeometry* geometry) override;
     int64_t GetTotalSectors() override;

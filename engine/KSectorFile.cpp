@@ -1,6 +1,11 @@
 #include "KSectorFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <linux/falloc.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -104,6 +109,38 @@ bool KSectorFile::Write(const void* buffer, int64_t firstSector, int64_t count)
         in += put;
         offset += put;
         left -= uint64_t(put);
+    }
+    return true;
+}
+
+bool KSectorFile::Zero(int64_t firstSector, int64_t count)
+{
+    if (!inRange(firstSector, count))
+        return false;
+    if (count == 0)
+        return true;
+    if (FaultInjection::WriteFails(m_diskNumber, firstSector, count))
+        return false;
+    const uint64_t offset = uint64_t(firstSector) * 512, length = uint64_t(count) * 512;
+    if (m_blockDevice) {
+        uint64_t range[2] = {offset, length};
+        if (offset % uint64_t(m_sectorSize) == 0 && length % uint64_t(m_sectorSize) == 0
+            && ::ioctl(m_fd, BLKZEROOUT, range) == 0)
+            return true;
+    } else {
+        if (::fallocate(m_fd, FALLOC_FL_ZERO_RANGE, off_t(offset), off_t(length)) == 0)
+            return true;
+        if (::fallocate(m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(length)) == 0)
+            return true;
+    }
+    // Neither: write the zeros.
+    constexpr int64_t kChunk = 2048;
+    const std::vector<unsigned char> zeros(size_t(std::min(count, kChunk)) * 512, 0);
+    for (int64_t done = 0; done < count;) {
+        const int64_t n = std::min(kChunk, count - done);
+        if (!Write(zeros.data(), firstSector + done, n))
+            return false;
+        done += n;
     }
     return true;
 }

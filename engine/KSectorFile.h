@@ -26,6 +26,8 @@ public:
 
     bool Read(void* buffer, int64_t firstSector, int64_t count);
     bool Write(const void* buffer, int64_t firstSector, int64_t count);
+    // Zeros a range without writing every byte where the file or device allows it.
+    bool Zero(int64_t firstSector, int64_t count);
     bool Sync();
 
 private:

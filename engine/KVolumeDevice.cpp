@@ -54,6 +54,13 @@ int KVolumeDevice::WriteSectors(const void* buffer, int64_t firstSector, int64_t
     return m_file.Write(buffer, m_info.StartingLba + firstSector, count) ? 1 : 0;
 }
 
+int KVolumeDevice::ZeroSectors(int64_t firstSector, int64_t count)
+{
+    if (!inPartition(firstSector, count))
+        return 0;
+    return m_file.Zero(m_info.StartingLba + firstSector, count) ? 1 : 0;
+}
+
 int KVolumeDevice::VerifySectors(int64_t firstSector, int64_t count)
 {
     if (!inPartition(firstSector, count))

@@ -19,7 +19,6 @@ constexpr int64_t kDescriptorBytes = 32;
 constexpr uint32_t kRootInode = 2, kJournalInode = 8, kLostFoundInode = 11, kReservedInodes = 11;
 constexpr int kOperationFormat = 2;
 constexpr int64_t kMaxJournalRun = 63;       // journal blocks per write
-constexpr int64_t kZeroChunkBytes = 4 << 20; // inode tables are zeroed in pieces this large
 
 // Seconds since 1970 (UTC) of the engine's clock, which tests can pin.
 uint32_t unixNow()
@@ -370,13 +369,7 @@ int ExtFormatter::Run(const char* label, bool ext3)
         return kExtWriteFailed;
 
     // Every group: superblock copy, descriptors, bitmaps, zeroed inode table.
-    std::vector<uint8_t> block(size_t(bs), 0), zeros;
-    try {
-        zeros.assign(size_t(std::min<int64_t>(kZeroChunkBytes, m_l.inodeTableBlocks * bs)), 0);
-    } catch (const std::bad_alloc&) {
-        return kExtOutOfMemory;
-    }
-    const int64_t zeroBlocks = int64_t(zeros.size()) / bs;
+    std::vector<uint8_t> block(size_t(bs), 0);
     int64_t position = journalBlocks;
     for (int64_t g = 0; g < groups; ++g) {
         const int64_t first = m_l.GroupStart(g);
@@ -400,13 +393,11 @@ int ExtFormatter::Run(const char* label, bool ext3)
         }
         if (!writeBlocks(block.data(), m_l.InodeBitmap(g), 1))
             return kExtWriteFailed;
+        // The inode table: zeros, without the two blocks of group 0 already written.
         const int64_t skip = g == 0 ? 2 : 0;
-        for (int64_t b = skip; b < m_l.inodeTableBlocks;) {
-            const int64_t n = std::min(zeroBlocks, m_l.inodeTableBlocks - b);
-            if (!writeBlocks(zeros.data(), m_l.InodeTable(g) + b, n))
-                return kExtWriteFailed;
-            b += n;
-        }
+        if (m_l.inodeTableBlocks > skip
+            && !m_device->ZeroSectors(m_start + (m_l.InodeTable(g) + skip) * spb, (m_l.inodeTableBlocks - skip) * spb))
+            return kExtWriteFailed;
         position += m_l.inodeTableBlocks;
         m_progress->SetStepPosition(position);
     }

@@ -117,3 +117,80 @@ TEST(VolumeDevice, InjectedFaultsFailTransfers)
     EXPECT_EQ(disk.WriteSectors(buffer.data(), 0, 1), 1) << "rules name their disk";
     FaultInjection::Configure("");
 }
+
+// Zeroing ranges: image files (a hole or zeroed extent), a loop device (the kernel's write-zeroes),
+// and the plain writing fallback; never a sector outside the range or the partition.
+TEST(VolumeDevice, ZeroedRangesStayInside)
+{
+    TempDir dir;
+    const std::string image = dir.File("disk.img");
+    ASSERT_TRUE(MakeSparseFile(image, 4 << 20));
+    ASSERT_TRUE(FillPattern(image, 0, 4 << 20, 5));
+    const std::string reference = dir.File("reference.img");
+    ASSERT_TRUE(MakeSparseFile(reference, 4 << 20));
+    ASSERT_TRUE(FillPattern(reference, 0, 4 << 20, 5));
+    auto expectZeroed = [&](int64_t first, int64_t count) {
+        EXPECT_EQ(ReadBytes(image, first * 512, count * 512), std::vector<uint8_t>(size_t(count) * 512, 0));
+        EXPECT_EQ(HashRange(image, 0, first * 512), HashRange(reference, 0, first * 512));
+        const int64_t end = (first + count) * 512;
+        EXPECT_EQ(HashRange(image, end, (4 << 20) - end), HashRange(reference, end, (4 << 20) - end));
+    };
+    {
+        KDisk disk;
+        ASSERT_TRUE(disk.OpenPath(image, 0));
+        ASSERT_EQ(disk.ZeroSectors(1001, 37), 1);
+        disk.Flush();
+        expectZeroed(1001, 37);
+        EXPECT_EQ(disk.ZeroSectors(8190, 3), 0) << "past the disk";
+
+        // Through a volume device: relative to the partition and bounded by it.
+        std::unique_ptr<IVolumeDevice> v(CreateVolumeDevice(&disk, partition(1000, 100)));
+        ASSERT_TRUE(v);
+        EXPECT_EQ(v->ZeroSectors(99, 2), 0);
+        EXPECT_EQ(v->ZeroSectors(-1, 2), 0);
+        ASSERT_EQ(v->ZeroSectors(1, 37), 1);
+        disk.Flush();
+        expectZeroed(1001, 37);
+
+        // A refused write refuses the zeroing too.
+        FaultInjection::Configure("0:w:3000-3000");
+        EXPECT_EQ(disk.ZeroSectors(2990, 20), 0);
+        FaultInjection::Configure("");
+        expectZeroed(1001, 37);
+    }
+    // The fallback of devices that cannot do better writes the zeros.
+    struct Plain : ISectorDevice {
+        KDisk& d;
+        explicit Plain(KDisk& disk) : d(disk) {}
+        int ReadSectors(void* b, int64_t f, int64_t c) override { return d.ReadSectors(b, f, c); }
+        int WriteSectors(const void* b, int64_t f, int64_t c) override { return d.WriteSectors(b, f, c); }
+        int VerifySectors(int64_t f, int64_t c) override { return d.VerifySectors(f, c); }
+        int GetGeometry(DiskGeometry* g) override { return d.GetGeometry(g); }
+    };
+    {
+        KDisk disk;
+        ASSERT_TRUE(disk.OpenPath(image, 0));
+        Plain plain(disk);
+        ASSERT_EQ(plain.ZeroSectors(1001, 2500), 1);
+        disk.Flush();
+        expectZeroed(1001, 2500);
+    }
+    // A loop device zeroes through the kernel.
+    if (::geteuid() == 0 && HaveTool("losetup")) {
+        ASSERT_TRUE(FillPattern(image, 0, 4 << 20, 5));
+        const ToolResult loop = RunTool({"losetup", "--find", "--show", image});
+        if (loop.exitCode == 0) {
+            const std::string path = loop.output.substr(0, loop.output.find('\n'));
+            struct Detach {
+                std::string p;
+                ~Detach() { RunTool({"losetup", "-d", p}); }
+            } detach{path};
+            KDisk disk;
+            ASSERT_TRUE(disk.OpenPath(path, 0));
+            ASSERT_EQ(disk.ZeroSectors(4000, 128), 1);
+            disk.Flush();
+            RunTool({"sync"});
+            expectZeroed(4000, 128);
+        }
+    }
+}
