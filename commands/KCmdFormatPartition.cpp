@@ -1,6 +1,7 @@
 #include "KCmdFormatPartition.h"
 
 #include "CommandLine.h"
+#include "FileSystemFormatter.h"
 #include "model/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 
@@ -16,14 +17,37 @@ int KCmdFormatPartition::ParseLine()
         m_block.SectorCount = p.SectorCount;
         m_block.HiddenSectors = p.HiddenSectors;
     }
+    m_device.reset(m_manager->CreateVolumeDevice(m_block.Summary.DiskIndex, m_block.Summary.PartitionIndex));
     return 1;
 }
 
-int KCmdFormatPartition::Execute(IProgressReporter*)
+int KCmdFormatPartition::Execute(IProgressReporter* reporter)
 {
-    if (!IsParsed())
+    if (!IsParsed() || !m_device)
         return kCmdNotParsed;
-    // The file-system work of this operation is not part of this build: a plain failure, never success.
-    SetErrorDetail(kDetailUnsupported);
-    return kCmdFailed;
+    FormatRequest request;
+    request.ClusterSize = m_block.ClusterSize;
+    request.Label = m_block.Label;
+    request.Start = 0;
+    request.Sectors = m_block.SectorCount;
+    request.HiddenSectors = m_block.HiddenSectors;
+    switch (m_block.FsType) {
+    case kFsNtfs: request.Kind = NewFileSystem::Ntfs; break;
+    case kFsExt2: request.Kind = NewFileSystem::Ext2; break;
+    case kFsExt3: request.Kind = NewFileSystem::Ext3; break;
+    case kFsLinuxSwap: request.Kind = NewFileSystem::Swap; break;
+    default:
+        request.Kind = NewFileSystem::Fat;
+        request.FatType = m_block.FsType;
+        break;
+    }
+    const int detail = FormatArea(m_device.get(), request, reporter);
+    m_device.reset();
+    m_manager->CommitPartition(Summary().DiskIndex, Summary().PartitionIndex);
+    // The table entry keeps its type byte; a file system that could not be written is a failure.
+    if (detail != 0) {
+        SetErrorDetail(detail);
+        return kCmdFailed;
+    }
+    return 0;
 }

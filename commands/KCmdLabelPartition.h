@@ -1,6 +1,9 @@
 #pragma once
 
+#include <memory>
+
 #include "KCommonCmdClass.h"
+#include "engine/IVolumeDevice.h"
 
 class IDisk;
 
@@ -22,4 +25,6 @@ protected:
 
 private:
     Parameters m_block{};
+    // Opened when the line is parsed and held until the command runs.
+    std::unique_ptr<IVolumeDevice> m_device;
 };
