@@ -1,56 +1,47 @@
 #!/usr/bin/env bash
-# Builds a set of demo image disks in demo/ and shows them with volmara-cli.
+# Builds a set of demo image disks in demo/ with Volmara's own commands and shows them with
+# volmara-cli. No other tool writes to the images: they start as empty sparse files.
 # Usage: demo.sh BUILD_DIR
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")" && pwd)
 BUILD=$(cd "${1:-$ROOT/build}" && pwd)
+CLI=$BUILD/cli/volmara-cli
 DEMO=$ROOT/demo
 mkdir -p "$DEMO/state"
 cd "$DEMO"
-
-# Disk 1: MBR, 2 GiB — a FAT32 primary (active), an NTFS primary, and an extended area with
-# FAT16, Ext3, Ext2 and Linux-swap logical partitions, some free space between them.
-rm -f mbr.img gpt.img
-truncate -s 2G mbr.img
-sfdisk -q --no-reread --no-tell-kernel mbr.img <<'TABLE'
-label: dos
-label-id: 0x766f6c6d
-unit: sectors
-start=2048, size=614400, type=c, bootable
-start=616448, size=409600, type=7
-start=1026048, size=2500000, type=f
-start=1028096, size=204800, type=6
-start=1234944, size=409600, type=83
-start=1851392, size=204800, type=83
-start=2058240, size=262144, type=82
-TABLE
-mkfs.fat --mbr=n -F 32 -n DEMO-FAT32 --offset=2048 mbr.img $((614400 / 2)) >/dev/null 2>&1
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-truncate -s $((409600 * 512)) "$tmp/ntfs"
-mkntfs -q -Q -F -L Documents "$tmp/ntfs" >/dev/null 2>&1
-dd if="$tmp/ntfs" of=mbr.img bs=1M seek=$((616448 * 512)) oflag=seek_bytes conv=notrunc,sparse status=none
-mkfs.fat --mbr=n -F 16 -n DEMO-FAT16 --offset=1028096 mbr.img $((204800 / 2)) >/dev/null 2>&1
-mke2fs -q -F -t ext3 -L linux-home -E offset=$((1234944 * 512)) mbr.img $((409600 / 2)) >/dev/null
-mke2fs -q -F -t ext2 -L linux-boot -E offset=$((1851392 * 512)) mbr.img $((204800 / 2)) >/dev/null
-truncate -s $((262144 * 512)) "$tmp/swap"
-mkswap -q -L demo-swap "$tmp/swap" >/dev/null
-dd if="$tmp/swap" of=mbr.img bs=1M seek=$((2058240 * 512)) oflag=seek_bytes conv=notrunc,sparse status=none
-
-# Disk 2: GPT, 1 GiB — an EFI system partition, a Microsoft reserved partition, basic data and Linux.
-truncate -s 1G gpt.img
-sgdisk -n 1:2048:+100M -t 1:ef00 -c 1:"EFI system" \
-          -n 2:0:+16M -t 2:0c01 -c 2:"Microsoft reserved" \
-          -n 3:0:+400M -t 3:0700 -c 3:"Basic data" \
-          -n 4:0:+300M -t 4:8300 -c 4:"Linux data" gpt.img >/dev/null
-mkfs.fat --mbr=n -F 32 -n EFI --offset=2048 gpt.img $((100 * 1024)) >/dev/null 2>&1
-start3=$(sgdisk -i 3 gpt.img | awk '/First sector/ {print $3}')
-start4=$(sgdisk -i 4 gpt.img | awk '/First sector/ {print $3}')
-truncate -s $((400 * 1024 * 1024)) "$tmp/data"
-mkntfs -q -Q -F -L Data "$tmp/data" >/dev/null 2>&1
-dd if="$tmp/data" of=gpt.img bs=1M seek=$((start3 * 512)) oflag=seek_bytes conv=notrunc,sparse status=none
-mke2fs -q -F -t ext3 -L linux-data -E offset=$((start4 * 512)) gpt.img $((300 * 1024)) >/dev/null
-
 export VOLMARA_STATE_DIR=$DEMO/state
+rm -f mbr.img gpt.img "$DEMO/state/mounted-devices"
+truncate -s 2G mbr.img
+truncate -s 1G gpt.img
+
+# create DISK START LENGTH TYPE-ID FS-TYPE LABEL LETTER ACTIVE PRIMARY: one CreatePartition line.
+# Letters are given as their character codes (C = 67); 0 is none.
+create() {
+    local letter=0
+    [ "$7" != "-" ] && letter=$(printf '%d' "'$7")
+    printf 'CreatePartition DiskIndex:%s StartingOffset:%s PartitionLength:%s PartTypeId:%s FsType:%s ClusterSize:0 Label:"%s" Letter:%s Active:%s Primary:%s BootVolume:0 SystemVolume:0' \
+        "$1" "$2" "$3" "$4" "$5" "$6" "$letter" "$8" "$9"
+}
+
+# Disk 1: MBR, 2 GiB — a FAT32 primary (active), an NTFS primary, and an extended area with FAT16,
+# FAT32, NTFS, Ext3 and Linux-swap logical partitions, with free space between some of them.
+"$CLI" --disk "$DEMO/mbr.img" run \
+    "InitiateDisk DiskIndex:0 Style:0 ForceReboot:0" \
+    "$(create 0 2048 614400 11 11 'DEMO-FAT32' E 1 1)" \
+    "$(create 0 616448 409600 7 7 'Documents' F 0 1)" \
+    "$(create 0 1028096 204800 6 6 'DEMO-FAT16' G 0 0)" \
+    "$(create 0 1234944 131072 11 11 'LOGICAL32' - 0 0)" \
+    "$(create 0 1370112 262144 7 7 'Archive' H 0 0)" \
+    "$(create 0 1640448 204800 131 50 'linux-home' - 0 0)" \
+    "$(create 0 1851392 262144 130 51 '' - 0 0)" \
+    "LabelPartition DiskIndex:0 PartitionIndex:7 Label:\"demo-swap\"" >/dev/null
+
+# Disk 2: GPT, 1 GiB — NTFS basic data, FAT32 and Ext3.
+"$CLI" --disk "$DEMO/gpt.img" run \
+    "InitiateDisk DiskIndex:0 Style:1 ForceReboot:0" \
+    "$(create 0 2048 819200 7 7 'Data' D 0 1)" \
+    "$(create 0 821248 204800 11 11 'EFI' - 0 1)" \
+    "$(create 0 1026048 1048576 131 50 'linux-data' - 0 1)" >/dev/null
+
 echo "Demo disks in $DEMO:"
-"$BUILD/cli/volmara-cli" --disk "$DEMO/mbr.img" --disk "$DEMO/gpt.img" export
+"$CLI" --disk "$DEMO/mbr.img" --disk "$DEMO/gpt.img" export

@@ -162,6 +162,8 @@ int KVolumeManager::CreatePartition(int disk, int* indexOut, const PartitionInfo
         removeNew();
         return kTableChangeWriteFailed;
     }
+    // The entry is on the disk now, as a loaded one would be: its volume can take a drive letter.
+    list[size_t(index)].VolumePresent = 1;
     waitForRegistration(disk);
     if (!CommitPartition(disk, index))
         return kTableChangeCommitFailed;

@@ -194,6 +194,10 @@ TEST(CreateFormatLabel, GptEntriesAndFileSystems)
     EXPECT_NE(one.output, RunTool({"sgdisk", "-i", "3", image}).output);
     EXPECT_NE(blkidAt(image, 2048, 409600).find("TYPE=ntfs"), std::string::npos);
     expectChecked(dir, image, 2048, 409600, "ntfs");
+    // The wanted letter reached the new volume.
+    const ToolResult exported = RunTool({VOLMARA_CLI, "--disk", image, "export"});
+    EXPECT_NE(exported.output.find("letter: F PartID: 11 Start:      411648"), std::string::npos) << exported.output;
+    EXPECT_NE(exported.output.find("letter: * PartID:  7 Start:        2048"), std::string::npos) << exported.output;
     EXPECT_NE(blkidAt(image, 411648, 204800).find("LABEL=EFI"), std::string::npos);
     expectChecked(dir, image, 411648, 204800, "vfat");
     EXPECT_NE(blkidAt(image, 616448, 204800).find("TYPE=ext3"), std::string::npos);
