@@ -1,0 +1,3 @@
+# Widget sources: each view appends its files (paths relative to gui/).
+list(APPEND VOLMARA_WIDGET_SOURCES
+)
