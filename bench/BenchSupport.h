@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "execution/IProgressReporter.h"
+
 extern char** environ;
 
 namespace Bench {
@@ -46,5 +48,25 @@ inline double TimePeer(const char* const* argv, bool quietErrors = false)
     ::waitpid(pid, &status, 0);
     return Seconds(start);
 }
+
+// Progress nobody watches, never cancelled; keeps the last step total for reports.
+class QuietProgress : public IProgressReporter {
+public:
+    void SetReceiver(IProgressReceiver*) override {}
+    void StartProgress() override {}
+    int AddStep(double) override { return 0; }
+    void RemoveStep(int) override {}
+    void FinishProgress() override {}
+    void BeginStep(int) override {}
+    void CompleteStep() override {}
+    void SetStepTotal(int64_t t) override { total = t; }
+    void SetStepPosition(int64_t) override {}
+    void Tick() override {}
+    void SetProcessName(int) override {}
+    void EnableUserCancel(int) override {}
+    int IsUserCanceled() override { return 0; }
+
+    int64_t total = 0;
+};
 
 } // namespace Bench

@@ -14,22 +14,6 @@ using namespace Bench;
 
 namespace {
 
-class Quiet : public IProgressReporter {
-public:
-    void SetReceiver(IProgressReceiver*) override {}
-    void StartProgress() override {}
-    int AddStep(double) override { return 0; }
-    void RemoveStep(int) override {}
-    void FinishProgress() override {}
-    void BeginStep(int) override {}
-    void CompleteStep() override {}
-    void SetStepTotal(int64_t) override {}
-    void SetStepPosition(int64_t) override {}
-    void Tick() override {}
-    void SetProcessName(int) override {}
-    void EnableUserCancel(int) override {}
-    int IsUserCanceled() override { return 0; }
-};
 
 double peer(const std::string& image)
 {
@@ -47,7 +31,7 @@ int main(int argc, char** argv)
         const char* name;
         long long bytes;
     } jobs[] = {{"Ext3 8 GiB", 8ll << 30}, {"Ext3 100 GiB", 100ll << 30}};
-    Quiet quiet;
+    QuietProgress quiet;
     for (const auto& job : jobs) {
         const std::string image = dir + "/volmara-bench-ext.img";
         double ours = 1e9, theirs = 1e9;

@@ -24,24 +24,6 @@ constexpr long long kVolumeBytes = 4ll << 30;
 constexpr long long kShiftBytes = 1ll << 30;
 constexpr long long kImageBytes = kVolumeBytes + kShiftBytes;
 
-// Progress nobody watches, never cancelled; keeps the step total for the report.
-class QuietProgress : public IProgressReporter {
-public:
-    void SetReceiver(IProgressReceiver*) override {}
-    void StartProgress() override {}
-    int AddStep(double) override { return 0; }
-    void RemoveStep(int) override {}
-    void FinishProgress() override {}
-    void BeginStep(int) override {}
-    void CompleteStep() override {}
-    void SetStepTotal(int64_t t) override { total = t; }
-    void SetStepPosition(int64_t) override {}
-    void Tick() override {}
-    void SetProcessName(int) override {}
-    void EnableUserCancel(int) override {}
-    int IsUserCanceled() override { return 0; }
-    int64_t total = 0;
-};
 
 // About 2 GiB in 1,000 files of 4 KiB to 4 MiB over 20 folders, pseudo-random contents.
 bool writeTree(const std::string& root)

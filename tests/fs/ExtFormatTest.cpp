@@ -11,33 +11,13 @@
 #include "engine/KDisk.h"
 #include "execution/IProgressReporter.h"
 #include "fs/ext/ExtFormat.h"
+#include "support/RecordingProgress.h"
 #include "support/TestSupport.h"
 
 using namespace TestSupport;
 
 namespace {
 
-class RecordingProgress : public IProgressReporter {
-public:
-    void SetReceiver(IProgressReceiver*) override {}
-    void StartProgress() override {}
-    int AddStep(double) override { return 0; }
-    void RemoveStep(int) override {}
-    void FinishProgress() override {}
-    void BeginStep(int index) override { begun.push_back(index); }
-    void CompleteStep() override { ++completed; }
-    void SetStepTotal(int64_t t) override { total = t; }
-    void SetStepPosition(int64_t p) override { positions.push_back(p); }
-    void Tick() override {}
-    void SetProcessName(int operation) override { names.push_back(operation); }
-    void EnableUserCancel(int) override {}
-    int IsUserCanceled() override { return 0; }
-
-    int64_t total = -1;
-    std::vector<int> begun, names;
-    std::vector<int64_t> positions;
-    int completed = 0;
-};
 
 int formatImage(const std::string& image, int64_t sectors, const char* label, int blockSize, bool ext3,
                 IProgressReporter* progress)

@@ -14,6 +14,7 @@
 #include "engine/KDisk.h"
 #include "execution/IProgressReporter.h"
 #include "fs/ext/ExtMove.h"
+#include "support/RecordingProgress.h"
 #include "support/TestSupport.h"
 
 using namespace TestSupport;
@@ -35,31 +36,6 @@ bool haveExtTools()
             GTEST_SKIP() << "mke2fs, e2fsck or debugfs missing";                                                       \
     } while (0)
 
-// Progress that records what it is told and cancels on the n-th poll (never when n is 0).
-class RecordingProgress : public IProgressReporter {
-public:
-    explicit RecordingProgress(int cancelOnPoll = 0) : m_cancelOnPoll(cancelOnPoll) {}
-    void SetReceiver(IProgressReceiver*) override {}
-    void StartProgress() override {}
-    int AddStep(double) override { return 0; }
-    void RemoveStep(int) override {}
-    void FinishProgress() override {}
-    void BeginStep(int index) override { begun.push_back(index); }
-    void CompleteStep() override { ++completed; }
-    void SetStepTotal(int64_t t) override { totals.push_back(t); }
-    void SetStepPosition(int64_t p) override { positions.push_back(p); }
-    void Tick() override {}
-    void SetProcessName(int operation) override { names.push_back(operation); }
-    void EnableUserCancel(int) override {}
-    int IsUserCanceled() override { return ++polls == m_cancelOnPoll ? 1 : 0; }
-
-    std::vector<int> begun, names;
-    std::vector<int64_t> totals, positions;
-    int completed = 0, polls = 0;
-
-private:
-    int m_cancelOnPoll;
-};
 
 // A disk held in memory.
 class MemoryDevice : public ISectorDevice {

@@ -19,6 +19,7 @@
 #include "fs/ntfs/NtfsBootRegion.h"
 #include "engine/ntfs/NtfsRecord.h"
 #include "support/ImageMount.h"
+#include "support/RecordingProgress.h"
 #include "support/TestSupport.h"
 
 using namespace TestSupport;
@@ -130,28 +131,6 @@ std::string infoLine(const std::string& info, const std::string& key)
     return value;
 }
 
-// Records every call for the progress checks.
-class RecordingProgress : public IProgressReporter {
-public:
-    void SetReceiver(IProgressReceiver*) override {}
-    void StartProgress() override {}
-    int AddStep(double) override { return 0; }
-    void RemoveStep(int) override {}
-    void FinishProgress() override {}
-    void BeginStep(int index) override { begun.push_back(index); }
-    void CompleteStep() override { ++completed; }
-    void SetStepTotal(int64_t t) override { total = t; }
-    void SetStepPosition(int64_t p) override { positions.push_back(p); }
-    void Tick() override { ++ticks; }
-    void SetProcessName(int) override {}
-    void EnableUserCancel(int) override {}
-    int IsUserCanceled() override { return 0; }
-
-    int64_t total = -1;
-    std::vector<int> begun;
-    std::vector<int64_t> positions;
-    int completed = 0, ticks = 0;
-};
 
 // A file-backed device with a chosen sector size whose verify fails on chosen sectors.
 class TestDevice : public ISectorDevice {
