@@ -1,3 +1,13 @@
 # Widget sources: each view appends its files (paths relative to gui/).
 list(APPEND VOLMARA_WIDGET_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/FileSystemColors.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FileSystemColors.h
+  ${CMAKE_CURRENT_LIST_DIR}/SizeText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SizeText.h
+  ${CMAKE_CURRENT_LIST_DIR}/KDiskMapItem.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KDiskMapItem.h
+  ${CMAKE_CURRENT_LIST_DIR}/KDiskMap.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KDiskMap.h
+  ${CMAKE_CURRENT_LIST_DIR}/KLegendBar.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KLegendBar.h
 )
