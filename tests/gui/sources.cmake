@@ -1,5 +1,6 @@
-# Widget test sources: each view appends its test files (paths relative to tests/gui/).
+# Widget test sources: each view appends its test files (as ${CMAKE_CURRENT_LIST_DIR}/File).
 list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PartitionListTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ActionPanelTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DiskMapTest.cpp
 )
