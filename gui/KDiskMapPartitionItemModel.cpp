@@ -1,5 +1,8 @@
 #include "KDiskMapPartitionItemModel.h"
 
+#include "FileSystemColors.h"
+#include "SizeText.h"
+
 #include <iterator>
 
 #include <QApplication>
@@ -61,24 +64,6 @@ const ColumnFormat kColumns[KDiskMapPartitionItemModel::ColumnCount] = {
 
 constexpr quint32 kDiskRowEntry = 0xFFFF;
 
-// Kilobytes, megabytes and gigabytes of a byte count the way the list counts them: whole kilobytes
-// and whole megabytes first, then the fraction.
-struct SizeUnits {
-    double gb;
-    double mb;
-    double kb;
-};
-
-SizeUnits UnitsOf(qint64 n64Bytes)
-{
-    SizeUnits units;
-    units.gb = double(n64Bytes / 1024 / 1024) / 1024.0;
-    units.mb = double(n64Bytes / 1024) / 1024.0;
-    units.kb = double(n64Bytes) / 1024.0;
-    return units;
-}
-
-QString Fixed2(double value) { return QString::number(value, 'f', 2); }
 
 } // namespace
 
@@ -222,24 +207,12 @@ bool KDiskMapPartitionItemModel::readEntry(int nDiskIndex, int nEntryIndex, Part
 
 QString KDiskMapPartitionItemModel::capacityText(qint64 n64Bytes)
 {
-    const SizeUnits units = UnitsOf(n64Bytes);
-    if (units.gb >= 1)
-        return QStringLiteral("%1 GB").arg(Fixed2(units.gb));
-    if (units.mb >= 1)
-        return QStringLiteral("%1 MB").arg(Fixed2(units.mb));
-    return QStringLiteral("%1 KB").arg(Fixed2(units.kb));
+    return SizeText::ListCapacityOfBytes(n64Bytes);
 }
 
 QString KDiskMapPartitionItemModel::usageText(qint64 n64Bytes)
 {
-    const SizeUnits units = UnitsOf(n64Bytes);
-    if (units.gb >= 1)
-        return QStringLiteral("%1 GB").arg(Fixed2(units.gb));
-    if (units.mb >= 1)
-        return QStringLiteral("%1 MB").arg(Fixed2(units.mb));
-    if (units.kb >= 1)
-        return QStringLiteral("%1 KB").arg(Fixed2(units.kb));
-    return QStringLiteral("%1 B").arg(QString::number(double(n64Bytes), 'g', 6));
+    return SizeText::ListUsedOfBytes(n64Bytes);
 }
 
 QString KDiskMapPartitionItemModel::statusText(const PartitionInfo& info) const
@@ -301,19 +274,7 @@ KDiskMapPartitionItemDelegate::KDiskMapPartitionItemDelegate(QObject* parent, IV
 
 QColor KDiskMapPartitionItemDelegate::fileSystemColor(int nPartitionTypeId, int nFileSystemType)
 {
-    if (nPartitionTypeId == 0)
-        return QColor(140, 140, 140);
-    switch (nFileSystemType) {
-    case kFsFat12:
-    case kFsFat16: return QColor(141, 195, 205);
-    case kFsFat32: return QColor(107, 204, 73);
-    case kFsNtfs: return QColor(6, 120, 191);
-    case kFsNone: return QColor(127, 127, 0);
-    case kFsExt2: return QColor(215, 178, 31);
-    case kFsExt3: return QColor(205, 135, 5);
-    case kFsLinuxSwap: return QColor(192, 119, 216);
-    default: return QColor(132, 2, 4);
-    }
+    return nPartitionTypeId == 0 ? UnallocatedColor() : FileSystemColor(nFileSystemType);
 }
 
 void KDiskMapPartitionItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

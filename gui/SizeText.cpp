@@ -54,20 +54,29 @@ bool listText(int64_t bytes, QString* out)
 
 } // namespace
 
-QString ListCapacity(int64_t n64Sectors, int nBytesPerSector)
+QString ListCapacityOfBytes(int64_t bytes)
 {
     QString text;
-    listText(Bytes(n64Sectors, nBytesPerSector), &text);
+    listText(bytes, &text);
     return text;
 }
 
-QString ListUsed(int64_t n64Sectors, int nBytesPerSector)
+QString ListUsedOfBytes(int64_t bytes)
 {
-    const int64_t bytes = Bytes(n64Sectors, nBytesPerSector);
     QString text;
     if (listText(bytes, &text))
         return text;
     return QStringLiteral("%1 B").arg(QString::number(double(bytes), 'g', 6));
+}
+
+QString ListCapacity(int64_t n64Sectors, int nBytesPerSector)
+{
+    return ListCapacityOfBytes(Bytes(n64Sectors, nBytesPerSector));
+}
+
+QString ListUsed(int64_t n64Sectors, int nBytesPerSector)
+{
+    return ListUsedOfBytes(Bytes(n64Sectors, nBytesPerSector));
 }
 
 } // namespace SizeText

@@ -25,5 +25,8 @@ QString ListCapacity(int64_t n64Sectors, int nBytesPerSector);
 // The partition list's used column: as the capacity, and below 1 KB "%1 B" with the byte count in
 // general notation (six significant digits).
 QString ListUsed(int64_t n64Sectors, int nBytesPerSector);
+// The same two texts for a byte count.
+QString ListCapacityOfBytes(int64_t n64Bytes);
+QString ListUsedOfBytes(int64_t n64Bytes);
 
 } // namespace SizeText
