@@ -3,4 +3,5 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PartitionListTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ActionPanelTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DiskMapTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ApplyDialogTest.cpp
 )
