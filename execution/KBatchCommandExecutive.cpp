@@ -1,6 +1,7 @@
 #include "KBatchCommandExecutive.h"
 
 #include <QCoreApplication>
+#include <QList>
 #include <cstring>
 #include <memory>
 
@@ -75,6 +76,34 @@ int KBatchCommandExecutive::RunWithWorker(IVolumeManager* manager, KCommandWorki
     if (worker->isRunning())
         worker->wait();
     m_worker = nullptr;
+    return result;
+}
+
+int KBatchCommandExecutive::RunWithDialog(IVolumeManager* manager, QObject* dialog)
+{
+    if (!dialog)
+        return Execute(manager, 0, nullptr);
+    m_dialog = dialog;
+    auto worker = std::make_unique<KCommandWorkingThread>(this);
+    KCommandWorkingThread* w = worker.get();
+    QList<QMetaObject::Connection> connections;
+    connections << connect(w, SIGNAL(setOperationsPendingIndex(int)), dialog, SLOT(onSetOperationsPendingIndex(int)));
+    connections << connect(w, SIGNAL(setCommandInformationText(QString)), dialog, SLOT(onSetProgressText(QString)));
+    connections << connect(w, SIGNAL(setCurrentProgressValue(int)), dialog, SLOT(onSetCurrentProgressBarValue(int)));
+    if (QObject* stepBar = dialog->findChild<QObject*>(QStringLiteral("progressBar_3")))
+        connections << connect(w, SIGNAL(setChildProgressValue(int)), stepBar, SLOT(setValue(int)));
+    if (QObject* cancel = dialog->findChild<QObject*>(QStringLiteral("cancelButton")))
+        connections << connect(w, SIGNAL(setEnableUserCancel(bool)), cancel, SLOT(setEnabled(bool)));
+    connections << connect(w, SIGNAL(setProcessName(QString)), dialog, SLOT(onSetProcessingName(QString)));
+    connections << connect(w, SIGNAL(setCommandName(QString)), dialog, SLOT(onSetCommandName(QString)));
+    connections << connect(dialog, SIGNAL(setDialogUserCanceled(bool)), w, SLOT(OnDialogUserCanceled(bool)));
+    const int result = RunWithWorker(manager, w);
+    for (const QMetaObject::Connection& c : connections)
+        disconnect(c);
+    if (w->isRunning())
+        w->wait();
+    worker.reset();
+    m_dialog = nullptr;
     return result;
 }
 

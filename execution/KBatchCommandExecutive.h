@@ -32,6 +32,15 @@ public:
 
     // Runs with a worker whose signals the caller has connected (the apply dialog, a console bar).
     int RunWithWorker(IVolumeManager* manager, KCommandWorkingThread* worker);
+    // Runs with a worker of its own whose signals go to the apply dialog: the dialog's slots
+    // onSetOperationsPendingIndex, onSetProgressText, onSetCurrentProgressBarValue, onSetProcessingName,
+    // onSetCommandName, its children progressBar_3 (step progress) and cancelButton, and back from its
+    // signal setDialogUserCanceled(bool). The connections are made by name, so the executive needs no
+    // widget code.
+    int RunWithDialog(IVolumeManager* manager, QObject* dialog);
+    // The worker and dialog of a RunWithDialog in progress, else null.
+    KCommandWorkingThread* Worker() const { return m_worker; }
+    QObject* Dialog() const { return m_dialog; }
 
     // Called by the worker thread.
     int RunCommandLine(int* errorCode);
@@ -48,6 +57,7 @@ private:
     std::vector<PendingCommand> m_commands;
     IExecutiveInteraction* m_interaction;
     KCommandWorkingThread* m_worker = nullptr;
+    QObject* m_dialog = nullptr;
     IVolumeManager* m_manager = nullptr;
     IProgressReceiver* m_receiver = nullptr;
     int m_value = 0;

@@ -14,4 +14,7 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/KDiskMap.h
   ${CMAKE_CURRENT_LIST_DIR}/KLegendBar.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KLegendBar.h
+  ${CMAKE_CURRENT_LIST_DIR}/KApplyOperationsPendingDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KApplyOperationsPendingDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/KApplyOperationsPendingDlg.ui
 )

@@ -4,4 +4,5 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ActionPanelTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DiskMapTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TranslationTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ApplyDialogTest.cpp
 )
