@@ -8,6 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
+
+#include "engine/KDisk.h"
 #include "execution/IProgressReporter.h"
 
 extern char** environ;
@@ -68,5 +72,31 @@ public:
 
     int64_t total = 0;
 };
+
+// One format job against its peer tool: three rounds, each on a freshly made sparse image, best time
+// of each side; prints one line with the ratio. `ours(disk, sectors)` formats and returns 0 on
+// success; `peer(image)` times the peer tool on the image.
+template <class Ours, class Peer>
+void CompareFormat(const std::string& image, const char* name, long long bytes, const char* peerName, Ours ours,
+                   Peer peer)
+{
+    double best = 1e9, theirs = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        Sparse(image, bytes);
+        KDisk disk;
+        disk.OpenPath(image, 0);
+        const auto start = std::chrono::steady_clock::now();
+        const int result = ours(disk, bytes / 512);
+        disk.Flush();
+        best = std::min(best, Seconds(start));
+        if (result != 0)
+            std::fprintf(stderr, "%s: format failed (%d)\n", name, result);
+        disk.Close();
+        Sparse(image, bytes);
+        theirs = std::min(theirs, peer(image));
+    }
+    std::printf("%-14s Volmara %8.3f s   %s %8.3f s   ratio %.2f\n", name, best, peerName, theirs, best / theirs);
+    ::unlink(image.c_str());
+}
 
 } // namespace Bench

@@ -32,25 +32,10 @@ int main(int argc, char** argv)
         long long bytes;
     } jobs[] = {{"Ext3 8 GiB", 8ll << 30}, {"Ext3 100 GiB", 100ll << 30}};
     QuietProgress quiet;
-    for (const auto& job : jobs) {
-        const std::string image = dir + "/volmara-bench-ext.img";
-        double ours = 1e9, theirs = 1e9;
-        for (int round = 0; round < 3; ++round) {
-            Sparse(image, job.bytes);
-            KDisk disk;
-            disk.OpenPath(image, 0);
-            const auto start = std::chrono::steady_clock::now();
-            const int result = FormatExt(&disk, 0, job.bytes / 512, "", 0, true, &quiet);
-            disk.Flush();
-            ours = std::min(ours, Seconds(start));
-            if (result != 0)
-                std::fprintf(stderr, "%s: format failed (%d)\n", job.name, result);
-            disk.Close();
-            Sparse(image, job.bytes);
-            theirs = std::min(theirs, peer(image));
-        }
-        std::printf("%-14s Volmara %8.3f s   mke2fs %8.3f s   ratio %.2f\n", job.name, ours, theirs, ours / theirs);
-        ::unlink(image.c_str());
-    }
+    for (const auto& job : jobs)
+        CompareFormat(
+            dir + "/volmara-bench-ext.img", job.name, job.bytes, "mke2fs",
+            [&quiet](KDisk& disk, int64_t sectors) { return FormatExt(&disk, 0, sectors, "", 0, true, &quiet); },
+            peer);
     return 0;
 }

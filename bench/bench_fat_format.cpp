@@ -31,26 +31,13 @@ int main(int argc, char** argv)
     } jobs[] = {{"FAT16 2 GiB", 2ll << 30, 6, "16"},
                 {"FAT32 32 GiB", 32ll << 30, 11, "32"},
                 {"FAT32 2 TiB", (2ll << 40) - (1ll << 20), 11, "32"}};
-    for (const auto& job : jobs) {
-        const std::string image = dir + "/volmara-bench-fat.img";
-        double ours = 1e9, theirs = 1e9;
-        for (int round = 0; round < 3; ++round) {
-            Sparse(image, job.bytes);
-            KDisk disk;
-            disk.OpenPath(image, 0);
-            int type = job.type, cluster = 0;
-            const auto start = std::chrono::steady_clock::now();
-            const int result = FormatFatVolume(&disk, 0, job.bytes / 512, 0, type, cluster, nullptr);
-            disk.Flush();
-            ours = std::min(ours, Seconds(start));
-            if (result != 0)
-                std::fprintf(stderr, "%s: format failed (%d)\n", job.name, result);
-            disk.Close();
-            Sparse(image, job.bytes);
-            theirs = std::min(theirs, peer(job.peerBits, image));
-        }
-        std::printf("%-14s Volmara %8.3f s   mkfs.fat %8.3f s   ratio %.2f\n", job.name, ours, theirs, ours / theirs);
-        ::unlink(image.c_str());
-    }
+    for (const auto& job : jobs)
+        CompareFormat(
+            dir + "/volmara-bench-fat.img", job.name, job.bytes, "mkfs.fat",
+            [&job](KDisk& disk, int64_t sectors) {
+                int type = job.type, cluster = 0;
+                return FormatFatVolume(&disk, 0, sectors, 0, type, cluster, nullptr);
+            },
+            [&job](const std::string& image) { return peer(job.peerBits, image); });
     return 0;
 }
