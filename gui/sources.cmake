@@ -17,4 +17,7 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/KApplyOperationsPendingDlg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KApplyOperationsPendingDlg.h
   ${CMAKE_CURRENT_LIST_DIR}/KApplyOperationsPendingDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/MainFrame.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MainFrame.h
+  ${CMAKE_CURRENT_LIST_DIR}/MainFrame.ui
 )

@@ -5,4 +5,6 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/DiskMapTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TranslationTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ApplyDialogTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ActionStateTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MainFrameSupport.h
 )

@@ -1,0 +1,103 @@
+// The main window: owns the executive, the real disks and the pending layout, shows the layout as the
+// disk map and the partition list, offers every operation as an action, and keeps the pending list,
+// the executive's lines and the layout's undo records in step.
+#pragma once
+
+#include <QItemSelection>
+#include <QMainWindow>
+#include <QPoint>
+#include <memory>
+
+#include "execution/KBatchCommandExecutive.h"
+#include "model/KVirtualVolumeManager.h"
+#include "model/KVolumeManager.h"
+
+namespace Ui {
+class MainFrameClass;
+}
+
+class IExecutiveInteraction;
+class KActionPanelGroup;
+class KDiskMapPartitionItemDelegate;
+class KDiskMapPartitionItemModel;
+class QMenu;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class MainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainFrame(QWidget* parent = nullptr);
+    ~MainFrame() override;
+
+    // False when loading found no disk.
+    bool DisksLoaded() const { return m_bDisksLoaded; }
+
+    KBatchCommandExecutive* Executive() { return &m_executive; }
+    KVolumeManager* VolumeManager() { return &m_volumeManager; }
+    KVirtualVolumeManager* PendingLayout() { return &m_virtualManager; }
+    QTreeWidget* PendingTree() const { return m_pendingTree; }
+    KDiskMapPartitionItemModel* PartitionListModel() const { return m_listModel; }
+    Ui::MainFrameClass* Form() const { return ui.get(); }
+
+    // The selection updateActionState last saw (-1 = none).
+    int SelectedDisk() const { return m_nDiskIndex; }
+    int SelectedPartition() const { return m_nPartitionIndex; }
+
+    // Adds a line to the pending list: "%1. %2" with the number the executive's next line will get.
+    // With a parent the line becomes one of its children.
+    QTreeWidgetItem* AddPendingItem(const QString& strDescription, QTreeWidgetItem* parent = nullptr);
+    // After an operation: reloads the list keeping the selected row, retitles the panel groups,
+    // repaints the disk map and re-evaluates the actions.
+    void RefreshViews();
+    // After a move or resize on `nDiskIndex`: when two entries overlap, tells the user and undoes the
+    // last operation. True when it did.
+    bool GuardOverlap(int nDiskIndex);
+    // The list row of an entry (-1 = the disk row), -1 when it does not exist.
+    int RowOf(int nDiskIndex, int nPartitionIndex);
+    // The context menu a target gets: the disk menu or the partition menu.
+    QMenu* ContextMenuFor(int nPartitionIndex) const;
+
+    static QString PendingItemText(int nLineNumber, const QString& strDescription);
+
+public slots:
+    void updateActionState(int nDiskIndex, int nPartitionIndex);
+    void onDiskMapItemSelected(int nDiskIndex, int nSelectedItemIndex, bool bRightClick, QPoint pt);
+    void onPartitionListItemChanged(const QItemSelection& selected, const QItemSelection& deselected);
+    void onPartitionListDoubleClicked(const QModelIndex& index);
+    void setDiskMapLocation();
+
+    void on_actionUndo_Last_Changes_triggered();
+    void on_actionDiscard_All_Changes_triggered();
+    void on_actionApply_All_Changes_triggered();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildActionPanel();
+    void refreshGroupTitles();
+    void undoLastOperation();
+    void selectRow(int nRow);
+    // Row -> (disk, partition); false when the row is past the end.
+    bool rowToEntry(int nRow, int* nDiskIndex, int* nPartitionIndex);
+    void showContextMenu(int nPartitionIndex, const QPoint& globalPos);
+    void reloadAfterApply();
+
+    KBatchCommandExecutive m_executive;
+    KVolumeManager m_volumeManager;
+    KVirtualVolumeManager m_virtualManager;
+    std::unique_ptr<Ui::MainFrameClass> ui;
+    std::unique_ptr<IExecutiveInteraction> m_interaction;
+    QTreeWidget* m_pendingTree = nullptr;
+    KActionPanelGroup* m_wizardGroup = nullptr;
+    KActionPanelGroup* m_operationGroup = nullptr;
+    KActionPanelGroup* m_pendingGroup = nullptr;
+    KDiskMapPartitionItemModel* m_listModel = nullptr;
+    KDiskMapPartitionItemDelegate* m_listDelegate = nullptr;
+    bool m_bDisksLoaded = false;
+    int m_nDiskIndex = -1;
+    int m_nPartitionIndex = -1;
+};
