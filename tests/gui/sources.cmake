@@ -7,4 +7,5 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ApplyDialogTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ActionStateTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainFrameSupport.h
+  ${CMAKE_CURRENT_LIST_DIR}/MainFrameTest.cpp
 )
