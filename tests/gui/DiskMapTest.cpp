@@ -18,6 +18,7 @@
 #include "gui/FileSystemColors.h"
 #include "gui/KDiskMap.h"
 #include "gui/KDiskMapItem.h"
+#include "DiskMapProbe.h"
 #include "gui/KLegendBar.h"
 #include "gui/SizeText.h"
 #include "model/FileSystemTypes.h"
@@ -38,6 +39,8 @@ static void PrintTo(const QString& text, std::ostream* os)
 {
     *os << '"' << text.toStdString() << '"';
 }
+
+using namespace DiskMapProbe;
 
 namespace {
 
@@ -214,16 +217,6 @@ void hover(QWidget* widget, QPoint pt)
 }
 
 // Paints the bar (which also lays out its cells) and returns what was drawn.
-QImage paint(QWidget* widget)
-{
-    return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-QColor pixel(const QImage& image, int x, int y)
-{
-    return QColor(image.pixel(x, y));
-}
-
 std::vector<int> widths(const KDiskMapItem& item)
 {
     std::vector<int> out;
@@ -233,22 +226,6 @@ std::vector<int> widths(const KDiskMapItem& item)
 }
 
 // Where cell i starts and how wide it is drawn, from the widths of the last paint.
-int cellLeft(const KDiskMapItem& item, int index)
-{
-    int x = KDiskMapItem::kDiskBoxWidth;
-    for (int i = 0; i < index; ++i)
-        x += item.CellWidth(i);
-    return x;
-}
-
-// The middle of the colour strip of cell i, inside its bevels.
-QPoint stripCentre(const KDiskMapItem& item, int index)
-{
-    const int left = cellLeft(item, index) + 2;
-    const int stripWidth = item.CellWidth(index) - 1 - 6;
-    return QPoint(left + stripWidth / 2, 8);
-}
-
 QColor dimmed(const QColor& colour)
 {
     return QColor(QColor::fromHsv(colour.hsvHue(), colour.hsvSaturation() / 8, colour.value()).rgb());
@@ -330,7 +307,7 @@ TEST(DiskMapCellText, TooltipFollowsTheMouseOverCellsEvenWhenReadOnly)
     l.load();
     KDiskMapItem item(nullptr, &l.pending, 0);
     item.resize(665, 55);
-    paint(&item);
+    Paint(&item);
     ASSERT_EQ(item.GetPartitionCount(), 2);
     ASSERT_EQ(widths(item), (std::vector<int>{300, 300}));
 
@@ -357,14 +334,14 @@ TEST(DiskMapWidths, OneEntryCoveringTheDiskFillsTheAreaLessOnePixel)
     KDiskMapItem item(nullptr, &l.pending, 0);
     item.resize(665, 55);
     EXPECT_EQ(item.CellWidth(0), -1) << "nothing is laid out before the first paint";
-    const QImage image = paint(&item);
+    const QImage image = Paint(&item);
     ASSERT_EQ(item.GetPartitionCount(), 1);
     EXPECT_EQ(item.CellWidth(0), 600);
     EXPECT_EQ(item.CellWidth(1), -1);
     const QColor background = item.palette().color(QPalette::Window);
-    EXPECT_EQ(pixel(image, 65, 27), QColor(255, 255, 255)) << "left edge of the cell";
-    EXPECT_EQ(pixel(image, 65 + 598, 27), QColor(0, 0, 0)) << "right edge of the cell";
-    EXPECT_EQ(pixel(image, 65 + 599, 27), background) << "the last column is the gap";
+    EXPECT_EQ(Pixel(image, 65, 27), QColor(255, 255, 255)) << "left edge of the cell";
+    EXPECT_EQ(Pixel(image, 65 + 598, 27), QColor(0, 0, 0)) << "right edge of the cell";
+    EXPECT_EQ(Pixel(image, 65 + 599, 27), background) << "the last column is the gap";
 }
 
 TEST(DiskMapWidths, SmallEntriesGetThirtyAndTheOthersShareTheRest)
@@ -374,12 +351,12 @@ TEST(DiskMapWidths, SmallEntriesGetThirtyAndTheOthersShareTheRest)
     l.load();
     KDiskMapItem item(nullptr, &l.pending, 0);
     item.resize(665, 55);
-    paint(&item);
+    Paint(&item);
     // 600 px: 10 sectors would be 6 px; 570 px are left for the 990 sectors of the two others.
     EXPECT_EQ(widths(item), (std::vector<int>{30, 282, 287}));
 
     item.resize(1065, 55);
-    paint(&item);
+    Paint(&item);
     EXPECT_EQ(widths(item), (std::vector<int>{30, 480, 489})) << "recomputed on every paint";
 }
 
@@ -390,9 +367,9 @@ TEST(DiskMapWidths, NoWidthLeftKeepsTheProportionalWidths)
     l.load();
     KDiskMapItem item(nullptr, &l.pending, 0);
     item.resize(125, 55); // 60 px: the two small cells claim all of it
-    const QImage image = paint(&item);
+    const QImage image = Paint(&item);
     EXPECT_EQ(widths(item), (std::vector<int>{1, 0, 58}));
-    EXPECT_EQ(pixel(image, 66 + 2 + 50 / 2, 8), FileSystemColor(kFsNtfs)) << "the wide cell is still drawn";
+    EXPECT_EQ(Pixel(image, 66 + 2 + 50 / 2, 8), FileSystemColor(kFsNtfs)) << "the wide cell is still drawn";
 
     auto* calls = record(&item);
     press(&item, QPoint(65, 30));
@@ -413,11 +390,11 @@ TEST(DiskMapWidths, FreeSpaceIsACellOfItsOwn)
     l.load();
     KDiskMapItem item(nullptr, &l.pending, 0);
     item.resize(465, 55);
-    const QImage image = paint(&item);
+    const QImage image = Paint(&item);
     ASSERT_EQ(item.GetPartitionCount(), 2);
     EXPECT_EQ(widths(item), (std::vector<int>{100, 300}));
-    EXPECT_EQ(pixel(image, stripCentre(item, 0).x(), 8), FileSystemColor(kFsExt3));
-    EXPECT_EQ(pixel(image, stripCentre(item, 1).x(), 8), QColor(140, 140, 140));
+    EXPECT_EQ(Pixel(image, StripCentre(item, 0).x(), 8), FileSystemColor(kFsExt3));
+    EXPECT_EQ(Pixel(image, StripCentre(item, 1).x(), 8), QColor(140, 140, 140));
 }
 
 // --- Presses --------------------------------------------------------------------------------------------
@@ -430,7 +407,7 @@ protected:
         l.load();
         item = std::make_unique<KDiskMapItem>(nullptr, &l.pending, 0);
         item->resize(665, 55);
-        paint(item.get());
+        Paint(item.get());
         ASSERT_EQ(widths(*item), (std::vector<int>{30, 282, 287}));
         calls = record(item.get());
     }
@@ -541,7 +518,7 @@ TEST(DiskMapPainting, StripColourPerFileSystem)
     l.load();
     KDiskMapItem item(nullptr, &l.pending, 0);
     item.resize(1065, 55);
-    const QImage image = paint(&item);
+    const QImage image = Paint(&item);
     ASSERT_EQ(item.GetPartitionCount(), 10);
     const std::vector<QColor> expected = {
         QColor(127, 127, 0),   QColor(141, 195, 205), QColor(141, 195, 205), QColor(6, 120, 191),
@@ -549,9 +526,9 @@ TEST(DiskMapPainting, StripColourPerFileSystem)
         QColor(132, 2, 4),     QColor(140, 140, 140)};
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(item.CellWidth(i), 100) << i;
-        const QPoint centre = stripCentre(item, i);
-        EXPECT_EQ(pixel(image, centre.x(), centre.y()), expected[size_t(i)]) << "cell " << i;
-        EXPECT_EQ(pixel(image, cellLeft(item, i) + 2, 5), QColor(0, 0, 128)) << "navy outline " << i;
+        const QPoint centre = StripCentre(item, i);
+        EXPECT_EQ(Pixel(image, centre.x(), centre.y()), expected[size_t(i)]) << "cell " << i;
+        EXPECT_EQ(Pixel(image, CellLeft(item, i) + 2, 5), QColor(0, 0, 128)) << "navy outline " << i;
     }
 }
 
@@ -562,10 +539,10 @@ TEST(DiskMapPainting, PlaceholderOfADynamicDisk)
     l.load();
     KDiskMapItem item(nullptr, &l.pending, 0);
     item.resize(465, 55);
-    const QImage image = paint(&item);
+    const QImage image = Paint(&item);
     ASSERT_EQ(item.GetPartitionCount(), 1);
     EXPECT_EQ(item.CellWidth(0), 400);
-    EXPECT_EQ(pixel(image, stripCentre(item, 0).x(), 8), QColor(132, 2, 4));
+    EXPECT_EQ(Pixel(image, StripCentre(item, 0).x(), 8), QColor(132, 2, 4));
     hover(&item, QPoint(100, 30));
     EXPECT_EQ(item.toolTip(), "(Dynamic Disk)\n1.95 MB");
 }
@@ -579,14 +556,14 @@ TEST(DiskMapPainting, DimmedCellsLoseSaturationButFreeSpaceStaysGrey)
     item.resize(365, 55);
     for (int i = 0; i < 3; ++i)
         item.SetCellFlags(i, KDiskMapItem::CellDimmed);
-    const QImage image = paint(&item);
+    const QImage image = Paint(&item);
     ASSERT_EQ(item.GetPartitionCount(), 3);
-    const QColor ntfs = pixel(image, stripCentre(item, 0).x(), 8);
+    const QColor ntfs = Pixel(image, StripCentre(item, 0).x(), 8);
     EXPECT_EQ(ntfs, dimmed(QColor(6, 120, 191)));
     EXPECT_LT(ntfs.hsvSaturation(), 40);
     EXPECT_EQ(ntfs.value(), 191);
-    EXPECT_EQ(pixel(image, stripCentre(item, 1).x(), 8), dimmed(QColor(215, 178, 31)));
-    EXPECT_EQ(pixel(image, stripCentre(item, 2).x(), 8), QColor(140, 140, 140));
+    EXPECT_EQ(Pixel(image, StripCentre(item, 1).x(), 8), dimmed(QColor(215, 178, 31)));
+    EXPECT_EQ(Pixel(image, StripCentre(item, 2).x(), 8), QColor(140, 140, 140));
 }
 
 TEST(DiskMapPainting, UsageGaugeAndMark)
@@ -597,32 +574,32 @@ TEST(DiskMapPainting, UsageGaugeAndMark)
     l.load();
     KDiskMapItem item(nullptr, &l.pending, 0);
     item.resize(665, 55);
-    QImage image = paint(&item);
+    QImage image = Paint(&item);
     ASSERT_EQ(widths(item), (std::vector<int>{300, 300}));
     // Gauge of cell 0: x from 67 over 293 px, rows 16 to 52; the used part is 263 px wide.
     const int gaugeLeft = 67, gaugeWidth = 293, usedWidth = 263;
-    EXPECT_EQ(pixel(image, gaugeLeft + 200, 40), QColor(255, 255, 200)) << "used";
-    EXPECT_EQ(pixel(image, gaugeLeft + usedWidth - 1, 40), QColor(128, 128, 128)) << "end of the used part";
-    EXPECT_EQ(pixel(image, gaugeLeft + usedWidth + 3, 40), QColor(255, 255, 255)) << "free";
-    EXPECT_EQ(pixel(image, gaugeLeft, 40), QColor(0, 0, 0)) << "gauge outline";
-    EXPECT_EQ(pixel(image, gaugeLeft + 1, 40), QColor(128, 128, 128));
-    EXPECT_EQ(pixel(image, gaugeLeft + 2, 40), QColor(192, 192, 192));
-    EXPECT_EQ(pixel(image, gaugeLeft + gaugeWidth - 1, 40), QColor(255, 255, 255));
+    EXPECT_EQ(Pixel(image, gaugeLeft + 200, 40), QColor(255, 255, 200)) << "used";
+    EXPECT_EQ(Pixel(image, gaugeLeft + usedWidth - 1, 40), QColor(128, 128, 128)) << "end of the used part";
+    EXPECT_EQ(Pixel(image, gaugeLeft + usedWidth + 3, 40), QColor(255, 255, 255)) << "free";
+    EXPECT_EQ(Pixel(image, gaugeLeft, 40), QColor(0, 0, 0)) << "gauge outline";
+    EXPECT_EQ(Pixel(image, gaugeLeft + 1, 40), QColor(128, 128, 128));
+    EXPECT_EQ(Pixel(image, gaugeLeft + 2, 40), QColor(192, 192, 192));
+    EXPECT_EQ(Pixel(image, gaugeLeft + gaugeWidth - 1, 40), QColor(255, 255, 255));
 
     // The empty cell is white up to its right edge; the mark lands in its top-right corner.
     const int right = 365 + 2 + gaugeWidth - 1;
     auto cornerIsWhite = [&](const QImage& img) {
         for (int y = 19; y < 32; ++y)
             for (int x = right - 13; x <= right - 3; ++x)
-                if (pixel(img, x, y) != QColor(255, 255, 255))
+                if (Pixel(img, x, y) != QColor(255, 255, 255))
                     return false;
         return true;
     };
     EXPECT_TRUE(cornerIsWhite(image));
     item.SetCellFlags(1, KDiskMapItem::CellMarked);
-    image = paint(&item);
+    image = Paint(&item);
     EXPECT_FALSE(cornerIsWhite(image));
-    EXPECT_EQ(pixel(image, gaugeLeft + gaugeWidth - 8, 24), QColor(255, 255, 255)) << "cell 0 is not marked";
+    EXPECT_EQ(Pixel(image, gaugeLeft + gaugeWidth - 8, 24), QColor(255, 255, 255)) << "cell 0 is not marked";
 }
 
 TEST(DiskMapPainting, SelectionStripUnderTheCellOrTheDiskBox)
@@ -633,29 +610,29 @@ TEST(DiskMapPainting, SelectionStripUnderTheCellOrTheDiskBox)
     KDiskMapItem item(nullptr, &l.pending, 0);
     item.resize(665, 55);
     const QColor red(255, 0, 0);
-    QImage image = paint(&item);
-    EXPECT_NE(pixel(image, 200, 52), red);
-    EXPECT_NE(pixel(image, 30, 52), red);
+    QImage image = Paint(&item);
+    EXPECT_NE(Pixel(image, 200, 52), red);
+    EXPECT_NE(Pixel(image, 30, 52), red);
 
     item.SetSelectedIndex(0);
-    image = paint(&item);
+    image = Paint(&item);
     for (int y = 50; y <= 53; ++y)
-        EXPECT_EQ(pixel(image, 200, y), red) << y;
-    EXPECT_NE(pixel(image, 200, 49), red);
-    EXPECT_NE(pixel(image, 500, 52), red) << "only the selected cell";
-    EXPECT_NE(pixel(image, 30, 52), red);
+        EXPECT_EQ(Pixel(image, 200, y), red) << y;
+    EXPECT_NE(Pixel(image, 200, 49), red);
+    EXPECT_NE(Pixel(image, 500, 52), red) << "only the selected cell";
+    EXPECT_NE(Pixel(image, 30, 52), red);
 
     item.SetCellFlags(1, KDiskMapItem::CellSelected);
-    image = paint(&item);
-    EXPECT_NE(pixel(image, 500, 52), red) << "the selected bit comes from the selected index only";
+    image = Paint(&item);
+    EXPECT_NE(Pixel(image, 500, 52), red) << "the selected bit comes from the selected index only";
 
     item.SetSelectedIndex(2);
-    image = paint(&item);
-    EXPECT_EQ(pixel(image, 30, 52), red) << "the disk itself";
-    EXPECT_EQ(pixel(image, 1, 50), red);
-    EXPECT_EQ(pixel(image, 61, 53), red);
-    EXPECT_NE(pixel(image, 62, 52), red);
-    EXPECT_NE(pixel(image, 200, 52), red);
+    image = Paint(&item);
+    EXPECT_EQ(Pixel(image, 30, 52), red) << "the disk itself";
+    EXPECT_EQ(Pixel(image, 1, 50), red);
+    EXPECT_EQ(Pixel(image, 61, 53), red);
+    EXPECT_NE(Pixel(image, 62, 52), red);
+    EXPECT_NE(Pixel(image, 200, 52), red);
 }
 
 TEST(DiskMapPainting, DiskBoxIsARaisedBox)
@@ -665,7 +642,7 @@ TEST(DiskMapPainting, DiskBoxIsARaisedBox)
     l.load();
     KDiskMapItem item(nullptr, &l.pending, 0);
     item.resize(665, 55);
-    const QImage image = paint(&item);
+    const QImage image = Paint(&item);
     const QColor background = item.palette().color(QPalette::Window).toRgb();
     auto lowered = [&](int by) {
         QColor c = background;
@@ -673,14 +650,14 @@ TEST(DiskMapPainting, DiskBoxIsARaisedBox)
             c = QColor::fromHsv(background.hsvHue(), background.hsvSaturation(), background.value() - by);
         return QColor(c.rgb());
     };
-    EXPECT_EQ(pixel(image, 30, 0), QColor(255, 255, 255));
-    EXPECT_EQ(pixel(image, 0, 30), QColor(255, 255, 255));
-    EXPECT_EQ(pixel(image, 64, 30), QColor(0, 0, 0));
-    EXPECT_EQ(pixel(image, 30, 54), QColor(0, 0, 0));
-    EXPECT_EQ(pixel(image, 63, 30), lowered(60));
-    EXPECT_EQ(pixel(image, 62, 30), lowered(30));
-    EXPECT_EQ(pixel(image, 1, 30), background);
-    EXPECT_EQ(pixel(image, 60, 36), background) << "inside the box, between the picture and the text";
+    EXPECT_EQ(Pixel(image, 30, 0), QColor(255, 255, 255));
+    EXPECT_EQ(Pixel(image, 0, 30), QColor(255, 255, 255));
+    EXPECT_EQ(Pixel(image, 64, 30), QColor(0, 0, 0));
+    EXPECT_EQ(Pixel(image, 30, 54), QColor(0, 0, 0));
+    EXPECT_EQ(Pixel(image, 63, 30), lowered(60));
+    EXPECT_EQ(Pixel(image, 62, 30), lowered(30));
+    EXPECT_EQ(Pixel(image, 1, 30), background);
+    EXPECT_EQ(Pixel(image, 60, 36), background) << "inside the box, between the picture and the text";
 }
 
 // --- The map ----------------------------------------------------------------------------------------------
@@ -770,7 +747,7 @@ TEST(DiskMapColumn, SelectionAcrossBarsAndPointsInMapCoordinates)
     EXPECT_EQ(map.GetItem(1)->SelectedIndex(), -1);
 
     KDiskMapItem* second = map.GetItem(1);
-    paint(second);
+    Paint(second);
     press(second, QPoint(80, 12), Qt::RightButton);
     ASSERT_EQ(calls->size(), 1u);
     EXPECT_EQ((*calls)[0].disk, 1);
@@ -783,7 +760,7 @@ TEST(DiskMapColumn, SelectionAcrossBarsAndPointsInMapCoordinates)
     map.verticalScrollBar()->setValue(55);
     ASSERT_EQ(map.verticalScrollBar()->value(), 55);
     KDiskMapItem* last = map.GetItem(rows + 1);
-    paint(last);
+    Paint(last);
     press(last, QPoint(10, 5));
     ASSERT_EQ(calls->size(), 2u);
     EXPECT_EQ((*calls)[1].disk, rows + 1);
@@ -817,14 +794,14 @@ TEST(DiskMapLegend, KeysInOrderWithTheirColours)
 
     KLegendBar legend;
     legend.resize(1400, 25);
-    const QImage image = paint(&legend);
+    const QImage image = Paint(&legend);
     const QFontMetrics metrics(legend.font());
     int x = 20;
     for (const auto& entry : entries) {
-        EXPECT_EQ(pixel(image, x + 5, 12), entry.color) << entry.strName.toStdString();
-        EXPECT_EQ(pixel(image, x, 7), QColor(0, 0, 0)) << entry.strName.toStdString();
-        EXPECT_EQ(pixel(image, x + 10, 17), QColor(0, 0, 0)) << entry.strName.toStdString();
-        EXPECT_EQ(pixel(image, x + 5, 4), legend.palette().color(QPalette::Window));
+        EXPECT_EQ(Pixel(image, x + 5, 12), entry.color) << entry.strName.toStdString();
+        EXPECT_EQ(Pixel(image, x, 7), QColor(0, 0, 0)) << entry.strName.toStdString();
+        EXPECT_EQ(Pixel(image, x + 10, 17), QColor(0, 0, 0)) << entry.strName.toStdString();
+        EXPECT_EQ(Pixel(image, x + 5, 4), legend.palette().color(QPalette::Window));
         x += metrics.horizontalAdvance(entry.strName) + 10 + 25;
     }
 }

@@ -8,4 +8,6 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ActionStateTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainFrameSupport.h
   ${CMAKE_CURRENT_LIST_DIR}/MainFrameTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ScreenshotTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DiskMapProbe.h
 )
