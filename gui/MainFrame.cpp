@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ActionIcons.h"
 #include "KActionPanel.h"
 #include "KApplyOperationsPendingDlg.h"
 #include "KDiskMap.h"
@@ -46,6 +47,8 @@ MainFrame::MainFrame(QWidget* parent)
 {
     ui->setupUi(this);
     ui->diskPartitionList->installEventFilter(this);
+    SetActionIcons(findChildren<QAction*>());
+    ui->mainToolBar->setIconSize(QSize(24, 24));
     ui->diskPartitionList->viewport()->installEventFilter(this);
 
     // Plumbing that does not depend on the disks.

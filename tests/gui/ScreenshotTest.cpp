@@ -73,7 +73,8 @@ TEST(Screenshot, DemoDisksShowTheirFileSystemColoursInTheBars)
     ASSERT_TRUE(frame.DisksLoaded());
     frame.resize(1024, 768);
     frame.show();
-    QCoreApplication::processEvents();
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
     const QImage shot = frame.grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(shot.size(), QSize(1024, 768));
 
