@@ -17,4 +17,8 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/KApplyOperationsPendingDlg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KApplyOperationsPendingDlg.h
   ${CMAKE_CURRENT_LIST_DIR}/KApplyOperationsPendingDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/KMessageBoxInteraction.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KMessageBoxInteraction.h
+  ${CMAKE_CURRENT_LIST_DIR}/Artwork.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Artwork.h
 )

@@ -5,4 +5,8 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/DiskMapTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TranslationTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ApplyDialogTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MessageBoxAnswer.h
+  ${CMAKE_CURRENT_LIST_DIR}/MessageBoxInteractionTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ArtworkTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StartupTest.cpp
 )
