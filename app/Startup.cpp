@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QIcon>
@@ -61,18 +62,24 @@ void showMainWindow(QMainWindow& window)
         window.show();
 }
 
-// With VOLMARA_SCREENSHOT set, the painted window is saved there and the event loop ends: 0 when
-// the file was written, 1 when not.
-void armScreenshot(QMainWindow* window)
+// With VOLMARA_SCREENSHOT set, the painted window, or the box in front of it, is saved there and the
+// program goes on to its end: the event loop ends with 0 when the file was written, 1 when not; without
+// a window the box is closed. The timer dies with `scope`.
+void armScreenshot(QObject* scope, QMainWindow* window)
 {
     const QString path = qEnvironmentVariable(kScreenshotVariable);
     if (path.isEmpty())
         return;
-    QTimer::singleShot(kScreenshotDelayMilliseconds, window, [window, path] {
-        const bool saved = window->grab().save(path, "PNG");
+    QTimer::singleShot(kScreenshotDelayMilliseconds, scope, [window, path] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QWidget* shown = box ? static_cast<QWidget*>(box) : window;
+        const bool saved = shown && shown->grab().save(path, "PNG");
         if (!saved)
             qWarning("volmara: cannot write the screenshot %s", qPrintable(path));
-        QCoreApplication::exit(saved ? 0 : 1);
+        if (window)
+            QCoreApplication::exit(saved ? 0 : 1);
+        else if (box)
+            box->reject(); // exit() here would also end every event loop started later
     });
 }
 
@@ -159,13 +166,15 @@ int RunProgram(QApplication& app, const MainWindowFactory& makeMainWindow, const
     waitForSplash(splashClock, options.splashMilliseconds);
 
     int exitCode = 0;
+    QObject screenshotScope;
     if (window && disksLoaded) {
         showMainWindow(*window);
         splash.finish(window.get());
-        armScreenshot(window.get());
+        armScreenshot(&screenshotScope, window.get());
         exitCode = QApplication::exec();
     } else {
         splash.close();
+        armScreenshot(&screenshotScope, nullptr);
         QMessageBox::critical(nullptr, QCoreApplication::translate("Startup", "Error"),
                               QCoreApplication::translate("Startup",
                                                           "<B>Volmara cannot find any disk in your computer.</B>"

@@ -287,6 +287,23 @@ TEST_F(StartupRun, ScreenshotThatCannotBeWrittenEndsWithOne)
     EXPECT_EQ(code, 1);
 }
 
+// Without disks the message box is what the screenshot shows, and it ends the program too.
+TEST_F(StartupRun, ScreenshotModeWithoutDisksSavesTheBox)
+{
+    const std::string shot = dir.File("shot.png");
+    ScopedEnv screenshot("VOLMARA_SCREENSHOT", shot);
+    const int code = Startup::RunProgram(application(), [](const QString&, bool* disksLoaded) {
+        *disksLoaded = false;
+        return std::make_unique<QMainWindow>();
+    }, options);
+    EXPECT_EQ(code, 0);
+    QImage image;
+    ASSERT_TRUE(image.load(QString::fromStdString(shot), "PNG")) << shot;
+    EXPECT_LT(image.width(), 700) << "a message box, not the main window";
+    EXPECT_GT(image.width(), 100);
+    EXPECT_TRUE(lockFree());
+}
+
 TEST(StartupPlacement, SmallScreensGetAMaximisedWindow)
 {
     const auto exact = Startup::PlaceMainWindow(QRect(0, 0, 1024, 768));
