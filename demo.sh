@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds a set of demo image disks in demo/ with Volmara's own commands and shows them with
-# volmara-cli. No other tool writes to the images: they start as empty sparse files.
+# Builds a set of demo image disks in demo/ with Volmara's own commands, shows them with
+# volmara-cli, then starts the desktop program on them (without a display: a screenshot of it in
+# demo/volmara.png). No other tool writes to the images: they start as empty sparse files.
 # Usage: demo.sh BUILD_DIR
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")" && pwd)
@@ -45,3 +46,28 @@ create() {
 
 echo "Demo disks in $DEMO:"
 "$CLI" --disk "$DEMO/mbr.img" --disk "$DEMO/gpt.img" export
+
+# The desktop program on the same disks. Without a display it runs on a virtual X server, saves a
+# screenshot of its window and ends.
+APP=$BUILD/app/volmara
+if [ ! -x "$APP" ]; then
+    echo "The desktop program is not part of this build ($APP is missing); skipping it."
+    exit 0
+fi
+export VOLMARA_DISKS=$DEMO/mbr.img:$DEMO/gpt.img
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    echo "Starting Volmara on the demo disks..."
+    exec "$APP"
+fi
+if ! command -v xvfb-run >/dev/null 2>&1; then
+    echo "No display and no xvfb-run: skipping the desktop program (./run deps installs xvfb)." >&2
+    exit 0
+fi
+SHOT=$DEMO/volmara.png
+rm -f "$SHOT"
+VOLMARA_SCREENSHOT=$SHOT xvfb-run -a -s "-screen 0 1280x1024x24" "$APP"
+if [ ! -s "$SHOT" ]; then
+    echo "The desktop program did not save its screenshot." >&2
+    exit 1
+fi
+echo "Screenshot of Volmara on the demo disks: $SHOT"

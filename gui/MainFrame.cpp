@@ -16,11 +16,13 @@
 #include <QVBoxLayout>
 
 #include "ActionIcons.h"
+#include "Artwork.h"
 #include "KActionPanel.h"
 #include "KApplyOperationsPendingDlg.h"
 #include "KDiskMap.h"
 #include "KDiskMapPartitionItemModel.h"
 #include "KLegendBar.h"
+#include "KMessageBoxInteraction.h"
 #include "engine/DiskEngine.h"
 #include "execution/KCommandRunner.h"
 #include "model/FileSystemTypes.h"
@@ -45,6 +47,8 @@ bool isExt(int fs) { return fs == kFsExt2 || fs == kFsExt3; }
 MainFrame::MainFrame(QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainFrameClass>())
 {
+    m_interaction = std::make_unique<KMessageBoxInteraction>(&m_executive);
+    m_executive.SetInteraction(m_interaction.get());
     ui->setupUi(this);
     ui->diskPartitionList->installEventFilter(this);
     SetActionIcons(findChildren<QAction*>());
@@ -654,7 +658,7 @@ bool MainFrame::GuardOverlap(int nDiskIndex)
     if (!overlap)
         return false;
     QMessageBox box(this);
-    box.setIconPixmap(style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(48, 48));
+    box.setIconPixmap(Artwork::BugIcon(48));
     box.setWindowTitle(tr("BUG!"));
     box.setText(tr("The last operation will create a overlapping partition. It's a bug of Volmara. And your last "
                    "operating will be canceled.<BR><BR>Please send the steps that led to it to "

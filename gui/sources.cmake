@@ -22,4 +22,8 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.ui
   ${CMAKE_CURRENT_LIST_DIR}/ActionIcons.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ActionIcons.h
+  ${CMAKE_CURRENT_LIST_DIR}/KMessageBoxInteraction.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KMessageBoxInteraction.h
+  ${CMAKE_CURRENT_LIST_DIR}/Artwork.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Artwork.h
 )

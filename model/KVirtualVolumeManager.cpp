@@ -110,6 +110,13 @@ int KVirtualVolumeManager::InsertPartition(int disk, const PartitionInfo* entry)
         return 0;
     }
     regenerate(disk);
+    // An entry that reaches past the free area it was cut from (an overlap the caller is about to
+    // report) leaves the free area's position wrong: point the record at where the entry really is.
+    for (size_t i = 0; i < list.size(); ++i)
+        if (SamePartition(list[i], *entry) && list[i].PartitionTypeId == entry->PartitionTypeId) {
+            m_undo.back().ListIndex = int(i);
+            break;
+        }
     return 1;
 }
 

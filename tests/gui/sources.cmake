@@ -10,4 +10,9 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MainFrameTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ScreenshotTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DiskMapProbe.h
+  ${CMAKE_CURRENT_LIST_DIR}/MessageBoxAnswer.h
+  ${CMAKE_CURRENT_LIST_DIR}/MessageBoxInteractionTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ArtworkTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StartupTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PendingListTest.cpp
 )

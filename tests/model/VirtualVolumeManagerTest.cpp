@@ -170,6 +170,23 @@ TEST(VirtualVolumeManager, MoveUndoneInOneStepRestoresTheLayout)
     EXPECT_EQ(std::memcmp(&p, &original, sizeof p), 0);
 }
 
+TEST(VirtualVolumeManager, AGrowthIntoTheNextPartitionIsUndoneWithoutTouchingIt)
+{
+    Layout l;
+    const std::string image = TableFixtures::MakeMbrLayout(l.dir);
+    l.load({image});
+    const auto before = l.spans(0);
+    PartitionInfo p{};
+    ASSERT_TRUE(l.pending.GetPartition(0, 0, &p));
+    ASSERT_EQ(p.StartingLba, 2048);
+    // Longer than the free area that follows it: it now overlaps the partition at 18432.
+    p.SectorCount = 20000;
+    ASSERT_EQ(l.pending.UpdatePartition(0, 0, &p), 1);
+    EXPECT_EQ(l.pending.Undo(-1), 1);
+    EXPECT_EQ(l.pending.GetUndoCount(), 0);
+    EXPECT_EQ(l.spans(0), before);
+}
+
 TEST(VirtualVolumeManager, DeleteAndUndoKeepTheLetterPool)
 {
     Layout l;

@@ -1,0 +1,21 @@
+// Volmara's desktop program: the start-up sequence around the main window.
+#include <QApplication>
+#include <memory>
+
+#include "app/Startup.h"
+#include "execution/KBatchCommandExecutive.h"
+#include "gui/MainFrame.h"
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Volmara"));
+    return Startup::RunProgram(app, [](const QString& bootExecutor, bool* disksLoaded) {
+        // The window loads the disks in its constructor and answers the executive's questions itself.
+        auto frame = std::make_unique<MainFrame>();
+        if (!bootExecutor.isEmpty())
+            frame->Executive()->SetBootExecutor(bootExecutor.toStdString());
+        *disksLoaded = frame->DisksLoaded();
+        return std::unique_ptr<QMainWindow>(std::move(frame));
+    });
+}
