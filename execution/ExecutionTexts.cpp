@@ -1,40 +1,42 @@
 #include "ExecutionTexts.h"
 
+#include <QtGlobal>
+
 const char* OperationName(int code)
 {
     switch (code) {
-    case 1: return "Updating system information";
-    case 2: return "Format partition";
-    case 3: return "Resize partition";
-    case 4: return "Copy partition";
-    case 5: return "Copy disk";
-    case 6: return "Create partition";
-    case 7: return "Delete partition";
-    case 8: return "Set partition active/inactive";
-    case 9: return "Hide/Unhide partition";
-    case 10: return "Mount partition";
-    case 11: return "Set partition label";
-    case 12: return "Check partition";
-    case 13: return "Backup partition";
-    case 14: return "Restore partition";
-    case 15: return "Backup disk";
-    case 16: return "Restore disk";
-    case 17: return "Change cluster size";
-    case 18: return "Convert file system";
-    case 19: return "Split partition";
-    case 20: return "Merge partition";
-    case 21: return "Wipe Partition/Disk";
-    case 22: return "Set Partition as Primary/Logical";
-    case 23: return "Change Partition Type ID";
-    case 24: return "Change Partition Serial Number";
-    case 80: return "Checking file system";
-    case 81: return "Moving data";
-    case 82: return "Copying data";
-    case 83: return "Processing files";
-    case 84: return "Processing directories";
-    case 85: return "Initialize Disk";
-    case 86: return "Writing Data...";
-    case 87: return "Update Disk Boot Configure";
+    case 1: return QT_TRANSLATE_NOOP("ExecutionTexts", "Updating system information");
+    case 2: return QT_TRANSLATE_NOOP("ExecutionTexts", "Format partition");
+    case 3: return QT_TRANSLATE_NOOP("ExecutionTexts", "Resize partition");
+    case 4: return QT_TRANSLATE_NOOP("ExecutionTexts", "Copy partition");
+    case 5: return QT_TRANSLATE_NOOP("ExecutionTexts", "Copy disk");
+    case 6: return QT_TRANSLATE_NOOP("ExecutionTexts", "Create partition");
+    case 7: return QT_TRANSLATE_NOOP("ExecutionTexts", "Delete partition");
+    case 8: return QT_TRANSLATE_NOOP("ExecutionTexts", "Set partition active/inactive");
+    case 9: return QT_TRANSLATE_NOOP("ExecutionTexts", "Hide/Unhide partition");
+    case 10: return QT_TRANSLATE_NOOP("ExecutionTexts", "Mount partition");
+    case 11: return QT_TRANSLATE_NOOP("ExecutionTexts", "Set partition label");
+    case 12: return QT_TRANSLATE_NOOP("ExecutionTexts", "Check partition");
+    case 13: return QT_TRANSLATE_NOOP("ExecutionTexts", "Backup partition");
+    case 14: return QT_TRANSLATE_NOOP("ExecutionTexts", "Restore partition");
+    case 15: return QT_TRANSLATE_NOOP("ExecutionTexts", "Backup disk");
+    case 16: return QT_TRANSLATE_NOOP("ExecutionTexts", "Restore disk");
+    case 17: return QT_TRANSLATE_NOOP("ExecutionTexts", "Change cluster size");
+    case 18: return QT_TRANSLATE_NOOP("ExecutionTexts", "Convert file system");
+    case 19: return QT_TRANSLATE_NOOP("ExecutionTexts", "Split partition");
+    case 20: return QT_TRANSLATE_NOOP("ExecutionTexts", "Merge partition");
+    case 21: return QT_TRANSLATE_NOOP("ExecutionTexts", "Wipe Partition/Disk");
+    case 22: return QT_TRANSLATE_NOOP("ExecutionTexts", "Set Partition as Primary/Logical");
+    case 23: return QT_TRANSLATE_NOOP("ExecutionTexts", "Change Partition Type ID");
+    case 24: return QT_TRANSLATE_NOOP("ExecutionTexts", "Change Partition Serial Number");
+    case 80: return QT_TRANSLATE_NOOP("ExecutionTexts", "Checking file system");
+    case 81: return QT_TRANSLATE_NOOP("ExecutionTexts", "Moving data");
+    case 82: return QT_TRANSLATE_NOOP("ExecutionTexts", "Copying data");
+    case 83: return QT_TRANSLATE_NOOP("ExecutionTexts", "Processing files");
+    case 84: return QT_TRANSLATE_NOOP("ExecutionTexts", "Processing directories");
+    case 85: return QT_TRANSLATE_NOOP("ExecutionTexts", "Initialize Disk");
+    case 86: return QT_TRANSLATE_NOOP("ExecutionTexts", "Writing Data...");
+    case 87: return QT_TRANSLATE_NOOP("ExecutionTexts", "Update Disk Boot Configure");
     default: return "";
     }
 }
@@ -42,28 +44,33 @@ const char* OperationName(int code)
 const char* ErrorMessage(int code)
 {
     if (code == 1)
-        return "Invalid parameter.";
+        return QT_TRANSLATE_NOOP("ExecutionTexts", "Invalid parameter.");
     if (code == 2)
-        return "Not enough memory!";
+        return QT_TRANSLATE_NOOP("ExecutionTexts", "Not enough memory!");
     if (code == 3 || code == 4 || (code >= 14 && code <= 17))
-        return "Disk I/O error.";
+        return QT_TRANSLATE_NOOP("ExecutionTexts", "Disk I/O error.");
     if (code == 5)
-        return "Invalid file system.";
+        return QT_TRANSLATE_NOOP("ExecutionTexts", "Invalid file system.");
     if ((code >= 7 && code <= 12) || code == 36 || code == 38)
-        return "Volmara detects that file system of the partition have errors. Please use \"Check File System\" "
-               "function to fix it first.";
+        return QT_TRANSLATE_NOOP("ExecutionTexts",
+                                 "Volmara detects that file system of the partition have errors. Please use "
+                                 "\"Check File System\" function to fix it first.");
     if (code == 13 || code == 32)
-        return "Not enough free space. Please reserve more free space for the partition.";
+        return QT_TRANSLATE_NOOP("ExecutionTexts",
+                                 "Not enough free space. Please reserve more free space for the partition.");
     if (code == 39)
-        return "Volmara detect large amount of fragmentation in your file system.\nResize or move partition can not "
-               "continue because of the fragmentation.\nPlease run Windows Disk Defragmenter before resize or move "
-               "your partition.";
+        return QT_TRANSLATE_NOOP("ExecutionTexts",
+                                 "Volmara detect large amount of fragmentation in your file system.\nResize or move "
+                                 "partition can not continue because of the fragmentation.\nPlease run Windows Disk "
+                                 "Defragmenter before resize or move your partition.");
     if (code == 56)
-        return "Volmara detects the specified partition contains NTFS compressed files.\nAnd the new cluster size "
-               "does not support NTFS compressed file.";
+        return QT_TRANSLATE_NOOP("ExecutionTexts",
+                                 "Volmara detects the specified partition contains NTFS compressed files.\nAnd the new "
+                                 "cluster size does not support NTFS compressed file.");
     if ((code >= 18 && code <= 28) || code == 30 || code == 31 || (code >= 33 && code <= 35) || code == 37 ||
         code == 40 || code == 41)
-        return "NTFS file system error. Please use \"Check File System\" function to fix it first.";
+        return QT_TRANSLATE_NOOP("ExecutionTexts",
+                                 "NTFS file system error. Please use \"Check File System\" function to fix it first.");
     return "";
 }
 

@@ -1,5 +1,5 @@
-// Numbers turned into words for the user: operation names and error messages (untranslated source
-// texts; the GUI passes them through translation).
+// Numbers turned into words for the user: operation names and error messages (source texts marked for
+// the "ExecutionTexts" translation context; the GUI translates them when it shows them).
 #pragma once
 
 #include <string>

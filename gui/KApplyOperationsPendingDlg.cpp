@@ -101,12 +101,14 @@ void KApplyOperationsPendingDlg::onSetProgressText(QString strText)
 
 void KApplyOperationsPendingDlg::onSetCommandName(QString strName)
 {
-    ui->currentCommandName->setText(strName + QStringLiteral(":"));
+    // The executive sends its untranslated operation names.
+    ui->currentCommandName->setText(QCoreApplication::translate("ExecutionTexts", strName.toUtf8().constData()) +
+                                    QStringLiteral(":"));
 }
 
 void KApplyOperationsPendingDlg::onSetProcessingName(QString strName)
 {
-    ui->childProcessLabel->setText(strName);
+    ui->childProcessLabel->setText(QCoreApplication::translate("ExecutionTexts", strName.toUtf8().constData()));
 }
 
 void KApplyOperationsPendingDlg::on_cancelButton_clicked()

@@ -2,6 +2,273 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>Artwork</name>
+    <message>
+        <location filename="../gui/Artwork.cpp" line="135"/>
+        <source>Disk partition manager</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/Artwork.cpp" line="144"/>
+        <source>Loading disks...</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ExecutionTexts</name>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="8"/>
+        <source>Updating system information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="9"/>
+        <source>Format partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="10"/>
+        <source>Resize partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="11"/>
+        <source>Copy partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="12"/>
+        <source>Copy disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="13"/>
+        <source>Create partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="14"/>
+        <source>Delete partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="15"/>
+        <source>Set partition active/inactive</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="16"/>
+        <source>Hide/Unhide partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="17"/>
+        <source>Mount partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="18"/>
+        <source>Set partition label</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="19"/>
+        <source>Check partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="20"/>
+        <source>Backup partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="21"/>
+        <source>Restore partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="22"/>
+        <source>Backup disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="23"/>
+        <source>Restore disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="24"/>
+        <source>Change cluster size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="25"/>
+        <source>Convert file system</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="26"/>
+        <source>Split partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="27"/>
+        <source>Merge partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="28"/>
+        <source>Wipe Partition/Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="29"/>
+        <source>Set Partition as Primary/Logical</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="30"/>
+        <source>Change Partition Type ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="31"/>
+        <source>Change Partition Serial Number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="32"/>
+        <source>Checking file system</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="33"/>
+        <source>Moving data</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="34"/>
+        <source>Copying data</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="35"/>
+        <source>Processing files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="36"/>
+        <source>Processing directories</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="37"/>
+        <source>Initialize Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="38"/>
+        <source>Writing Data...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="39"/>
+        <source>Update Disk Boot Configure</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="47"/>
+        <source>Invalid parameter.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="49"/>
+        <source>Not enough memory!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="51"/>
+        <source>Disk I/O error.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="53"/>
+        <source>Invalid file system.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="55"/>
+        <source>Volmara detects that file system of the partition have errors. Please use &quot;Check File System&quot; function to fix it first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="59"/>
+        <source>Not enough free space. Please reserve more free space for the partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="62"/>
+        <source>Volmara detect large amount of fragmentation in your file system.
+Resize or move partition can not continue because of the fragmentation.
+Please run Windows Disk Defragmenter before resize or move your partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="67"/>
+        <source>Volmara detects the specified partition contains NTFS compressed files.
+And the new cluster size does not support NTFS compressed file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="72"/>
+        <source>NTFS file system error. Please use &quot;Check File System&quot; function to fix it first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>KApplyOperationsPendingDlg</name>
+    <message>
+        <location filename="../gui/KApplyOperationsPendingDlg.ui" line="14"/>
+        <source>Apply Pending Operation(s)...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KApplyOperationsPendingDlg.ui" line="72"/>
+        <source>Total:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KApplyOperationsPendingDlg.ui" line="86"/>
+        <source>Current operation:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KApplyOperationsPendingDlg.ui" line="100"/>
+        <source>Child:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KApplyOperationsPendingDlg.ui" line="139"/>
+        <source>&amp;Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KApplyOperationsPendingDlg.cpp" line="29"/>
+        <source>Abort?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KApplyOperationsPendingDlg.cpp" line="30"/>
+        <source>Do you want to cancel these operations?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KApplyOperationsPendingDlg.cpp" line="86"/>
+        <source>(%1 of %2 operations)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>KDiskMapItem</name>
     <message>
         <location filename="../gui/KDiskMapItem.cpp" line="163"/>
@@ -298,6 +565,523 @@
         <location filename="../gui/KLegendBar.cpp" line="25"/>
         <source>Unused</source>
         <translation>Frei</translation>
+    </message>
+</context>
+<context>
+    <name>KMessageBoxInteraction</name>
+    <message>
+        <location filename="../gui/KMessageBoxInteraction.cpp" line="31"/>
+        <source>&lt;B&gt;Operation &quot;%1&quot; cannot be completed because drive %2 is being used now.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Please choose one of following options:&lt;BR&gt;&lt;BR&gt;   A.) Restart your PC and Volmara will automatically finish rest of the pending jobs.&lt;BR&gt;&lt;BR&gt;   B.) Close other programs and click &quot;Retry&quot; button to continue&lt;BR&gt;&lt;BR&gt;   C.) Cancel the operations.&lt;BR&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMessageBoxInteraction.cpp" line="37"/>
+        <location filename="../gui/KMessageBoxInteraction.cpp" line="54"/>
+        <source>Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMessageBoxInteraction.cpp" line="39"/>
+        <source>Restart Now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMessageBoxInteraction.cpp" line="40"/>
+        <source>Retry</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMessageBoxInteraction.cpp" line="41"/>
+        <source>Cancel Operations</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMessageBoxInteraction.cpp" line="55"/>
+        <source>Failed to execute the following command:
+
+%1
+
+%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMessageBoxInteraction.cpp" line="61"/>
+        <source>Reboot</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMessageBoxInteraction.cpp" line="62"/>
+        <source>Failed to reboot system, please reboot your computer manually.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainFrame</name>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="109"/>
+        <source>Volmara Free Edition %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="177"/>
+        <source>Apply</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="178"/>
+        <source>Undo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="196"/>
+        <source>Wizards</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="198"/>
+        <source>Operations</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="200"/>
+        <source>%1 Operations Pending</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="575"/>
+        <source>Discard Changes?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="576"/>
+        <source>&lt;B&gt;Discard all pending changes?&lt;/B&gt;&lt;br&gt;&lt;br&gt;The changes you have made will be lost.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="589"/>
+        <source>Apply Changes?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="590"/>
+        <source>Apply pending changes?&lt;BR&gt;&lt;BR&gt;&lt;B&gt;We strongly recommend you close all other applications before you apply the pending changes.&lt;/B&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="605"/>
+        <source>Updating</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="606"/>
+        <source>Updating partition information, please wait...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="628"/>
+        <source>Successful</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="628"/>
+        <source>Apply all the pending changes successfully.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="630"/>
+        <source>Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="630"/>
+        <source>Failed to apply one of the pending changes. Operations abort.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="662"/>
+        <source>BUG!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="663"/>
+        <source>The last operation will create a overlapping partition. It&apos;s a bug of Volmara. And your last operating will be canceled.&lt;BR&gt;&lt;BR&gt;Please send the steps that led to it to support@volmara.example so that we can fix it. Thank you!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="678"/>
+        <source>Quit?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="679"/>
+        <source>&lt;B&gt;Quit the program?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;You are about to quit the program and &lt;B&gt;cancel all pending operations&lt;/B&gt;.&lt;BR&gt;The changes you have made will be lost.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainFrameClass</name>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="20"/>
+        <source>Volmara</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="156"/>
+        <source>&amp;General</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="166"/>
+        <source>&amp;View</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="170"/>
+        <source>&amp;Disk Map Location</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="182"/>
+        <source>&amp;Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="205"/>
+        <source>&amp;Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="209"/>
+        <source>&amp;Modify</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="255"/>
+        <source>&amp;Wizard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="263"/>
+        <source>&amp;Help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="281"/>
+        <source>Toolbar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="310"/>
+        <source>Toolbar2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="325"/>
+        <source>Apply Changes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="328"/>
+        <source>Ctrl+A</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="333"/>
+        <source>Undo Last Changes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="336"/>
+        <source>Ctrl+Z</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="341"/>
+        <source>Discard All Changes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="344"/>
+        <source>Ctrl+D</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="349"/>
+        <source>E&amp;xit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="360"/>
+        <source>&amp;Tool Bar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="371"/>
+        <source>Legend Bar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="382"/>
+        <source>&amp;Action Panel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="390"/>
+        <source>&amp;Top</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="398"/>
+        <source>&amp;Bottom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="403"/>
+        <location filename="../gui/MainFrame.ui" line="468"/>
+        <location filename="../gui/MainFrame.ui" line="583"/>
+        <source>&amp;Copy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="408"/>
+        <source>&amp;Delete All Partitions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="413"/>
+        <source>&amp;Rebuild MBR</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="418"/>
+        <source>Initialize to MBR Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="423"/>
+        <source>Initialize to &amp;GPT Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="428"/>
+        <source>Convert Dynamic Disk To Basic Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="433"/>
+        <source>Surface Test</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="438"/>
+        <source>Partition &amp;Recovery</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="443"/>
+        <source>&amp;Wipe Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="448"/>
+        <location filename="../gui/MainFrame.ui" line="523"/>
+        <location filename="../gui/MainFrame.ui" line="588"/>
+        <source>&amp;Properties</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="453"/>
+        <source>Repair boot.ini</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="458"/>
+        <source>&amp;Move/Resize</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="463"/>
+        <source>Merge</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="473"/>
+        <source>&amp;Explore</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="478"/>
+        <source>C&amp;reate</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="483"/>
+        <source>&amp;Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="488"/>
+        <source>&amp;Format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="493"/>
+        <source>&amp;Label</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="498"/>
+        <source>Change Le&amp;tter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="503"/>
+        <source>Check File System</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="508"/>
+        <source>Convert FAT to NTFS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="513"/>
+        <source>Surface Test </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="518"/>
+        <source>&amp;Wipe Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="528"/>
+        <source>Set Windows Boot Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="533"/>
+        <source>Boot.ini Editor</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="538"/>
+        <source>Set &amp;Active</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="543"/>
+        <source>Set &amp;Inactive</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="548"/>
+        <source>&amp;Hide Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="553"/>
+        <source>&amp;Unhide Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="558"/>
+        <source>Set Partition as &amp;Primary</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="563"/>
+        <source>Set Partition as &amp;Logical</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="568"/>
+        <source>Change Serial &amp;Number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="573"/>
+        <source>Change Partition &amp;Type ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="578"/>
+        <source>Change Cluster Size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="593"/>
+        <source>Partition &amp;Copy Wizard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="598"/>
+        <source>Copy &amp;Disk Wizard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="603"/>
+        <source>Partition &amp;Recovery Wizard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="608"/>
+        <source>Frequently Asked Questions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="613"/>
+        <source>&amp;Contents</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="616"/>
+        <source>F1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="621"/>
+        <source>Export disk configuration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="626"/>
+        <source>&amp;About</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="631"/>
+        <source>&amp;Bootable CD</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="636"/>
+        <source>Contact us</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.ui" line="641"/>
+        <source>Donate</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Startup</name>
+    <message>
+        <location filename="../app/Startup.cpp" line="144"/>
+        <location filename="../app/Startup.cpp" line="178"/>
+        <source>Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../app/Startup.cpp" line="145"/>
+        <source>Volmara has been launched.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../app/Startup.cpp" line="179"/>
+        <source>&lt;B&gt;Volmara cannot find any disk in your computer.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Please make sure that you have administrator privileges.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>
