@@ -1,6 +1,9 @@
 #include "ExecutionTexts.h"
 
-#include <QtGlobal>
+// This library has no Qt; the marker only tells the catalogue tools which texts to collect.
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(context, text) text
+#endif
 
 const char* OperationName(int code)
 {
