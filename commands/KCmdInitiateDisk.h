@@ -8,6 +8,11 @@ class KCmdInitiateDisk : public KCommonCmdClass {
 public:
     static constexpr const char* kName = "InitiateDisk";
     static constexpr const char* kFormat = "InitiateDisk DiskIndex:%u Style:%u ForceReboot:%u";
+    // The Style values.
+    static constexpr int kStyleMbr = 0;
+    static constexpr int kStyleGpt = 1;
+    static constexpr int kStyleRebuildMbr = 2;
+    static constexpr int kStyleDynamicToBasic = 3;
     struct Parameters {
         CommandSummary Summary;
         int32_t Style;

@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <memory>
 
+#include "commands/CommandLine.h"
 #include "execution/KBatchCommandExecutive.h"
 #include "model/KVirtualVolumeManager.h"
 #include "model/KVolumeManager.h"
@@ -61,6 +62,18 @@ public:
 
     static QString PendingItemText(int nLineNumber, const QString& strDescription);
 
+    // What the operation handlers share.
+    // The selected entry of the pending layout; false for a disk row or nothing.
+    bool SelectedEntry(PartitionInfo* entry);
+    // "Disk 1", "E: ( Disk 1 Partition 2 )" or "Disk 1 Partition 2".
+    QString DisplayName(int nDiskIndex, int nPartitionIndex);
+    // The 1-based index a command line gives an entry: its place among the partitions once the lines
+    // queued before it have run.
+    int LineIndex(int nDiskIndex, int nPartitionIndex);
+    void QueueLine(const char* format, const std::vector<CommandValue>& values, int directWrite = 0);
+    // The Yes/No warning before changing a system or boot partition; true for Yes.
+    bool ConfirmSystemChange(const QString& strText);
+
 public slots:
     void updateActionState(int nDiskIndex, int nPartitionIndex);
     void onDiskMapItemSelected(int nDiskIndex, int nSelectedItemIndex, bool bRightClick, QPoint pt);
@@ -69,6 +82,20 @@ public slots:
     void setDiskMapLocation();
 
     void on_actionUndo_Last_Changes_triggered();
+
+    // Operations without a dialog.
+    void on_action_Delete_triggered();
+    void on_action_Hide_Partition_triggered();
+    void on_action_Unhide_Partition_triggered();
+    void on_action_Set_Active_triggered();
+    void on_action_Set_Inactive_triggered();
+    void on_actionInitiate_to_GPT_triggered();
+    void on_action_Initiate_to_MBR_Disk_triggered();
+    void on_actionRebuild_MBR_triggered();
+    void on_action_Delete_All_Partitions_triggered();
+    void on_actionMake_Partition_Primary_triggered();
+    void on_actionMake_Partition_Logical_triggered();
+    void on_actionConvert_Dynamic_Disk_To_Basic_Disk_triggered();
     void on_actionDiscard_All_Changes_triggered();
     void on_actionApply_All_Changes_triggered();
 
@@ -85,6 +112,11 @@ private:
     bool rowToEntry(int nRow, int* nDiskIndex, int* nPartitionIndex);
     void showContextMenu(int nPartitionIndex, const QPoint& globalPos);
     void reloadAfterApply();
+    void queueHide(bool bUnhide);
+    void queueInitiate(int nStyle);
+    // Queues the deletion of every partition of the disk, last first, under a new parent item.
+    QTreeWidgetItem* queueDeleteAll(int nDiskIndex, const QString& strParent);
+    bool diskHasSystemEntry(int nDiskIndex);
 
     KBatchCommandExecutive m_executive;
     KVolumeManager m_volumeManager;
