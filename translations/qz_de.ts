@@ -6,12 +6,12 @@
     <message>
         <location filename="../gui/Artwork.cpp" line="135"/>
         <source>Disk partition manager</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitionsverwaltung für Datenträger</translation>
     </message>
     <message>
         <location filename="../gui/Artwork.cpp" line="144"/>
         <source>Loading disks...</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger werden geladen...</translation>
     </message>
 </context>
 <context>
@@ -19,210 +19,213 @@
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="8"/>
         <source>Updating system information</source>
-        <translation type="unfinished"></translation>
+        <translation>Systeminformationen werden aktualisiert</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="9"/>
         <source>Format partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition formatieren</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="10"/>
         <source>Resize partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitionsgröße ändern</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="11"/>
         <source>Copy partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition kopieren</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="12"/>
         <source>Copy disk</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger kopieren</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="13"/>
         <source>Create partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition erstellen</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="14"/>
         <source>Delete partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition löschen</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="15"/>
         <source>Set partition active/inactive</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition als aktiv/inaktiv festlegen</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="16"/>
         <source>Hide/Unhide partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition verstecken/sichtbar machen</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="17"/>
         <source>Mount partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition einbinden</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="18"/>
         <source>Set partition label</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitionsbezeichnung festlegen</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="19"/>
         <source>Check partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition überprüfen</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="20"/>
         <source>Backup partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition sichern</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="21"/>
         <source>Restore partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition wiederherstellen</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="22"/>
         <source>Backup disk</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger sichern</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="23"/>
         <source>Restore disk</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger wiederherstellen</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="24"/>
         <source>Change cluster size</source>
-        <translation type="unfinished"></translation>
+        <translation>Clustergröße ändern</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="25"/>
         <source>Convert file system</source>
-        <translation type="unfinished"></translation>
+        <translation>Dateisystem konvertieren</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="26"/>
         <source>Split partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition teilen</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="27"/>
         <source>Merge partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition zusammenführen</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="28"/>
         <source>Wipe Partition/Disk</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition/Datenträger sicher löschen</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="29"/>
         <source>Set Partition as Primary/Logical</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition als primär/logisch festlegen</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="30"/>
         <source>Change Partition Type ID</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitionstyp-ID ändern</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="31"/>
         <source>Change Partition Serial Number</source>
-        <translation type="unfinished"></translation>
+        <translation>Seriennummer der Partition ändern</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="32"/>
         <source>Checking file system</source>
-        <translation type="unfinished"></translation>
+        <translation>Dateisystem wird überprüft</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="33"/>
         <source>Moving data</source>
-        <translation type="unfinished"></translation>
+        <translation>Daten werden verschoben</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="34"/>
         <source>Copying data</source>
-        <translation type="unfinished"></translation>
+        <translation>Daten werden kopiert</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="35"/>
         <source>Processing files</source>
-        <translation type="unfinished"></translation>
+        <translation>Dateien werden verarbeitet</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="36"/>
         <source>Processing directories</source>
-        <translation type="unfinished"></translation>
+        <translation>Verzeichnisse werden verarbeitet</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="37"/>
         <source>Initialize Disk</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger initialisieren</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="38"/>
         <source>Writing Data...</source>
-        <translation type="unfinished"></translation>
+        <translation>Daten werden geschrieben...</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="39"/>
         <source>Update Disk Boot Configure</source>
-        <translation type="unfinished"></translation>
+        <translation>Startkonfiguration des Datenträgers aktualisieren</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="47"/>
         <source>Invalid parameter.</source>
-        <translation type="unfinished"></translation>
+        <translation>Ungültiger Parameter.</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="49"/>
         <source>Not enough memory!</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht genügend Arbeitsspeicher!</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="51"/>
         <source>Disk I/O error.</source>
-        <translation type="unfinished"></translation>
+        <translation>E/A-Fehler auf dem Datenträger.</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="53"/>
         <source>Invalid file system.</source>
-        <translation type="unfinished"></translation>
+        <translation>Ungültiges Dateisystem.</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="55"/>
         <source>Volmara detects that file system of the partition have errors. Please use &quot;Check File System&quot; function to fix it first.</source>
-        <translation type="unfinished"></translation>
+        <translation>Volmara hat Fehler im Dateisystem der Partition festgestellt. Bitte beheben Sie diese zuerst mit der Funktion „Dateisystem überprüfen“.</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="59"/>
         <source>Not enough free space. Please reserve more free space for the partition.</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht genügend freier Speicherplatz. Bitte reservieren Sie mehr freien Speicherplatz für die Partition.</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="62"/>
         <source>Volmara detect large amount of fragmentation in your file system.
 Resize or move partition can not continue because of the fragmentation.
 Please run Windows Disk Defragmenter before resize or move your partition.</source>
-        <translation type="unfinished"></translation>
+        <translation>Volmara hat eine starke Fragmentierung in Ihrem Dateisystem festgestellt.
+Wegen der Fragmentierung kann die Partition nicht in der Größe geändert oder verschoben werden.
+Bitte führen Sie die Windows-Defragmentierung aus, bevor Sie die Partition in der Größe ändern oder verschieben.</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="67"/>
         <source>Volmara detects the specified partition contains NTFS compressed files.
 And the new cluster size does not support NTFS compressed file.</source>
-        <translation type="unfinished"></translation>
+        <translation>Volmara hat festgestellt, dass die angegebene Partition NTFS-komprimierte Dateien enthält.
+Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="72"/>
         <source>NTFS file system error. Please use &quot;Check File System&quot; function to fix it first.</source>
-        <translation type="unfinished"></translation>
+        <translation>Fehler im NTFS-Dateisystem. Bitte beheben Sie ihn zuerst mit der Funktion „Dateisystem überprüfen“.</translation>
     </message>
 </context>
 <context>
@@ -230,42 +233,42 @@ And the new cluster size does not support NTFS compressed file.</source>
     <message>
         <location filename="../gui/KApplyOperationsPendingDlg.ui" line="14"/>
         <source>Apply Pending Operation(s)...</source>
-        <translation type="unfinished"></translation>
+        <translation>Ausstehende Vorgänge ausführen...</translation>
     </message>
     <message>
         <location filename="../gui/KApplyOperationsPendingDlg.ui" line="72"/>
         <source>Total:</source>
-        <translation type="unfinished"></translation>
+        <translation>Gesamt:</translation>
     </message>
     <message>
         <location filename="../gui/KApplyOperationsPendingDlg.ui" line="86"/>
         <source>Current operation:</source>
-        <translation type="unfinished"></translation>
+        <translation>Aktueller Vorgang:</translation>
     </message>
     <message>
         <location filename="../gui/KApplyOperationsPendingDlg.ui" line="100"/>
         <source>Child:</source>
-        <translation type="unfinished"></translation>
+        <translation>Teilvorgang:</translation>
     </message>
     <message>
         <location filename="../gui/KApplyOperationsPendingDlg.ui" line="139"/>
         <source>&amp;Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Abbrechen</translation>
     </message>
     <message>
         <location filename="../gui/KApplyOperationsPendingDlg.cpp" line="29"/>
         <source>Abort?</source>
-        <translation type="unfinished"></translation>
+        <translation>Abbrechen?</translation>
     </message>
     <message>
         <location filename="../gui/KApplyOperationsPendingDlg.cpp" line="30"/>
         <source>Do you want to cancel these operations?</source>
-        <translation type="unfinished"></translation>
+        <translation>Möchten Sie diese Vorgänge abbrechen?</translation>
     </message>
     <message>
         <location filename="../gui/KApplyOperationsPendingDlg.cpp" line="86"/>
         <source>(%1 of %2 operations)</source>
-        <translation type="unfinished"></translation>
+        <translation>(Vorgang %1 von %2)</translation>
     </message>
 </context>
 <context>
@@ -298,32 +301,32 @@ And the new cluster size does not support NTFS compressed file.</source>
     <message>
         <location filename="../gui/KDiskMapItem.cpp" line="178"/>
         <source>FAT</source>
-        <translation type="unfinished"></translation>
+        <translation>FAT</translation>
     </message>
     <message>
         <location filename="../gui/KDiskMapItem.cpp" line="180"/>
         <source>NTFS</source>
-        <translation type="unfinished"></translation>
+        <translation>NTFS</translation>
     </message>
     <message>
         <location filename="../gui/KDiskMapItem.cpp" line="182"/>
         <source>FAT32</source>
-        <translation type="unfinished"></translation>
+        <translation>FAT32</translation>
     </message>
     <message>
         <location filename="../gui/KDiskMapItem.cpp" line="184"/>
         <source>Ext2</source>
-        <translation type="unfinished"></translation>
+        <translation>Ext2</translation>
     </message>
     <message>
         <location filename="../gui/KDiskMapItem.cpp" line="186"/>
         <source>Ext3</source>
-        <translation type="unfinished"></translation>
+        <translation>Ext3</translation>
     </message>
     <message>
         <location filename="../gui/KDiskMapItem.cpp" line="188"/>
         <source>Linux Swap</source>
-        <translation type="unfinished"></translation>
+        <translation>Linux Swap</translation>
     </message>
     <message>
         <location filename="../gui/KDiskMapItem.cpp" line="190"/>
@@ -333,12 +336,12 @@ And the new cluster size does not support NTFS compressed file.</source>
     <message>
         <location filename="../gui/SizeText.cpp" line="24"/>
         <source>%1 TB</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 TB</translation>
     </message>
     <message>
         <location filename="../gui/SizeText.cpp" line="25"/>
         <source>%1 GB</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 GB</translation>
     </message>
 </context>
 <context>
@@ -401,32 +404,32 @@ And the new cluster size does not support NTFS compressed file.</source>
     <message>
         <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="50"/>
         <source>FAT</source>
-        <translation type="unfinished"></translation>
+        <translation>FAT</translation>
     </message>
     <message>
         <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="51"/>
         <source>FAT32</source>
-        <translation type="unfinished"></translation>
+        <translation>FAT32</translation>
     </message>
     <message>
         <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="52"/>
         <source>NTFS</source>
-        <translation type="unfinished"></translation>
+        <translation>NTFS</translation>
     </message>
     <message>
         <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="53"/>
         <source>Linux Swap</source>
-        <translation type="unfinished"></translation>
+        <translation>Linux Swap</translation>
     </message>
     <message>
         <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="54"/>
         <source>Ext2</source>
-        <translation type="unfinished"></translation>
+        <translation>Ext2</translation>
     </message>
     <message>
         <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="55"/>
         <source>Ext3</source>
-        <translation type="unfinished"></translation>
+        <translation>Ext3</translation>
     </message>
     <message>
         <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="56"/>
@@ -461,7 +464,7 @@ And the new cluster size does not support NTFS compressed file.</source>
     <message>
         <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="62"/>
         <source>GPT</source>
-        <translation type="unfinished"></translation>
+        <translation>GPT</translation>
     </message>
     <message>
         <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="159"/>
@@ -514,32 +517,32 @@ And the new cluster size does not support NTFS compressed file.</source>
     <message>
         <location filename="../gui/KLegendBar.cpp" line="15"/>
         <source>FAT</source>
-        <translation type="unfinished"></translation>
+        <translation>FAT</translation>
     </message>
     <message>
         <location filename="../gui/KLegendBar.cpp" line="16"/>
         <source>FAT32</source>
-        <translation type="unfinished"></translation>
+        <translation>FAT32</translation>
     </message>
     <message>
         <location filename="../gui/KLegendBar.cpp" line="17"/>
         <source>NTFS</source>
-        <translation type="unfinished"></translation>
+        <translation>NTFS</translation>
     </message>
     <message>
         <location filename="../gui/KLegendBar.cpp" line="18"/>
         <source>Ext2</source>
-        <translation type="unfinished"></translation>
+        <translation>Ext2</translation>
     </message>
     <message>
         <location filename="../gui/KLegendBar.cpp" line="19"/>
         <source>Ext3</source>
-        <translation type="unfinished"></translation>
+        <translation>Ext3</translation>
     </message>
     <message>
         <location filename="../gui/KLegendBar.cpp" line="20"/>
         <source>Linux Swap</source>
-        <translation type="unfinished"></translation>
+        <translation>Linux Swap</translation>
     </message>
     <message>
         <location filename="../gui/KLegendBar.cpp" line="21"/>
@@ -572,28 +575,28 @@ And the new cluster size does not support NTFS compressed file.</source>
     <message>
         <location filename="../gui/KMessageBoxInteraction.cpp" line="31"/>
         <source>&lt;B&gt;Operation &quot;%1&quot; cannot be completed because drive %2 is being used now.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Please choose one of following options:&lt;BR&gt;&lt;BR&gt;   A.) Restart your PC and Volmara will automatically finish rest of the pending jobs.&lt;BR&gt;&lt;BR&gt;   B.) Close other programs and click &quot;Retry&quot; button to continue&lt;BR&gt;&lt;BR&gt;   C.) Cancel the operations.&lt;BR&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;B&gt;Der Vorgang „%1“ kann nicht abgeschlossen werden, weil Laufwerk %2 gerade verwendet wird.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Bitte wählen Sie eine der folgenden Möglichkeiten:&lt;BR&gt;&lt;BR&gt;   A.) Starten Sie den PC neu. Volmara schließt die restlichen ausstehenden Vorgänge dann automatisch ab.&lt;BR&gt;&lt;BR&gt;   B.) Schließen Sie andere Programme und klicken Sie auf „Wiederholen“, um fortzufahren.&lt;BR&gt;&lt;BR&gt;   C.) Brechen Sie die Vorgänge ab.&lt;BR&gt;</translation>
     </message>
     <message>
         <location filename="../gui/KMessageBoxInteraction.cpp" line="37"/>
         <location filename="../gui/KMessageBoxInteraction.cpp" line="54"/>
         <source>Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Fehler</translation>
     </message>
     <message>
         <location filename="../gui/KMessageBoxInteraction.cpp" line="39"/>
         <source>Restart Now</source>
-        <translation type="unfinished"></translation>
+        <translation>Jetzt neu starten</translation>
     </message>
     <message>
         <location filename="../gui/KMessageBoxInteraction.cpp" line="40"/>
         <source>Retry</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiederholen</translation>
     </message>
     <message>
         <location filename="../gui/KMessageBoxInteraction.cpp" line="41"/>
         <source>Cancel Operations</source>
-        <translation type="unfinished"></translation>
+        <translation>Vorgänge abbrechen</translation>
     </message>
     <message>
         <location filename="../gui/KMessageBoxInteraction.cpp" line="55"/>
@@ -602,17 +605,21 @@ And the new cluster size does not support NTFS compressed file.</source>
 %1
 
 %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Der folgende Befehl konnte nicht ausgeführt werden:
+
+%1
+
+%2</translation>
     </message>
     <message>
         <location filename="../gui/KMessageBoxInteraction.cpp" line="61"/>
         <source>Reboot</source>
-        <translation type="unfinished"></translation>
+        <translation>Neustart</translation>
     </message>
     <message>
         <location filename="../gui/KMessageBoxInteraction.cpp" line="62"/>
         <source>Failed to reboot system, please reboot your computer manually.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das System konnte nicht neu gestartet werden. Bitte starten Sie Ihren Computer manuell neu.</translation>
     </message>
 </context>
 <context>
@@ -620,102 +627,102 @@ And the new cluster size does not support NTFS compressed file.</source>
     <message>
         <location filename="../gui/MainFrame.cpp" line="109"/>
         <source>Volmara Free Edition %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Volmara Free Edition %1</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="177"/>
         <source>Apply</source>
-        <translation type="unfinished"></translation>
+        <translation>Übernehmen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="178"/>
         <source>Undo</source>
-        <translation type="unfinished"></translation>
+        <translation>Rückgängig</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="196"/>
         <source>Wizards</source>
-        <translation type="unfinished"></translation>
+        <translation>Assistenten</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="198"/>
         <source>Operations</source>
-        <translation type="unfinished"></translation>
+        <translation>Vorgänge</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="200"/>
         <source>%1 Operations Pending</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ausstehende Vorgänge</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="575"/>
         <source>Discard Changes?</source>
-        <translation type="unfinished"></translation>
+        <translation>Änderungen verwerfen?</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="576"/>
         <source>&lt;B&gt;Discard all pending changes?&lt;/B&gt;&lt;br&gt;&lt;br&gt;The changes you have made will be lost.</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;B&gt;Alle ausstehenden Änderungen verwerfen?&lt;/B&gt;&lt;br&gt;&lt;br&gt;Die von Ihnen vorgenommenen Änderungen gehen verloren.</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="589"/>
         <source>Apply Changes?</source>
-        <translation type="unfinished"></translation>
+        <translation>Änderungen übernehmen?</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="590"/>
         <source>Apply pending changes?&lt;BR&gt;&lt;BR&gt;&lt;B&gt;We strongly recommend you close all other applications before you apply the pending changes.&lt;/B&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>Ausstehende Änderungen übernehmen?&lt;BR&gt;&lt;BR&gt;&lt;B&gt;Wir empfehlen dringend, alle anderen Anwendungen zu schließen, bevor Sie die ausstehenden Änderungen übernehmen.&lt;/B&gt;</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="605"/>
         <source>Updating</source>
-        <translation type="unfinished"></translation>
+        <translation>Aktualisierung</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="606"/>
         <source>Updating partition information, please wait...</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitionsinformationen werden aktualisiert, bitte warten...</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="628"/>
         <source>Successful</source>
-        <translation type="unfinished"></translation>
+        <translation>Erfolgreich</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="628"/>
         <source>Apply all the pending changes successfully.</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle ausstehenden Änderungen wurden erfolgreich übernommen.</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="630"/>
         <source>Failed</source>
-        <translation type="unfinished"></translation>
+        <translation>Fehlgeschlagen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="630"/>
         <source>Failed to apply one of the pending changes. Operations abort.</source>
-        <translation type="unfinished"></translation>
+        <translation>Eine der ausstehenden Änderungen konnte nicht übernommen werden. Die Vorgänge wurden abgebrochen.</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="662"/>
         <source>BUG!</source>
-        <translation type="unfinished"></translation>
+        <translation>Programmfehler!</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="663"/>
         <source>The last operation will create a overlapping partition. It&apos;s a bug of Volmara. And your last operating will be canceled.&lt;BR&gt;&lt;BR&gt;Please send the steps that led to it to support@volmara.example so that we can fix it. Thank you!</source>
-        <translation type="unfinished"></translation>
+        <translation>Der letzte Vorgang würde eine überlappende Partition erzeugen. Dies ist ein Fehler in Volmara, daher wird Ihr letzter Vorgang abgebrochen.&lt;BR&gt;&lt;BR&gt;Bitte senden Sie die Schritte, die dazu geführt haben, an support@volmara.example, damit wir den Fehler beheben können. Vielen Dank!</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="678"/>
         <source>Quit?</source>
-        <translation type="unfinished"></translation>
+        <translation>Beenden?</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.cpp" line="679"/>
         <source>&lt;B&gt;Quit the program?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;You are about to quit the program and &lt;B&gt;cancel all pending operations&lt;/B&gt;.&lt;BR&gt;The changes you have made will be lost.</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;B&gt;Programm beenden?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;Sie sind dabei, das Programm zu beenden und &lt;B&gt;alle ausstehenden Vorgänge abzubrechen&lt;/B&gt;.&lt;BR&gt;Die von Ihnen vorgenommenen Änderungen gehen verloren.</translation>
     </message>
 </context>
 <context>
@@ -723,346 +730,346 @@ And the new cluster size does not support NTFS compressed file.</source>
     <message>
         <location filename="../gui/MainFrame.ui" line="20"/>
         <source>Volmara</source>
-        <translation type="unfinished"></translation>
+        <translation>Volmara</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="156"/>
         <source>&amp;General</source>
-        <translation type="unfinished"></translation>
+        <translation>All&amp;gemein</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="166"/>
         <source>&amp;View</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ansicht</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="170"/>
         <source>&amp;Disk Map Location</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Position der Datenträgerübersicht</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="182"/>
         <source>&amp;Disk</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Datenträger</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="205"/>
         <source>&amp;Partition</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Partition</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="209"/>
         <source>&amp;Modify</source>
-        <translation type="unfinished"></translation>
+        <translation>Ä&amp;ndern</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="255"/>
         <source>&amp;Wizard</source>
-        <translation type="unfinished"></translation>
+        <translation>A&amp;ssistent</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="263"/>
         <source>&amp;Help</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Hilfe</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="281"/>
         <source>Toolbar</source>
-        <translation type="unfinished"></translation>
+        <translation>Werkzeugleiste</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="310"/>
         <source>Toolbar2</source>
-        <translation type="unfinished"></translation>
+        <translation>Werkzeugleiste 2</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="325"/>
         <source>Apply Changes</source>
-        <translation type="unfinished"></translation>
+        <translation>Änderungen übernehmen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="328"/>
         <source>Ctrl+A</source>
-        <translation type="unfinished"></translation>
+        <translation>Ctrl+A</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="333"/>
         <source>Undo Last Changes</source>
-        <translation type="unfinished"></translation>
+        <translation>Letzte Änderungen rückgängig machen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="336"/>
         <source>Ctrl+Z</source>
-        <translation type="unfinished"></translation>
+        <translation>Ctrl+Z</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="341"/>
         <source>Discard All Changes</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle Änderungen verwerfen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="344"/>
         <source>Ctrl+D</source>
-        <translation type="unfinished"></translation>
+        <translation>Ctrl+D</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="349"/>
         <source>E&amp;xit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Beenden</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="360"/>
         <source>&amp;Tool Bar</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Werkzeugleiste</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="371"/>
         <source>Legend Bar</source>
-        <translation type="unfinished"></translation>
+        <translation>Legendenleiste</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="382"/>
         <source>&amp;Action Panel</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Aktionsbereich</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="390"/>
         <source>&amp;Top</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Oben</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="398"/>
         <source>&amp;Bottom</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Unten</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="403"/>
         <location filename="../gui/MainFrame.ui" line="468"/>
         <location filename="../gui/MainFrame.ui" line="583"/>
         <source>&amp;Copy</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Kopieren</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="408"/>
         <source>&amp;Delete All Partitions</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Alle Partitionen löschen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="413"/>
         <source>&amp;Rebuild MBR</source>
-        <translation type="unfinished"></translation>
+        <translation>MBR &amp;neu erstellen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="418"/>
         <source>Initialize to MBR Disk</source>
-        <translation type="unfinished"></translation>
+        <translation>Als MBR-Datenträger initialisieren</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="423"/>
         <source>Initialize to &amp;GPT Disk</source>
-        <translation type="unfinished"></translation>
+        <translation>Als &amp;GPT-Datenträger initialisieren</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="428"/>
         <source>Convert Dynamic Disk To Basic Disk</source>
-        <translation type="unfinished"></translation>
+        <translation>Dynamischen Datenträger in Basisdatenträger konvertieren</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="433"/>
         <source>Surface Test</source>
-        <translation type="unfinished"></translation>
+        <translation>Oberflächentest</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="438"/>
         <source>Partition &amp;Recovery</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitions&amp;wiederherstellung</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="443"/>
         <source>&amp;Wipe Disk</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger &amp;sicher löschen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="448"/>
         <location filename="../gui/MainFrame.ui" line="523"/>
         <location filename="../gui/MainFrame.ui" line="588"/>
         <source>&amp;Properties</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Eigenschaften</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="453"/>
         <source>Repair boot.ini</source>
-        <translation type="unfinished"></translation>
+        <translation>boot.ini reparieren</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="458"/>
         <source>&amp;Move/Resize</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Verschieben/Größe ändern</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="463"/>
         <source>Merge</source>
-        <translation type="unfinished"></translation>
+        <translation>Zusammenführen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="473"/>
         <source>&amp;Explore</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Durchsuchen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="478"/>
         <source>C&amp;reate</source>
-        <translation type="unfinished"></translation>
+        <translation>E&amp;rstellen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="483"/>
         <source>&amp;Delete</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Löschen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="488"/>
         <source>&amp;Format</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Formatieren</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="493"/>
         <source>&amp;Label</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Bezeichnung</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="498"/>
         <source>Change Le&amp;tter</source>
-        <translation type="unfinished"></translation>
+        <translation>Laufwerksbuchs&amp;taben ändern</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="503"/>
         <source>Check File System</source>
-        <translation type="unfinished"></translation>
+        <translation>Dateisystem überprüfen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="508"/>
         <source>Convert FAT to NTFS</source>
-        <translation type="unfinished"></translation>
+        <translation>FAT in NTFS konvertieren</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="513"/>
         <source>Surface Test </source>
-        <translation type="unfinished"></translation>
+        <translation>Oberflächentest </translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="518"/>
         <source>&amp;Wipe Partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition &amp;sicher löschen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="528"/>
         <source>Set Windows Boot Partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Windows-Startpartition festlegen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="533"/>
         <source>Boot.ini Editor</source>
-        <translation type="unfinished"></translation>
+        <translation>Boot.ini-Editor</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="538"/>
         <source>Set &amp;Active</source>
-        <translation type="unfinished"></translation>
+        <translation>Als &amp;aktiv festlegen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="543"/>
         <source>Set &amp;Inactive</source>
-        <translation type="unfinished"></translation>
+        <translation>Als &amp;inaktiv festlegen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="548"/>
         <source>&amp;Hide Partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition &amp;verstecken</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="553"/>
         <source>&amp;Unhide Partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition &amp;sichtbar machen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="558"/>
         <source>Set Partition as &amp;Primary</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition als &amp;primär festlegen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="563"/>
         <source>Set Partition as &amp;Logical</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition als &amp;logisch festlegen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="568"/>
         <source>Change Serial &amp;Number</source>
-        <translation type="unfinished"></translation>
+        <translation>Serien&amp;nummer ändern</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="573"/>
         <source>Change Partition &amp;Type ID</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitions&amp;typ-ID ändern</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="578"/>
         <source>Change Cluster Size</source>
-        <translation type="unfinished"></translation>
+        <translation>Clustergröße ändern</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="593"/>
         <source>Partition &amp;Copy Wizard</source>
-        <translation type="unfinished"></translation>
+        <translation>Assistent zum &amp;Kopieren von Partitionen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="598"/>
         <source>Copy &amp;Disk Wizard</source>
-        <translation type="unfinished"></translation>
+        <translation>Assistent zum Kopieren von &amp;Datenträgern</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="603"/>
         <source>Partition &amp;Recovery Wizard</source>
-        <translation type="unfinished"></translation>
+        <translation>Assistent zur Partitions&amp;wiederherstellung</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="608"/>
         <source>Frequently Asked Questions</source>
-        <translation type="unfinished"></translation>
+        <translation>Häufig gestellte Fragen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="613"/>
         <source>&amp;Contents</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Inhalt</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="616"/>
         <source>F1</source>
-        <translation type="unfinished"></translation>
+        <translation>F1</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="621"/>
         <source>Export disk configuration</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträgerkonfiguration exportieren</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="626"/>
         <source>&amp;About</source>
-        <translation type="unfinished"></translation>
+        <translation>Ü&amp;ber</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="631"/>
         <source>&amp;Bootable CD</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Bootfähige CD</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="636"/>
         <source>Contact us</source>
-        <translation type="unfinished"></translation>
+        <translation>Kontakt</translation>
     </message>
     <message>
         <location filename="../gui/MainFrame.ui" line="641"/>
         <source>Donate</source>
-        <translation type="unfinished"></translation>
+        <translation>Spenden</translation>
     </message>
 </context>
 <context>
@@ -1071,17 +1078,17 @@ And the new cluster size does not support NTFS compressed file.</source>
         <location filename="../app/Startup.cpp" line="144"/>
         <location filename="../app/Startup.cpp" line="178"/>
         <source>Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Fehler</translation>
     </message>
     <message>
         <location filename="../app/Startup.cpp" line="145"/>
         <source>Volmara has been launched.</source>
-        <translation type="unfinished"></translation>
+        <translation>Volmara wird bereits ausgeführt.</translation>
     </message>
     <message>
         <location filename="../app/Startup.cpp" line="179"/>
         <source>&lt;B&gt;Volmara cannot find any disk in your computer.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Please make sure that you have administrator privileges.</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;B&gt;Volmara kann keinen Datenträger in Ihrem Computer finden.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Bitte stellen Sie sicher, dass Sie über Administratorrechte verfügen.</translation>
     </message>
 </context>
 </TS>
