@@ -21,6 +21,8 @@ namespace MainFrameSupport {
 struct DiskSpec {
     int64_t mebibytes = 64;
     std::string script;
+    // Run on the laid-out image before the window reads it (to put a file system in place).
+    std::function<void(const std::string& image)> prepare;
 };
 
 class Window {
@@ -34,6 +36,8 @@ public:
                 const TestSupport::ToolResult r = TestSupport::Sfdisk(image, disks[i].script);
                 EXPECT_EQ(r.exitCode, 0) << r.output;
             }
+            if (disks[i].prepare)
+                disks[i].prepare(image);
             images.push_back(image);
         }
         env = std::make_unique<TestSupport::EngineEnvironment>(images, dir.File("state"));

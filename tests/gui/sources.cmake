@@ -15,4 +15,5 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ArtworkTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StartupTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PendingListTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HandlersTest.cpp
 )
