@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "DiskMapPainting.h"
 #include "FileSystemColors.h"
 #include "SizeText.h"
 #include "engine/DiskEngine.h"
@@ -14,6 +15,8 @@
 #include "model/FileSystemTypes.h"
 #include "model/IVirtualVolumeManager.h"
 #include "model/PartitionInfo.h"
+
+using namespace DiskMapPainting;
 
 namespace {
 
@@ -27,75 +30,6 @@ const QColor kRed(255, 0, 0);
 const QColor kWhite(255, 255, 255);
 const QColor kBlack(0, 0, 0);
 const QColor kGrey128(128, 128, 128);
-const QColor kGrey192(192, 192, 192);
-const QColor kLightYellow(255, 255, 200);
-
-// Truncation toward zero of a width worked out in floating point; nonsense (an empty disk) gives 0.
-int truncateWidth(double value)
-{
-    if (!std::isfinite(value))
-        return 0;
-    constexpr double kLimit = 1 << 30;
-    return int(std::clamp(value, -kLimit, kLimit));
-}
-
-// The colour with its HSV value moved by delta, or false when that would leave 0..255.
-bool shiftValue(const QColor& color, int delta, QColor* out)
-{
-    int h = 0, s = 0, v = 0, a = 0;
-    color.getHsv(&h, &s, &v, &a);
-    const int value = v + delta;
-    if (value < 0 || value > 255)
-        return false;
-    *out = QColor::fromHsv(h, s, value, a);
-    return true;
-}
-
-// One-pixel line between two points of the same row or column, in either direction.
-void line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& color)
-{
-    p.fillRect(QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2))),
-               color);
-}
-
-// Top and left edges in the first colour, right and bottom edges in the second.
-void frame(QPainter& p, const QRect& r, const QColor& first, const QColor& second)
-{
-    const int left = r.x(), top = r.y();
-    const int right = r.x() + r.width() - 1, bottom = r.y() + r.height() - 1;
-    line(p, left, top, right, top, first);
-    line(p, left, top, left, bottom, first);
-    line(p, right, top, right, bottom, second);
-    line(p, left, bottom, right, bottom, second);
-}
-
-void raisedBox(QPainter& p, const QRect& r, const QColor& light, const QColor& dark, const QColor& fill,
-               const QColor& shade)
-{
-    p.fillRect(r, fill);
-    frame(p, r, light, dark);
-    QColor inner = shade;
-    shiftValue(shade, -30, &inner);
-    QRect rect = r.adjusted(2, 2, -2, -2);
-    frame(p, rect, fill, inner);
-    QColor middle = inner;
-    shiftValue(inner, -30, &middle);
-    rect.adjust(-1, -1, 1, 1);
-    frame(p, rect, fill, middle);
-}
-
-void colourStrip(QPainter& p, const QRect& r, const QColor& outer, const QColor& fill)
-{
-    p.fillRect(r, fill);
-    frame(p, r, outer, outer);
-    QColor light = outer, dark = outer;
-    shiftValue(fill, 30, &light);
-    shiftValue(fill, -30, &dark);
-    QRect rect = r.adjusted(2, 2, -2, -2);
-    frame(p, rect, light, dark);
-    rect.adjust(-1, -1, 1, 1);
-    frame(p, rect, light, dark);
-}
 
 // A hard disk seen from the front, in greys with a green activity light.
 QPixmap drawDiskPicture()
@@ -310,7 +244,7 @@ void KDiskMapItem::paintEvent(QPaintEvent*)
 
     // The disk box.
     const QRect diskBox(0, 0, kDiskBoxWidth, kBarHeight);
-    raisedBox(p, diskBox, kWhite, kBlack, background, background);
+    RaisedBox(p, diskBox, kWhite, kBlack, background, background);
     p.drawPixmap((kDiskBoxWidth - kDiskPictureWidth) / 2, 0, m_diskPixmap);
     p.setPen(kBlack);
     p.drawText(QRect(0, kBarHeight - 18, kDiskBoxWidth, 16), Qt::AlignHCenter | Qt::AlignVCenter,
@@ -324,7 +258,7 @@ void KDiskMapItem::paintEvent(QPaintEvent*)
     int available = areaWidth;
     for (int i = 0; i < count; ++i) {
         const int64_t size = entries[size_t(i)].TotalSectors;
-        m_cellWidths[i] = totalSectors != 0 ? truncateWidth(double(areaWidth) * double(size) / double(totalSectors)) : 0;
+        m_cellWidths[i] = totalSectors != 0 ? TruncatePixels(double(areaWidth) * double(size) / double(totalSectors)) : 0;
         if (m_cellWidths[i] < kMinimumCellWidth) {
             remaining -= size;
             available -= kMinimumCellWidth;
@@ -335,7 +269,7 @@ void KDiskMapItem::paintEvent(QPaintEvent*)
             if (m_cellWidths[i] < kMinimumCellWidth)
                 m_cellWidths[i] = kMinimumCellWidth;
             else
-                m_cellWidths[i] = truncateWidth(double(entries[size_t(i)].TotalSectors) / double(remaining) *
+                m_cellWidths[i] = TruncatePixels(double(entries[size_t(i)].TotalSectors) / double(remaining) *
                                                 double(available));
         }
     }
@@ -364,29 +298,15 @@ void KDiskMapItem::paintEvent(QPaintEvent*)
         if (info.PartitionTypeId == 0)
             colour = UnallocatedColor();
 
-        raisedBox(p, cell, kWhite, kBlack, background, background);
+        RaisedBox(p, cell, kWhite, kBlack, background, background);
         const QRect strip(cell.left() + 2, cell.top() + 1, cell.width() - 6, 14);
-        colourStrip(p, strip, kNavy, colour);
+        ColourStrip(p, strip, kNavy, colour);
 
         const QRect gauge(strip.left(), strip.bottom() + 2, strip.width(), cell.height() - 18);
-        p.fillRect(gauge, kWhite);
         double usedRatio = 0.0;
         if (info.TotalSectors > 0)
-            usedRatio = std::clamp(1.0 - double(info.FreeSectors) / double(info.TotalSectors), 0.0, 1.0);
-        const QRect used(gauge.left(), gauge.top(), truncateWidth(gauge.width() * usedRatio), gauge.height());
-        if (used.width() > 0) {
-            p.fillRect(used, kLightYellow);
-            frame(p, used, kGrey128, kGrey128);
-        }
-        frame(p, gauge, kBlack, kWhite);
-        QRect ring = gauge.adjusted(2, 2, -2, -2);
-        frame(p, ring, kGrey192, kWhite);
-        ring.adjust(-1, -1, 1, 1);
-        frame(p, ring, kGrey128, kWhite);
-
-        p.setBackgroundMode(Qt::TransparentMode);
-        p.setPen(dimmed ? kGrey128 : kBlack);
-        p.drawText(gauge.adjusted(5, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+            usedRatio = 1.0 - double(info.FreeSectors) / double(info.TotalSectors);
+        UsageGauge(p, gauge, usedRatio, text, dimmed ? kGrey128 : kBlack);
         if (flags & CellMarked)
             p.drawPixmap(gauge.right() - kMarkSize, gauge.top(), m_markPixmap);
 

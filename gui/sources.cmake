@@ -27,4 +27,17 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/KMessageBoxInteraction.h
   ${CMAKE_CURRENT_LIST_DIR}/Artwork.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Artwork.h
+  ${CMAKE_CURRENT_LIST_DIR}/DiskMapPainting.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DiskMapPainting.h
+  ${CMAKE_CURRENT_LIST_DIR}/DialogUnits.h
+  ${CMAKE_CURRENT_LIST_DIR}/VolumeLabelRule.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/VolumeLabelRule.h
+  ${CMAKE_CURRENT_LIST_DIR}/KPartitionResizeCtrl.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KPartitionResizeCtrl.h
+  ${CMAKE_CURRENT_LIST_DIR}/KMoveResizeDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KMoveResizeDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/KMoveResizeDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/KCreatePartitionDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KCreatePartitionDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/KCreatePartitionDlg.ui
 )
