@@ -1,5 +1,5 @@
-// The one rule for volume labels typed into the create, format and label dialogs: the characters
-// : * ? | \ / > < " are refused.
+// The label rule shared by the dialogs that take a volume label: the characters a label may not
+// hold and the longest label each file system keeps.
 #pragma once
 
 #include <QChar>
@@ -9,15 +9,19 @@ class QWidget;
 
 namespace VolumeLabelRule {
 
-// The first refused character the label contains, looked for in the order : ? | \ / > < " *; a null
-// QChar when there is none.
+// The first refused character found, searched for in a fixed order (colon first, asterisk last);
+// a null QChar when the label is acceptable.
 QChar FirstInvalidCharacter(const QString& strLabel);
 
-// The message of the "Error" box. It lists every refused character but the colon, which is refused
-// all the same.
-QString InvalidLabelMessage();
+// The longest label a file system of that code keeps; 128 for codes without a rule of their own.
+int MaxLength(int nFileSystemType);
+inline constexpr int kDefaultMaxLength = 128;
 
-// True when the label may be used; otherwise a critical box titled "Error" over the parent says why.
-bool Accept(QWidget* parent, const QString& strLabel);
+// True when the label is acceptable; otherwise shows the "Error" box over the parent and returns
+// false, so the dialog stays open.
+bool CheckLabel(const QString& strLabel, QWidget* parent);
+
+// The text of that box.
+QString InvalidLabelMessage();
 
 } // namespace VolumeLabelRule

@@ -41,3 +41,31 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/KCreatePartitionDlg.h
   ${CMAKE_CURRENT_LIST_DIR}/KCreatePartitionDlg.ui
 )
+# The format, label, letter, type-id, serial-number, cluster-size and wipe dialogs.
+list(APPEND VOLMARA_WIDGET_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/PartitionTypeIds.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PartitionTypeIds.h
+  ${CMAKE_CURRENT_LIST_DIR}/KHexSpinBox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KHexSpinBox.h
+  ${CMAKE_CURRENT_LIST_DIR}/KFormatPartitionDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KFormatPartitionDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/KFormatPartitionDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/KChangeLabelDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KChangeLabelDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/KChangeLabelDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/KChangeLetterDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KChangeLetterDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/KChangeLetterDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/KChangePartitionTypeID.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KChangePartitionTypeID.h
+  ${CMAKE_CURRENT_LIST_DIR}/KChangePartitionTypeID.ui
+  ${CMAKE_CURRENT_LIST_DIR}/QChangePartitionSerialNumberDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/QChangePartitionSerialNumberDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/QChangePartitionSerialNumberDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/KChangeClusterSizeDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KChangeClusterSizeDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/KChangeClusterSizeDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/KWipingDiskDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KWipingDiskDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/KWipingDiskDlg.ui
+)

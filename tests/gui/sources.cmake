@@ -21,3 +21,15 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MoveResizeDlgTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CreatePartitionDlgTest.cpp
 )
+# The format, label, letter, type-id, serial-number, cluster-size and wipe dialogs.
+list(APPEND VOLMARA_GUI_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/DialogProbe.h
+  ${CMAKE_CURRENT_LIST_DIR}/FormatDialogTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LabelDialogTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LetterDialogTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TypeIdDialogTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SerialNumberDialogTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ClusterSizeDialogTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WipeDialogTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/AttributeDialogLayoutTest.cpp
+)

@@ -1,0 +1,32 @@
+#include "KChangeLabelDlg.h"
+
+#include "VolumeLabelRule.h"
+#include "ui_KChangeLabelDlg.h"
+
+KChangeLabelDlg::KChangeLabelDlg(int nFileSystemType, const QString& strLabel, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::KChangeLabelDlg>()), m_strCurrentLabel(strLabel)
+{
+    ui->setupUi(this);
+    setFixedSize(size().expandedTo(minimumSizeHint()));
+
+    // The maximum first: setting it drops a selection.
+    ui->lineEdit->setMaxLength(VolumeLabelRule::MaxLength(nFileSystemType));
+    ui->lineEdit->setText(strLabel);
+    ui->lineEdit->setFocus();
+    ui->lineEdit->selectAll();
+}
+
+KChangeLabelDlg::~KChangeLabelDlg() = default;
+
+void KChangeLabelDlg::on_okButton_clicked()
+{
+    const QString label = ui->lineEdit->text();
+    if (!VolumeLabelRule::CheckLabel(label, this))
+        return;
+    m_strLabel = label;
+    // An unchanged label queues nothing.
+    if (label == m_strCurrentLabel)
+        reject();
+    else
+        accept();
+}
