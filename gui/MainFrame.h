@@ -96,6 +96,18 @@ public slots:
     void on_actionMake_Partition_Primary_triggered();
     void on_actionMake_Partition_Logical_triggered();
     void on_actionConvert_Dynamic_Disk_To_Basic_Disk_triggered();
+
+    // Operations that ask through a dialog first.
+    void on_action_Create_triggered();
+    void on_action_Format_triggered();
+    void on_action_Change_Drive_Letter_triggered();
+    void on_action_Label_triggered();
+    void on_action_Move_Resize_triggered();
+    void on_action_Wipe_Partition_triggered();
+    void on_action_Wipe_Disk_triggered();
+    void on_actionChanage_Partition_Type_ID_triggered();
+    void on_actionChange_Serial_Number_triggered();
+    void on_actionChange_Cluster_Size_triggered();
     void on_actionDiscard_All_Changes_triggered();
     void on_actionApply_All_Changes_triggered();
 
@@ -117,6 +129,12 @@ private:
     // Queues the deletion of every partition of the disk, last first, under a new parent item.
     QTreeWidgetItem* queueDeleteAll(int nDiskIndex, const QString& strParent);
     bool diskHasSystemEntry(int nDiskIndex);
+    // The disk's geometry; false when the engine gives none a partition can be placed with.
+    bool diskGeometry(int nDiskIndex, DiskGeometry* geometry);
+    // A copy of the disk's pending list.
+    PartitionList pendingList(int nDiskIndex);
+    // The serial number in the volume's boot sector (or Ext superblock); 0 when it has none yet.
+    uint64_t volumeSerialNumber(int nDiskIndex, const PartitionInfo& e);
 
     KBatchCommandExecutive m_executive;
     KVolumeManager m_volumeManager;

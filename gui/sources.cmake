@@ -19,6 +19,7 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/KApplyOperationsPendingDlg.ui
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainFrameHandlers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MainFrameDialogHandlers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.h
   ${CMAKE_CURRENT_LIST_DIR}/MainFrame.ui
   ${CMAKE_CURRENT_LIST_DIR}/ActionIcons.cpp
