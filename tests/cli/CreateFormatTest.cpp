@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "support/TableFixtures.h"
+#include "support/VolumeCheck.h"
 
 using namespace TestSupport;
+using namespace VolumeCheck;
 
 namespace {
 
@@ -28,54 +30,11 @@ ToolResult runLines(const std::string& image, const std::vector<std::string>& li
     return RunTool(argv);
 }
 
-// A partition's sectors copied into a file of their own, for the checkers that take whole volumes.
-std::string extract(const TempDir& dir, const std::string& image, int64_t start, int64_t sectors, const std::string& name)
-{
-    const std::string out = dir.File(name);
-    RunTool({"dd", "if=" + image, "of=" + out, "bs=512", "skip=" + std::to_string(start),
-             "count=" + std::to_string(sectors), "conv=sparse", "status=none"});
-    return out;
-}
-
-std::string blkidAt(const std::string& image, int64_t start, int64_t sectors)
-{
-    return RunTool({"blkid", "-p", "-o", "export", "-O", std::to_string(start * 512), "-S", std::to_string(sectors * 512),
-                    image})
-        .output;
-}
-
-bool haveTools()
-{
-    for (const char* tool : {"sfdisk", "sgdisk", "blkid", "fsck.fat", "ntfsfix", "ntfsresize", "e2fsck", "dd", "mcopy"})
-        if (!HaveTool(tool))
-            return false;
-    return true;
-}
-
-// Checks the file system in [start, start + sectors) with its own checker.
-void expectChecked(const TempDir& dir, const std::string& image, int64_t start, int64_t sectors, const std::string& type)
-{
-    const std::string volume = extract(dir, image, start, sectors, "volume-" + std::to_string(start));
-    if (type == "vfat") {
-        const ToolResult r = RunTool({"fsck.fat", "-n", volume});
-        EXPECT_EQ(r.exitCode, 0) << r.output;
-    } else if (type == "ntfs") {
-        const ToolResult fix = RunTool({"ntfsfix", "-n", volume});
-        EXPECT_EQ(fix.exitCode, 0) << fix.output;
-        const ToolResult resize = RunTool({"ntfsresize", "--info", "--force", volume});
-        EXPECT_EQ(resize.output.find("ERROR"), std::string::npos) << resize.output;
-    } else if (type == "ext3" || type == "ext2") {
-        const ToolResult r = RunTool({"e2fsck", "-fn", volume});
-        EXPECT_EQ(r.exitCode, 0) << r.output;
-    }
-    std::remove(volume.c_str());
-}
-
 } // namespace
 
 TEST(CreateFormatLabel, EveryFileSystemOnMbrPrimaryAndLogical)
 {
-    if (!haveTools())
+    if (!HaveCheckers())
         GTEST_SKIP() << "a checker is missing";
     TempDir dir;
     const std::string image = dir.File("disk.img");
@@ -114,7 +73,7 @@ TEST(CreateFormatLabel, EveryFileSystemOnMbrPrimaryAndLogical)
         const auto& entry = m.primary ? dump.entries[m.typeId == 11 ? 0 : 1] : dump.entries[logical++];
         EXPECT_EQ(entry.start, m.start) << m.label;
         EXPECT_EQ(entry.size, m.length) << m.label;
-        const std::string found = blkidAt(image, m.start, m.length);
+        const std::string found = BlkidAt(image, m.start, m.length);
         EXPECT_NE(found.find(std::string("TYPE=") + m.blkidType), std::string::npos) << m.label << "\n" << found;
         if (*m.label) {
             std::string escaped = m.label;
@@ -125,7 +84,7 @@ TEST(CreateFormatLabel, EveryFileSystemOnMbrPrimaryAndLogical)
                 std::transform(escaped.begin(), escaped.end(), escaped.begin(), ::toupper);
             EXPECT_NE(found.find("LABEL=" + escaped), std::string::npos) << found;
         }
-        expectChecked(dir, image, m.start, m.length, m.blkidType);
+        ExpectChecked(dir, image, m.start, m.length, m.blkidType);
     }
     // Logical partitions carry the track size as hidden sectors: 63 on a 255/63 disk.
     EXPECT_EQ(ReadBytes(image, 825344 * 512 + 0x1C, 4), (std::vector<uint8_t>{63, 0, 0, 0}));
@@ -140,7 +99,7 @@ TEST(CreateFormatLabel, EveryFileSystemOnMbrPrimaryAndLogical)
     ASSERT_TRUE(FillPattern(file, 0, 5000, 1));
     const ToolResult copy = RunTool({"mcopy", "-i", image + "@@" + std::to_string(2048 * 512), file, "::/note.txt"});
     EXPECT_EQ(copy.exitCode, 0) << copy.output;
-    expectChecked(dir, image, 2048, 614400, "vfat");
+    ExpectChecked(dir, image, 2048, 614400, "vfat");
 
     // Formats into other file systems: the table's type bytes stay; labels on each.
     const ToolResult f = runLines(image, {
@@ -156,22 +115,22 @@ TEST(CreateFormatLabel, EveryFileSystemOnMbrPrimaryAndLogical)
     ASSERT_EQ(after.entries.size(), 7u);
     for (size_t i = 0; i < 7; ++i)
         EXPECT_EQ(after.entries[i].type, types[i]) << "a format leaves the entry as it was";
-    EXPECT_NE(blkidAt(image, 2048, 614400).find("LABEL=now\\ ntfs"), std::string::npos);
-    expectChecked(dir, image, 2048, 614400, "ntfs");
-    EXPECT_NE(blkidAt(image, 616448, 204800).find("TYPE=ext3"), std::string::npos);
-    expectChecked(dir, image, 616448, 204800, "ext3");
-    const std::string swap = blkidAt(image, 825344, 102400);
+    EXPECT_NE(BlkidAt(image, 2048, 614400).find("LABEL=now\\ ntfs"), std::string::npos);
+    ExpectChecked(dir, image, 2048, 614400, "ntfs");
+    EXPECT_NE(BlkidAt(image, 616448, 204800).find("TYPE=ext3"), std::string::npos);
+    ExpectChecked(dir, image, 616448, 204800, "ext3");
+    const std::string swap = BlkidAt(image, 825344, 102400);
     EXPECT_NE(swap.find("TYPE=swap"), std::string::npos) << swap;
     EXPECT_NE(swap.find("LABEL=swap\\ name"), std::string::npos) << swap;
-    EXPECT_NE(blkidAt(image, 929792, 204800).find("LABEL=NOW\\ FAT"), std::string::npos);
-    expectChecked(dir, image, 929792, 204800, "vfat");
-    EXPECT_NE(blkidAt(image, 1204224, 131072).find("LABEL=renamed"), std::string::npos);
-    expectChecked(dir, image, 1204224, 131072, "ntfs");
+    EXPECT_NE(BlkidAt(image, 929792, 204800).find("LABEL=NOW\\ FAT"), std::string::npos);
+    ExpectChecked(dir, image, 929792, 204800, "vfat");
+    EXPECT_NE(BlkidAt(image, 1204224, 131072).find("LABEL=renamed"), std::string::npos);
+    ExpectChecked(dir, image, 1204224, 131072, "ntfs");
 }
 
 TEST(CreateFormatLabel, GptEntriesAndFileSystems)
 {
-    if (!haveTools())
+    if (!HaveCheckers())
         GTEST_SKIP() << "a checker is missing";
     TempDir dir;
     const std::string image = dir.File("gpt.img");
@@ -192,21 +151,21 @@ TEST(CreateFormatLabel, GptEntriesAndFileSystems)
     EXPECT_EQ(two.output.find("8000000000000000"), std::string::npos) << two.output;
     EXPECT_NE(RunTool({"sgdisk", "-i", "1", image}).output.find("Partition unique GUID"), std::string::npos);
     EXPECT_NE(one.output, RunTool({"sgdisk", "-i", "3", image}).output);
-    EXPECT_NE(blkidAt(image, 2048, 409600).find("TYPE=ntfs"), std::string::npos);
-    expectChecked(dir, image, 2048, 409600, "ntfs");
+    EXPECT_NE(BlkidAt(image, 2048, 409600).find("TYPE=ntfs"), std::string::npos);
+    ExpectChecked(dir, image, 2048, 409600, "ntfs");
     // The wanted letter reached the new volume.
     const ToolResult exported = RunTool({VOLMARA_CLI, "--disk", image, "export"});
     EXPECT_NE(exported.output.find("letter: F PartID: 11 Start:      411648"), std::string::npos) << exported.output;
     EXPECT_NE(exported.output.find("letter: * PartID:  7 Start:        2048"), std::string::npos) << exported.output;
-    EXPECT_NE(blkidAt(image, 411648, 204800).find("LABEL=EFI"), std::string::npos);
-    expectChecked(dir, image, 411648, 204800, "vfat");
-    EXPECT_NE(blkidAt(image, 616448, 204800).find("TYPE=ext3"), std::string::npos);
-    expectChecked(dir, image, 616448, 204800, "ext3");
+    EXPECT_NE(BlkidAt(image, 411648, 204800).find("LABEL=EFI"), std::string::npos);
+    ExpectChecked(dir, image, 411648, 204800, "vfat");
+    EXPECT_NE(BlkidAt(image, 616448, 204800).find("TYPE=ext3"), std::string::npos);
+    ExpectChecked(dir, image, 616448, 204800, "ext3");
 }
 
 TEST(CreateFormatLabel, EntryOnlyUntypedAndFailingFormats)
 {
-    if (!haveTools())
+    if (!HaveCheckers())
         GTEST_SKIP() << "a checker is missing";
     TempDir dir;
     const std::string image = dir.File("disk.img");
@@ -245,7 +204,7 @@ TEST(CreateFormatLabel, EntryOnlyUntypedAndFailingFormats)
 
 TEST(CreateFormatLabel, AQueueOfLinesAsTheDesktopProgramWritesThem)
 {
-    if (!haveTools())
+    if (!HaveCheckers())
         GTEST_SKIP() << "a checker is missing";
     TempDir dir;
     const std::string image = dir.File("disk.img");
@@ -263,8 +222,8 @@ TEST(CreateFormatLabel, AQueueOfLinesAsTheDesktopProgramWritesThem)
     ASSERT_EQ(dump.entries.size(), 1u) << dump.text;
     EXPECT_EQ(dump.entries[0].start, 206848);
     EXPECT_EQ(dump.entries[0].type, "7") << "the entry keeps its type through a format";
-    const std::string found = blkidAt(image, 206848, 409600);
+    const std::string found = BlkidAt(image, 206848, 409600);
     EXPECT_NE(found.find("TYPE=vfat"), std::string::npos) << found;
     EXPECT_NE(found.find("LABEL=LAST"), std::string::npos) << found;
-    expectChecked(dir, image, 206848, 409600, "vfat");
+    ExpectChecked(dir, image, 206848, 409600, "vfat");
 }

@@ -3,12 +3,12 @@
 #include <QApplication>
 #include <QTreeWidget>
 
-#include "MainFrameSupport.h"
-#include "MessageBoxAnswer.h"
+#include "HandlerSupport.h"
 #include "model/FileSystemTypes.h"
 #include "support/TableFixtures.h"
 
 using namespace MainFrameSupport;
+using namespace HandlerSupport;
 
 namespace {
 
@@ -16,64 +16,6 @@ const char* kThree = "label: dos\nlabel-id: 0x5eed5eed\nunit: sectors\n"
                      "start=2048, size=8192, type=c, bootable\n"
                      "start=10240, size=8192, type=7\n"
                      "start=18432, size=8192, type=83\n";
-
-int IndexAt(MainFrame& f, int disk, int64_t lba)
-{
-    for (int i = 0; i < f.PendingLayout()->GetPartitionCount(disk); ++i) {
-        PartitionInfo e{};
-        if (f.PendingLayout()->GetPartition(disk, i, &e) && e.StartingLba == lba && e.PartitionTypeId != 0)
-            return i;
-    }
-    return -1;
-}
-
-PartitionInfo EntryAt(MainFrame& f, int disk, int64_t lba)
-{
-    PartitionInfo e{};
-    f.PendingLayout()->GetPartition(disk, IndexAt(f, disk, lba), &e);
-    return e;
-}
-
-void Select(MainFrame& f, int disk, int index) { f.onDiskMapItemSelected(disk, index < 0 ? 1000 : index, false, {}); }
-
-void SelectAt(MainFrame& f, int disk, int64_t lba)
-{
-    const int index = IndexAt(f, disk, lba);
-    ASSERT_GE(index, 0) << lba;
-    Select(f, disk, index);
-}
-
-QStringList Lines(MainFrame& f)
-{
-    QStringList lines;
-    for (int i = 0; i < f.Executive()->GetCommandCount(); ++i) {
-        char line[512] = {};
-        f.Executive()->GetCommandLine(i, line, sizeof line);
-        lines << QString::fromLatin1(line);
-    }
-    return lines;
-}
-
-// Top-level items with their children indented by two blanks.
-QStringList Items(MainFrame& f)
-{
-    QStringList items;
-    for (int i = 0; i < f.PendingTree()->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = f.PendingTree()->topLevelItem(i);
-        items << item->text(0);
-        for (int c = 0; c < item->childCount(); ++c)
-            items << QStringLiteral("  ") + item->child(c)->text(0);
-    }
-    return items;
-}
-
-void Apply(Window& w)
-{
-    MessageBoxAnswer answer({"Yes", "OK"});
-    w.Action("actionApply_All_Changes")->trigger();
-    ASSERT_EQ(answer.Count(), 2u);
-    EXPECT_EQ(answer.Boxes()[1].title, "Successful") << answer.Boxes()[1].text.toStdString();
-}
 
 } // namespace
 

@@ -15,7 +15,9 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ArtworkTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StartupTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PendingListTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HandlerSupport.h
   ${CMAKE_CURRENT_LIST_DIR}/HandlersTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DialogHandlersTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ResizeCtrlMouse.h
   ${CMAKE_CURRENT_LIST_DIR}/PartitionResizeCtrlTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MoveResizeDlgTest.cpp

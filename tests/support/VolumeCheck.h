@@ -1,0 +1,24 @@
+// A partition of an image judged by its file system's own checker and by blkid.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+namespace VolumeCheck {
+
+// The checkers and tools the judgements need; false when one is missing.
+bool HaveCheckers();
+// A partition's sectors copied into a file of their own, for the checkers that take whole volumes.
+std::string Extract(const TestSupport::TempDir& dir, const std::string& image, int64_t start, int64_t sectors,
+                    const std::string& name);
+// `blkid -p -o export` of the byte range.
+std::string BlkidAt(const std::string& image, int64_t start, int64_t sectors);
+// Runs the checker of `type` (blkid's name: vfat, ntfs, ext2, ext3) on [start, start + sectors) and
+// fails the calling test when it finds anything.
+void ExpectChecked(const TestSupport::TempDir& dir, const std::string& image, int64_t start, int64_t sectors,
+                   const std::string& type);
+
+} // namespace VolumeCheck
