@@ -17,197 +17,197 @@
 <context>
     <name>ExecutionTexts</name>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="8"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="11"/>
         <source>Updating system information</source>
         <translation>Systeminformationen werden aktualisiert</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="9"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="12"/>
         <source>Format partition</source>
         <translation>Partition formatieren</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="10"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="13"/>
         <source>Resize partition</source>
         <translation>Partitionsgröße ändern</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="11"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="14"/>
         <source>Copy partition</source>
         <translation>Partition kopieren</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="12"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="15"/>
         <source>Copy disk</source>
         <translation>Datenträger kopieren</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="13"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="16"/>
         <source>Create partition</source>
         <translation>Partition erstellen</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="14"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="17"/>
         <source>Delete partition</source>
         <translation>Partition löschen</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="15"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="18"/>
         <source>Set partition active/inactive</source>
         <translation>Partition als aktiv/inaktiv festlegen</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="16"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="19"/>
         <source>Hide/Unhide partition</source>
         <translation>Partition verstecken/sichtbar machen</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="17"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="20"/>
         <source>Mount partition</source>
         <translation>Partition einbinden</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="18"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="21"/>
         <source>Set partition label</source>
         <translation>Partitionsbezeichnung festlegen</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="19"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="22"/>
         <source>Check partition</source>
         <translation>Partition überprüfen</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="20"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="23"/>
         <source>Backup partition</source>
         <translation>Partition sichern</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="21"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="24"/>
         <source>Restore partition</source>
         <translation>Partition wiederherstellen</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="22"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="25"/>
         <source>Backup disk</source>
         <translation>Datenträger sichern</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="23"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="26"/>
         <source>Restore disk</source>
         <translation>Datenträger wiederherstellen</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="24"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="27"/>
         <source>Change cluster size</source>
         <translation>Clustergröße ändern</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="25"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="28"/>
         <source>Convert file system</source>
         <translation>Dateisystem konvertieren</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="26"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="29"/>
         <source>Split partition</source>
         <translation>Partition teilen</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="27"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="30"/>
         <source>Merge partition</source>
         <translation>Partition zusammenführen</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="28"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="31"/>
         <source>Wipe Partition/Disk</source>
         <translation>Partition/Datenträger sicher löschen</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="29"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="32"/>
         <source>Set Partition as Primary/Logical</source>
         <translation>Partition als primär/logisch festlegen</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="30"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="33"/>
         <source>Change Partition Type ID</source>
         <translation>Partitionstyp-ID ändern</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="31"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="34"/>
         <source>Change Partition Serial Number</source>
         <translation>Seriennummer der Partition ändern</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="32"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="35"/>
         <source>Checking file system</source>
         <translation>Dateisystem wird überprüft</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="33"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="36"/>
         <source>Moving data</source>
         <translation>Daten werden verschoben</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="34"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="37"/>
         <source>Copying data</source>
         <translation>Daten werden kopiert</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="35"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="38"/>
         <source>Processing files</source>
         <translation>Dateien werden verarbeitet</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="36"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="39"/>
         <source>Processing directories</source>
         <translation>Verzeichnisse werden verarbeitet</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="37"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="40"/>
         <source>Initialize Disk</source>
         <translation>Datenträger initialisieren</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="38"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="41"/>
         <source>Writing Data...</source>
         <translation>Daten werden geschrieben...</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="39"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="42"/>
         <source>Update Disk Boot Configure</source>
         <translation>Startkonfiguration des Datenträgers aktualisieren</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="47"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="50"/>
         <source>Invalid parameter.</source>
         <translation>Ungültiger Parameter.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="49"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="52"/>
         <source>Not enough memory!</source>
         <translation>Nicht genügend Arbeitsspeicher!</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="51"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="54"/>
         <source>Disk I/O error.</source>
         <translation>E/A-Fehler auf dem Datenträger.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="53"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="56"/>
         <source>Invalid file system.</source>
         <translation>Ungültiges Dateisystem.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="55"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="58"/>
         <source>Volmara detects that file system of the partition have errors. Please use &quot;Check File System&quot; function to fix it first.</source>
         <translation>Volmara hat Fehler im Dateisystem der Partition festgestellt. Bitte beheben Sie diese zuerst mit der Funktion „Dateisystem überprüfen“.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="59"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="62"/>
         <source>Not enough free space. Please reserve more free space for the partition.</source>
         <translation>Nicht genügend freier Speicherplatz. Bitte reservieren Sie mehr freien Speicherplatz für die Partition.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="62"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="65"/>
         <source>Volmara detect large amount of fragmentation in your file system.
 Resize or move partition can not continue because of the fragmentation.
 Please run Windows Disk Defragmenter before resize or move your partition.</source>
@@ -216,14 +216,14 @@ Wegen der Fragmentierung kann die Partition nicht in der Größe geändert oder 
 Bitte führen Sie die Windows-Defragmentierung aus, bevor Sie die Partition in der Größe ändern oder verschieben.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="67"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="70"/>
         <source>Volmara detects the specified partition contains NTFS compressed files.
 And the new cluster size does not support NTFS compressed file.</source>
         <translation>Volmara hat festgestellt, dass die angegebene Partition NTFS-komprimierte Dateien enthält.
 Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="72"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="75"/>
         <source>NTFS file system error. Please use &quot;Check File System&quot; function to fix it first.</source>
         <translation>Fehler im NTFS-Dateisystem. Bitte beheben Sie ihn zuerst mit der Funktion „Dateisystem überprüfen“.</translation>
     </message>
@@ -272,64 +272,321 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     </message>
 </context>
 <context>
+    <name>KChangeClusterSizeDlg</name>
+    <message>
+        <location filename="../gui/KChangeClusterSizeDlg.ui" line="14"/>
+        <source>Change Cluster Size</source>
+        <translation type="unfinished">Clustergröße ändern</translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeClusterSizeDlg.ui" line="45"/>
+        <source>Please enter new cluster size in sectors:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeClusterSizeDlg.ui" line="115"/>
+        <source>&amp;Yes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeClusterSizeDlg.ui" line="125"/>
+        <source>&amp;No</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeClusterSizeDlg.cpp" line="23"/>
+        <source>&lt;B&gt;Are you sure you want to change cluster size for partition &quot;%1&quot; ?&lt;/B&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeClusterSizeDlg.cpp" line="25"/>
+        <source>Current cluster size is &lt;B&gt;%1 sectors, %2 KB (%3 Bytes).&lt;/B&gt; Smaller clusters may provide more effective usage of disk space.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>KChangeLabelDlg</name>
+    <message>
+        <location filename="../gui/KChangeLabelDlg.ui" line="14"/>
+        <source>Change Partition Label:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeLabelDlg.ui" line="23"/>
+        <source>Changing the label for the selected partition:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeLabelDlg.ui" line="32"/>
+        <source>Partition Label:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeLabelDlg.ui" line="86"/>
+        <source>&amp;OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeLabelDlg.ui" line="96"/>
+        <source>&amp;Cancel</source>
+        <translation type="unfinished">&amp;Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>KChangeLetterDlg</name>
+    <message>
+        <location filename="../gui/KChangeLetterDlg.ui" line="14"/>
+        <source>Change Drive Letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeLetterDlg.ui" line="23"/>
+        <source>Change Letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeLetterDlg.ui" line="32"/>
+        <source>Current Drive Letter:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeLetterDlg.ui" line="51"/>
+        <source>New Drive Letter:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeLetterDlg.ui" line="109"/>
+        <source>&amp;OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeLetterDlg.ui" line="119"/>
+        <source>&amp;Cancel</source>
+        <translation type="unfinished">&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangeLetterDlg.cpp" line="14"/>
+        <location filename="../gui/KChangeLetterDlg.cpp" line="17"/>
+        <source>None</source>
+        <translation type="unfinished">Keines</translation>
+    </message>
+</context>
+<context>
+    <name>KChangePartitionTypeID</name>
+    <message>
+        <location filename="../gui/KChangePartitionTypeID.ui" line="14"/>
+        <source>Change Partition Type ID</source>
+        <translation type="unfinished">Partitionstyp-ID ändern</translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangePartitionTypeID.ui" line="40"/>
+        <source>Please select predefined ID from the list:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangePartitionTypeID.ui" line="57"/>
+        <source>Please enter ID manually:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangePartitionTypeID.ui" line="138"/>
+        <source>&amp;Yes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangePartitionTypeID.ui" line="148"/>
+        <source>&amp;No</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangePartitionTypeID.cpp" line="13"/>
+        <source>&lt;B&gt;Are you sure you want to change partition ID of the partition &quot;%1&quot;?&lt;/B&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangePartitionTypeID.cpp" line="14"/>
+        <source>Current system ID is &quot;%1&quot;. Changing partition ID might prevent some operating system from working with the partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>KCreatePartitionDlg</name>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.ui" line="14"/>
+        <source>Create New Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.ui" line="20"/>
+        <source>Please specify the size and the location for the new partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.ui" line="32"/>
+        <source>Partition Label:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.ui" line="46"/>
+        <source>Create As:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.ui" line="57"/>
+        <source>Drive Letter:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.ui" line="68"/>
+        <source>File System:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.ui" line="79"/>
+        <source>Cluster Size:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.ui" line="92"/>
+        <source>Size And Location</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.ui" line="119"/>
+        <source>Unallocated Space Before:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.ui" line="149"/>
+        <source>Partition Size:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.ui" line="179"/>
+        <source>Unallocated Space After:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.ui" line="262"/>
+        <source>&amp;OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.ui" line="272"/>
+        <source>&amp;Cancel</source>
+        <translation type="unfinished">&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.cpp" line="89"/>
+        <source>Primary</source>
+        <translation type="unfinished">Primär</translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.cpp" line="90"/>
+        <source>Logical</source>
+        <translation type="unfinished">Logisch</translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.cpp" line="101"/>
+        <location filename="../gui/KCreatePartitionDlg.cpp" line="211"/>
+        <source>None</source>
+        <translation type="unfinished">Keines</translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.cpp" line="113"/>
+        <source>FAT</source>
+        <translation type="unfinished">FAT</translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.cpp" line="115"/>
+        <source>FAT32</source>
+        <translation type="unfinished">FAT32</translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.cpp" line="116"/>
+        <source>NTFS</source>
+        <translation type="unfinished">NTFS</translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.cpp" line="122"/>
+        <source>Unformatted</source>
+        <translation type="unfinished">Unformatiert</translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.cpp" line="211"/>
+        <source>Default</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.cpp" line="213"/>
+        <source>512 Bytes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KCreatePartitionDlg.cpp" line="214"/>
+        <source>%1 KB</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>KDiskMapItem</name>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="163"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="97"/>
         <source>GPT Disk</source>
         <translation>GPT-Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="165"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="99"/>
         <source>Dynamic Disk</source>
         <translation>Dynamischer Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="167"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="101"/>
         <source>Bad Disk</source>
         <translation>Fehlerhafter Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="169"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="103"/>
         <source>Unallocated</source>
         <translation>Nicht zugeordnet</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="175"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="109"/>
         <source>Unformatted</source>
         <translation>Unformatiert</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="178"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="112"/>
         <source>FAT</source>
         <translation>FAT</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="180"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="114"/>
         <source>NTFS</source>
         <translation>NTFS</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="182"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="116"/>
         <source>FAT32</source>
         <translation>FAT32</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="184"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="118"/>
         <source>Ext2</source>
         <translation>Ext2</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="186"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="120"/>
         <source>Ext3</source>
         <translation>Ext3</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="188"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="122"/>
         <source>Linux Swap</source>
         <translation>Linux Swap</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="190"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="124"/>
         <source>Other</source>
         <translation>Andere</translation>
     </message>
@@ -513,6 +770,95 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     </message>
 </context>
 <context>
+    <name>KFormatPartitionDlg</name>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.ui" line="14"/>
+        <source>Format Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.ui" line="28"/>
+        <source>Partition Label:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.ui" line="45"/>
+        <source>File System:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.ui" line="58"/>
+        <source>Cluster Size:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.ui" line="76"/>
+        <source>Formating the partition will destory the data on the partition!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.ui" line="121"/>
+        <source>&amp;OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.ui" line="131"/>
+        <source>&amp;Cancel</source>
+        <translation type="unfinished">&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.cpp" line="35"/>
+        <source>FAT12</source>
+        <translation type="unfinished">FAT12</translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.cpp" line="37"/>
+        <source>FAT16</source>
+        <translation type="unfinished">FAT16</translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.cpp" line="39"/>
+        <source>FAT32</source>
+        <translation type="unfinished">FAT32</translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.cpp" line="40"/>
+        <source>NTFS</source>
+        <translation type="unfinished">NTFS</translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.cpp" line="42"/>
+        <source>Ext2</source>
+        <translation type="unfinished">Ext2</translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.cpp" line="43"/>
+        <source>Ext3</source>
+        <translation type="unfinished">Ext3</translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.cpp" line="46"/>
+        <source>Linux Swap</source>
+        <translation type="unfinished">Linux Swap</translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.cpp" line="66"/>
+        <source>Default</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.cpp" line="73"/>
+        <location filename="../gui/KFormatPartitionDlg.cpp" line="90"/>
+        <source>%1 KB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KFormatPartitionDlg.cpp" line="90"/>
+        <source>512 Bytes</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>KLegendBar</name>
     <message>
         <location filename="../gui/KLegendBar.cpp" line="15"/>
@@ -623,6 +969,139 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     </message>
 </context>
 <context>
+    <name>KMoveResizeDlg</name>
+    <message>
+        <location filename="../gui/KMoveResizeDlg.ui" line="14"/>
+        <source>Move/Resize Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMoveResizeDlg.ui" line="20"/>
+        <source>Enter the new partition size and specify the location of the selected partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMoveResizeDlg.ui" line="30"/>
+        <source>Size And Location</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMoveResizeDlg.ui" line="57"/>
+        <source>Unallocate Space Before:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMoveResizeDlg.ui" line="87"/>
+        <source>Partition Size:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMoveResizeDlg.ui" line="117"/>
+        <source>Unallocate Space After:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMoveResizeDlg.ui" line="165"/>
+        <source>Using Enhanced Data Protecting Mode could provide enhanced protecting for your data. It will keep your data safe even in the case of power outages or hardware failure. To use this option, more free space is required for the partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMoveResizeDlg.ui" line="168"/>
+        <source>Using Enhanced Data Protecting Mode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMoveResizeDlg.ui" line="193"/>
+        <source>It&apos;s recommended to backup your data before moving or resizing the partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMoveResizeDlg.ui" line="240"/>
+        <source>&amp;OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KMoveResizeDlg.ui" line="250"/>
+        <source>&amp;Cancel</source>
+        <translation type="unfinished">&amp;Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>KWipingDiskDlg</name>
+    <message>
+        <location filename="../gui/KWipingDiskDlg.ui" line="14"/>
+        <source>Wiping Disk or Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KWipingDiskDlg.ui" line="47"/>
+        <source>Wiping Disk/Partition will remove every sectors of data on the disk. Data once wiped can not be recovered by any data recovery solutions.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KWipingDiskDlg.ui" line="61"/>
+        <source>Destination Device:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KWipingDiskDlg.ui" line="90"/>
+        <source>Wiping Method:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KWipingDiskDlg.ui" line="99"/>
+        <source>Fill Sectors with Zero</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KWipingDiskDlg.ui" line="109"/>
+        <location filename="../gui/KWipingDiskDlg.ui" line="123"/>
+        <source>( Quick )</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KWipingDiskDlg.ui" line="116"/>
+        <source>Fill Sectors with One</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KWipingDiskDlg.ui" line="130"/>
+        <source>Fill Sectors with Zero &amp;&amp; One</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KWipingDiskDlg.ui" line="137"/>
+        <source>( Slow )</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KWipingDiskDlg.ui" line="144"/>
+        <source>DoD 5220.22-M (3 passes)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KWipingDiskDlg.ui" line="151"/>
+        <location filename="../gui/KWipingDiskDlg.ui" line="165"/>
+        <source>( Very Slow )</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KWipingDiskDlg.ui" line="158"/>
+        <source>DoD 5220.28-STD (7 passes)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KWipingDiskDlg.ui" line="223"/>
+        <source>&amp;OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/KWipingDiskDlg.ui" line="233"/>
+        <source>&amp;Cancel</source>
+        <translation type="unfinished">&amp;Abbrechen</translation>
+    </message>
+</context>
+<context>
     <name>MainFrame</name>
     <message>
         <location filename="../gui/MainFrame.cpp" line="109"/>
@@ -723,6 +1202,266 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
         <location filename="../gui/MainFrame.cpp" line="679"/>
         <source>&lt;B&gt;Quit the program?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;You are about to quit the program and &lt;B&gt;cancel all pending operations&lt;/B&gt;.&lt;BR&gt;The changes you have made will be lost.</source>
         <translation>&lt;B&gt;Programm beenden?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;Sie sind dabei, das Programm zu beenden und &lt;B&gt;alle ausstehenden Vorgänge abzubrechen&lt;/B&gt;.&lt;BR&gt;Die von Ihnen vorgenommenen Änderungen gehen verloren.</translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="40"/>
+        <source>Disk %1</source>
+        <translation type="unfinished">Datenträger %1</translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="44"/>
+        <source>%1 ( Disk %2 Partition %3 )</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="48"/>
+        <source>Disk %1 Partition %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="67"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="202"/>
+        <source>Warning</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="87"/>
+        <source>This partition is system partition, deleting system partition may cause your computer to be unbootable!
+
+Are you sure that you want to delete this partition?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="91"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="190"/>
+        <source>Delete: (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="104"/>
+        <source>Unhide: (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="104"/>
+        <source>Hide: (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="121"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="135"/>
+        <source>Set Active: (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="129"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="149"/>
+        <source>Set Inactive: (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="163"/>
+        <source>Initiate Disk %1 to GPT</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="164"/>
+        <source>Initiate Disk %1 to MBR</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="165"/>
+        <source>Rebuild MBR on Disk %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="203"/>
+        <source>Are you sure that you want to delete all partitions on disk %1 ?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="207"/>
+        <source>This disk contains system partition, deleting system partition may cause your computer to be unbootable!
+
+Are you sure that you want to delete all partitions on the disk?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="211"/>
+        <source>Delete All Partitions on Disk %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="223"/>
+        <source>Set Partition as Primary (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="238"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="306"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="310"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="166"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="175"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="180"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="192"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="345"/>
+        <source>Error</source>
+        <translation type="unfinished">Fehler</translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="238"/>
+        <source>Cannot convert this primary partition to logical partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="253"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="263"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="282"/>
+        <source>Set Partition as Logical (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="264"/>
+        <source>Move Partition: (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="299"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="316"/>
+        <source>Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="300"/>
+        <source>Please apply all the changes you have made before you use this function.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="306"/>
+        <source>Failed to convert the specified dynamic disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="311"/>
+        <source>Volmara cannot convert the specified dynamic disk to basic disk. Because Volmara cannot convert any dynamic volume type except the simple or mirrored volume.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="317"/>
+        <source>Volmara could convert the specified dynamic disk to basic disk. However, you need to break the mirrored volumes by using &lt;B&gt;Windows Disk Management&lt;/B&gt; first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="330"/>
+        <source>Convert Dynamic Disk %1 to Basic Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="331"/>
+        <source>Initialize Disk %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="334"/>
+        <source>Convert Partition (Disk:%2 LBA: %1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="345"/>
+        <source>NOTE:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameHandlers.cpp" line="346"/>
+        <source>You cannot do any operations except convert other dynamic disk to basic. All other operations will be available after you apply the conversion.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="167"/>
+        <source>Volmara cannot create a partition at here. There are no free MBR slots on the disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="176"/>
+        <source>This disk uses MBR format, the disk space beyond 2 TB will be unusable.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="180"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="192"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="345"/>
+        <source>Not enough free space!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="226"/>
+        <source>Create (%1:) on Disk %2 </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="248"/>
+        <source>Format: (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="273"/>
+        <source>None</source>
+        <translation type="unfinished">Keines</translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="274"/>
+        <source>Change Letter: (%1) to (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="291"/>
+        <source>Set Label (%1) to &quot;%2&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="363"/>
+        <source>Move/Resize: (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="377"/>
+        <source>This partition is system partition, wiping system partition may cause your computer to be unbootable!
+
+Are you sure that you want to wipe this partition?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="384"/>
+        <source>Wipe Partition: (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="399"/>
+        <source>This disk contains system partition, wiping system partition may cause your computer to be unbootable!
+
+Are you sure that you want to wipe this disk?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="405"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="406"/>
+        <source>Wipe Disk %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="425"/>
+        <source>Change Partition Type ID: (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="465"/>
+        <source>Change Partition Serial Number: (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="493"/>
+        <source>Change Cluster Size: %1</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -1073,6 +1812,39 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     </message>
 </context>
 <context>
+    <name>QChangePartitionSerialNumberDlg</name>
+    <message>
+        <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="14"/>
+        <source>Change Partition Serial Number</source>
+        <translation type="unfinished">Seriennummer der Partition ändern</translation>
+    </message>
+    <message>
+        <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="33"/>
+        <source>Your computer may no longer boot or work correctly.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="45"/>
+        <source>Please enter new serial number in hexadecimal format:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="102"/>
+        <source>&amp;Yes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="112"/>
+        <source>&amp;No</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/QChangePartitionSerialNumberDlg.cpp" line="15"/>
+        <source>&lt;B&gt;Are you sure you want to change serial number of partition &quot;%1&quot;?&lt;/B&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Startup</name>
     <message>
         <location filename="../app/Startup.cpp" line="144"/>
@@ -1089,6 +1861,22 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
         <location filename="../app/Startup.cpp" line="179"/>
         <source>&lt;B&gt;Volmara cannot find any disk in your computer.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Please make sure that you have administrator privileges.</source>
         <translation>&lt;B&gt;Volmara kann keinen Datenträger in Ihrem Computer finden.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Bitte stellen Sie sicher, dass Sie über Administratorrechte verfügen.</translation>
+    </message>
+</context>
+<context>
+    <name>VolumeLabelRule</name>
+    <message>
+        <location filename="../gui/VolumeLabelRule.cpp" line="35"/>
+        <source>Label contains invalid symbol.
+
+Following symbols are invalid:
+* ? | \ / &gt; &lt; &quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/VolumeLabelRule.cpp" line="44"/>
+        <source>Error</source>
+        <translation type="unfinished">Fehler</translation>
     </message>
 </context>
 </TS>
