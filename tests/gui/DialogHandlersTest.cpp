@@ -571,3 +571,59 @@ TEST(DialogHandlers, TypeIdSerialNumberAndClusterSize)
     EXPECT_EQ(EntryAt(f, 0, 2048).PartitionTypeId, 6);
     EXPECT_EQ(EntryAt(f, 0, 2048).ClusterSize, 4);
 }
+
+TEST(DialogHandlers, LinesAfterAPendingCreateUseThePositionsItGives)
+{
+    Window w({{64, "label: dos\nunit: sectors\nstart=64260, size=32130, type=7\n"}});
+    MainFrame& f = *w.frame;
+    Create(f, 0, 0, {true, kFsFat16, 0, QString()});
+    ASSERT_EQ(Lines(f).size(), 1);
+    EXPECT_EQ(Values(Lines(f).first())["StartingOffset"], "63");
+    // The old partition is now the second one on the disk.
+    SelectAt(f, 0, 64260);
+    w.Action("action_Delete")->trigger();
+    EXPECT_EQ(Lines(f).last(), "DeletePartition DiskIndex:0 Partition:2");
+    // Undoing both leaves the disk as it was loaded.
+    w.Action("actionUndo_Last_Changes")->trigger();
+    w.Action("actionUndo_Last_Changes")->trigger();
+    EXPECT_EQ(f.PendingLayout()->GetPartitionCount(0), 3);
+    EXPECT_EQ(IndexAt(f, 0, 64260), 1);
+}
+
+TEST(DialogHandlers, GptAreasTakePrimaryPartitionsOnly)
+{
+    Window w({{64, "label: gpt\n"}});
+    MainFrame& f = *w.frame;
+    PartitionInfo area{};
+    ASSERT_TRUE(f.PendingLayout()->GetPartition(0, 0, &area));
+    ASSERT_EQ(area.PartitionTypeId, 0);
+    Select(f, 0, 0);
+    bool kindFixed = false;
+    DialogAnswer<KCreatePartitionDlg> answer([&](KCreatePartitionDlg& d) {
+        kindFixed = !Find<QComboBox>(d, "comboBox")->isEnabled() && Find<QComboBox>(d, "comboBox")->currentIndex() == 0;
+        ChooseData(d, "comboBox_3", kFsExt2);
+        Click(d, "okButton");
+    });
+    f.on_action_Create_triggered();
+    ASSERT_EQ(answer.Seen(), 1);
+    EXPECT_TRUE(kindFixed);
+    auto v = Values(Lines(f).last());
+    EXPECT_EQ(v["Primary"], "1");
+    EXPECT_EQ(v["PartTypeId"], "131");
+    const int64_t start = v["StartingOffset"].toLongLong(), length = v["PartitionLength"].toLongLong();
+    // sfdisk leaves the first 2048 sectors unusable: the partition starts on the next cylinder.
+    ASSERT_EQ(area.StartingLba, 2048);
+    EXPECT_EQ(start, C);
+    // One track is kept free before the backup table at the end of the disk.
+    EXPECT_LE(start + length, area.StartingLba + area.SectorCount - S);
+    EXPECT_EQ(EntryAt(f, 0, start).IsGptEntry, 1);
+
+    if (!VolumeCheck::HaveCheckers())
+        return;
+    Apply(w);
+    const auto verify = TestSupport::RunTool({"sgdisk", "--verify", w.images[0]});
+    EXPECT_NE(verify.output.find("No problems found"), std::string::npos) << verify.output;
+    const std::string found = VolumeCheck::BlkidAt(w.images[0], start, length);
+    EXPECT_NE(found.find("TYPE=ext2"), std::string::npos) << found;
+    VolumeCheck::ExpectChecked(w.dir, w.images[0], start, length, "ext2");
+}
