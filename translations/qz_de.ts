@@ -276,32 +276,32 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     <message>
         <location filename="../gui/KChangeClusterSizeDlg.ui" line="14"/>
         <source>Change Cluster Size</source>
-        <translation type="unfinished">Clustergröße ändern</translation>
+        <translation>Clustergröße ändern</translation>
     </message>
     <message>
         <location filename="../gui/KChangeClusterSizeDlg.ui" line="45"/>
         <source>Please enter new cluster size in sectors:</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte geben Sie die neue Clustergröße in Sektoren ein:</translation>
     </message>
     <message>
         <location filename="../gui/KChangeClusterSizeDlg.ui" line="115"/>
         <source>&amp;Yes</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ja</translation>
     </message>
     <message>
         <location filename="../gui/KChangeClusterSizeDlg.ui" line="125"/>
         <source>&amp;No</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Nein</translation>
     </message>
     <message>
         <location filename="../gui/KChangeClusterSizeDlg.cpp" line="23"/>
         <source>&lt;B&gt;Are you sure you want to change cluster size for partition &quot;%1&quot; ?&lt;/B&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;B&gt;Möchten Sie die Clustergröße der Partition „%1“ wirklich ändern?&lt;/B&gt;</translation>
     </message>
     <message>
         <location filename="../gui/KChangeClusterSizeDlg.cpp" line="25"/>
         <source>Current cluster size is &lt;B&gt;%1 sectors, %2 KB (%3 Bytes).&lt;/B&gt; Smaller clusters may provide more effective usage of disk space.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die aktuelle Clustergröße beträgt &lt;B&gt;%1 Sektoren, %2 KB (%3 Byte).&lt;/B&gt; Kleinere Cluster können den Speicherplatz auf dem Datenträger effizienter nutzen.</translation>
     </message>
 </context>
 <context>
@@ -309,27 +309,27 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     <message>
         <location filename="../gui/KChangeLabelDlg.ui" line="14"/>
         <source>Change Partition Label:</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitionsbezeichnung ändern:</translation>
     </message>
     <message>
         <location filename="../gui/KChangeLabelDlg.ui" line="23"/>
         <source>Changing the label for the selected partition:</source>
-        <translation type="unfinished"></translation>
+        <translation>Bezeichnung der ausgewählten Partition ändern:</translation>
     </message>
     <message>
         <location filename="../gui/KChangeLabelDlg.ui" line="32"/>
         <source>Partition Label:</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitionsbezeichnung:</translation>
     </message>
     <message>
         <location filename="../gui/KChangeLabelDlg.ui" line="86"/>
         <source>&amp;OK</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;OK</translation>
     </message>
     <message>
         <location filename="../gui/KChangeLabelDlg.ui" line="96"/>
         <source>&amp;Cancel</source>
-        <translation type="unfinished">&amp;Abbrechen</translation>
+        <translation>&amp;Abbrechen</translation>
     </message>
 </context>
 <context>
@@ -337,38 +337,38 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     <message>
         <location filename="../gui/KChangeLetterDlg.ui" line="14"/>
         <source>Change Drive Letter</source>
-        <translation type="unfinished"></translation>
+        <translation>Laufwerksbuchstaben ändern</translation>
     </message>
     <message>
         <location filename="../gui/KChangeLetterDlg.ui" line="23"/>
         <source>Change Letter</source>
-        <translation type="unfinished"></translation>
+        <translation>Laufwerksbuchstaben ändern</translation>
     </message>
     <message>
         <location filename="../gui/KChangeLetterDlg.ui" line="32"/>
         <source>Current Drive Letter:</source>
-        <translation type="unfinished"></translation>
+        <translation>Aktueller Laufwerksbuchstabe:</translation>
     </message>
     <message>
         <location filename="../gui/KChangeLetterDlg.ui" line="51"/>
         <source>New Drive Letter:</source>
-        <translation type="unfinished"></translation>
+        <translation>Neuer Laufwerksbuchstabe:</translation>
     </message>
     <message>
         <location filename="../gui/KChangeLetterDlg.ui" line="109"/>
         <source>&amp;OK</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;OK</translation>
     </message>
     <message>
         <location filename="../gui/KChangeLetterDlg.ui" line="119"/>
         <source>&amp;Cancel</source>
-        <translation type="unfinished">&amp;Abbrechen</translation>
+        <translation>&amp;Abbrechen</translation>
     </message>
     <message>
         <location filename="../gui/KChangeLetterDlg.cpp" line="14"/>
         <location filename="../gui/KChangeLetterDlg.cpp" line="17"/>
         <source>None</source>
-        <translation type="unfinished">Keines</translation>
+        <translation>Keines</translation>
     </message>
 </context>
 <context>
@@ -376,37 +376,37 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     <message>
         <location filename="../gui/KChangePartitionTypeID.ui" line="14"/>
         <source>Change Partition Type ID</source>
-        <translation type="unfinished">Partitionstyp-ID ändern</translation>
+        <translation>Partitionstyp-ID ändern</translation>
     </message>
     <message>
         <location filename="../gui/KChangePartitionTypeID.ui" line="40"/>
         <source>Please select predefined ID from the list:</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte wählen Sie eine vordefinierte ID aus der Liste aus:</translation>
     </message>
     <message>
         <location filename="../gui/KChangePartitionTypeID.ui" line="57"/>
         <source>Please enter ID manually:</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte geben Sie die ID manuell ein:</translation>
     </message>
     <message>
         <location filename="../gui/KChangePartitionTypeID.ui" line="138"/>
         <source>&amp;Yes</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ja</translation>
     </message>
     <message>
         <location filename="../gui/KChangePartitionTypeID.ui" line="148"/>
         <source>&amp;No</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Nein</translation>
     </message>
     <message>
         <location filename="../gui/KChangePartitionTypeID.cpp" line="13"/>
         <source>&lt;B&gt;Are you sure you want to change partition ID of the partition &quot;%1&quot;?&lt;/B&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;B&gt;Möchten Sie die Partitions-ID der Partition „%1“ wirklich ändern?&lt;/B&gt;</translation>
     </message>
     <message>
         <location filename="../gui/KChangePartitionTypeID.cpp" line="14"/>
         <source>Current system ID is &quot;%1&quot;. Changing partition ID might prevent some operating system from working with the partition.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die aktuelle System-ID ist „%1“. Wenn Sie die Partitions-ID ändern, können manche Betriebssysteme die Partition möglicherweise nicht mehr verwenden.</translation>
     </message>
 </context>
 <context>
@@ -414,118 +414,118 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     <message>
         <location filename="../gui/KCreatePartitionDlg.ui" line="14"/>
         <source>Create New Partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Neue Partition erstellen</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.ui" line="20"/>
         <source>Please specify the size and the location for the new partition.</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte legen Sie die Größe und die Position der neuen Partition fest.</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.ui" line="32"/>
         <source>Partition Label:</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitionsbezeichnung:</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.ui" line="46"/>
         <source>Create As:</source>
-        <translation type="unfinished"></translation>
+        <translation>Erstellen als:</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.ui" line="57"/>
         <source>Drive Letter:</source>
-        <translation type="unfinished"></translation>
+        <translation>Laufwerksbuchstabe:</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.ui" line="68"/>
         <source>File System:</source>
-        <translation type="unfinished"></translation>
+        <translation>Dateisystem:</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.ui" line="79"/>
         <source>Cluster Size:</source>
-        <translation type="unfinished"></translation>
+        <translation>Clustergröße:</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.ui" line="92"/>
         <source>Size And Location</source>
-        <translation type="unfinished"></translation>
+        <translation>Größe und Position</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.ui" line="119"/>
         <source>Unallocated Space Before:</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht zugeordneter Speicherplatz davor:</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.ui" line="149"/>
         <source>Partition Size:</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitionsgröße:</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.ui" line="179"/>
         <source>Unallocated Space After:</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht zugeordneter Speicherplatz danach:</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.ui" line="262"/>
         <source>&amp;OK</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;OK</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.ui" line="272"/>
         <source>&amp;Cancel</source>
-        <translation type="unfinished">&amp;Abbrechen</translation>
+        <translation>&amp;Abbrechen</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.cpp" line="89"/>
         <source>Primary</source>
-        <translation type="unfinished">Primär</translation>
+        <translation>Primär</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.cpp" line="90"/>
         <source>Logical</source>
-        <translation type="unfinished">Logisch</translation>
+        <translation>Logisch</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.cpp" line="101"/>
         <location filename="../gui/KCreatePartitionDlg.cpp" line="211"/>
         <source>None</source>
-        <translation type="unfinished">Keines</translation>
+        <translation>Keines</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.cpp" line="113"/>
         <source>FAT</source>
-        <translation type="unfinished">FAT</translation>
+        <translation>FAT</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.cpp" line="115"/>
         <source>FAT32</source>
-        <translation type="unfinished">FAT32</translation>
+        <translation>FAT32</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.cpp" line="116"/>
         <source>NTFS</source>
-        <translation type="unfinished">NTFS</translation>
+        <translation>NTFS</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.cpp" line="122"/>
         <source>Unformatted</source>
-        <translation type="unfinished">Unformatiert</translation>
+        <translation>Unformatiert</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.cpp" line="211"/>
         <source>Default</source>
-        <translation type="unfinished"></translation>
+        <translation>Standard</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.cpp" line="213"/>
         <source>512 Bytes</source>
-        <translation type="unfinished"></translation>
+        <translation>512 Byte</translation>
     </message>
     <message>
         <location filename="../gui/KCreatePartitionDlg.cpp" line="214"/>
         <source>%1 KB</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 KB</translation>
     </message>
 </context>
 <context>
@@ -774,88 +774,88 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     <message>
         <location filename="../gui/KFormatPartitionDlg.ui" line="14"/>
         <source>Format Partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition formatieren</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.ui" line="28"/>
         <source>Partition Label:</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitionsbezeichnung:</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.ui" line="45"/>
         <source>File System:</source>
-        <translation type="unfinished"></translation>
+        <translation>Dateisystem:</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.ui" line="58"/>
         <source>Cluster Size:</source>
-        <translation type="unfinished"></translation>
+        <translation>Clustergröße:</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.ui" line="76"/>
         <source>Formating the partition will destory the data on the partition!</source>
-        <translation type="unfinished"></translation>
+        <translation>Beim Formatieren der Partition werden alle Daten auf der Partition zerstört!</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.ui" line="121"/>
         <source>&amp;OK</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;OK</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.ui" line="131"/>
         <source>&amp;Cancel</source>
-        <translation type="unfinished">&amp;Abbrechen</translation>
+        <translation>&amp;Abbrechen</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.cpp" line="35"/>
         <source>FAT12</source>
-        <translation type="unfinished">FAT12</translation>
+        <translation>FAT12</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.cpp" line="37"/>
         <source>FAT16</source>
-        <translation type="unfinished">FAT16</translation>
+        <translation>FAT16</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.cpp" line="39"/>
         <source>FAT32</source>
-        <translation type="unfinished">FAT32</translation>
+        <translation>FAT32</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.cpp" line="40"/>
         <source>NTFS</source>
-        <translation type="unfinished">NTFS</translation>
+        <translation>NTFS</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.cpp" line="42"/>
         <source>Ext2</source>
-        <translation type="unfinished">Ext2</translation>
+        <translation>Ext2</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.cpp" line="43"/>
         <source>Ext3</source>
-        <translation type="unfinished">Ext3</translation>
+        <translation>Ext3</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.cpp" line="46"/>
         <source>Linux Swap</source>
-        <translation type="unfinished">Linux Swap</translation>
+        <translation>Linux Swap</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.cpp" line="66"/>
         <source>Default</source>
-        <translation type="unfinished"></translation>
+        <translation>Standard</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.cpp" line="73"/>
         <location filename="../gui/KFormatPartitionDlg.cpp" line="90"/>
         <source>%1 KB</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 KB</translation>
     </message>
     <message>
         <location filename="../gui/KFormatPartitionDlg.cpp" line="90"/>
         <source>512 Bytes</source>
-        <translation type="unfinished"></translation>
+        <translation>512 Byte</translation>
     </message>
 </context>
 <context>
@@ -973,57 +973,57 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     <message>
         <location filename="../gui/KMoveResizeDlg.ui" line="14"/>
         <source>Move/Resize Partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition verschieben/Größe ändern</translation>
     </message>
     <message>
         <location filename="../gui/KMoveResizeDlg.ui" line="20"/>
         <source>Enter the new partition size and specify the location of the selected partition.</source>
-        <translation type="unfinished"></translation>
+        <translation>Geben Sie die neue Partitionsgröße ein und legen Sie die Position der ausgewählten Partition fest.</translation>
     </message>
     <message>
         <location filename="../gui/KMoveResizeDlg.ui" line="30"/>
         <source>Size And Location</source>
-        <translation type="unfinished"></translation>
+        <translation>Größe und Position</translation>
     </message>
     <message>
         <location filename="../gui/KMoveResizeDlg.ui" line="57"/>
         <source>Unallocate Space Before:</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht zugeordneter Speicherplatz davor:</translation>
     </message>
     <message>
         <location filename="../gui/KMoveResizeDlg.ui" line="87"/>
         <source>Partition Size:</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitionsgröße:</translation>
     </message>
     <message>
         <location filename="../gui/KMoveResizeDlg.ui" line="117"/>
         <source>Unallocate Space After:</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht zugeordneter Speicherplatz danach:</translation>
     </message>
     <message>
         <location filename="../gui/KMoveResizeDlg.ui" line="165"/>
         <source>Using Enhanced Data Protecting Mode could provide enhanced protecting for your data. It will keep your data safe even in the case of power outages or hardware failure. To use this option, more free space is required for the partition.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der erweiterte Datenschutzmodus bietet zusätzlichen Schutz für Ihre Daten. Er schützt Ihre Daten selbst bei einem Stromausfall oder einem Hardwaredefekt. Für diese Option wird mehr freier Speicherplatz auf der Partition benötigt.</translation>
     </message>
     <message>
         <location filename="../gui/KMoveResizeDlg.ui" line="168"/>
         <source>Using Enhanced Data Protecting Mode</source>
-        <translation type="unfinished"></translation>
+        <translation>Erweiterten Datenschutzmodus verwenden</translation>
     </message>
     <message>
         <location filename="../gui/KMoveResizeDlg.ui" line="193"/>
         <source>It&apos;s recommended to backup your data before moving or resizing the partition.</source>
-        <translation type="unfinished"></translation>
+        <translation>Es wird empfohlen, Ihre Daten zu sichern, bevor Sie die Partition verschieben oder ihre Größe ändern.</translation>
     </message>
     <message>
         <location filename="../gui/KMoveResizeDlg.ui" line="240"/>
         <source>&amp;OK</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;OK</translation>
     </message>
     <message>
         <location filename="../gui/KMoveResizeDlg.ui" line="250"/>
         <source>&amp;Cancel</source>
-        <translation type="unfinished">&amp;Abbrechen</translation>
+        <translation>&amp;Abbrechen</translation>
     </message>
 </context>
 <context>
@@ -1031,74 +1031,74 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     <message>
         <location filename="../gui/KWipingDiskDlg.ui" line="14"/>
         <source>Wiping Disk or Partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger oder Partition sicher löschen</translation>
     </message>
     <message>
         <location filename="../gui/KWipingDiskDlg.ui" line="47"/>
         <source>Wiping Disk/Partition will remove every sectors of data on the disk. Data once wiped can not be recovered by any data recovery solutions.</source>
-        <translation type="unfinished"></translation>
+        <translation>Beim sicheren Löschen eines Datenträgers oder einer Partition werden die Daten in sämtlichen Sektoren entfernt. Sicher gelöschte Daten können mit keiner Datenrettungslösung wiederhergestellt werden.</translation>
     </message>
     <message>
         <location filename="../gui/KWipingDiskDlg.ui" line="61"/>
         <source>Destination Device:</source>
-        <translation type="unfinished"></translation>
+        <translation>Zielgerät:</translation>
     </message>
     <message>
         <location filename="../gui/KWipingDiskDlg.ui" line="90"/>
         <source>Wiping Method:</source>
-        <translation type="unfinished"></translation>
+        <translation>Löschmethode:</translation>
     </message>
     <message>
         <location filename="../gui/KWipingDiskDlg.ui" line="99"/>
         <source>Fill Sectors with Zero</source>
-        <translation type="unfinished"></translation>
+        <translation>Sektoren mit Nullen füllen</translation>
     </message>
     <message>
         <location filename="../gui/KWipingDiskDlg.ui" line="109"/>
         <location filename="../gui/KWipingDiskDlg.ui" line="123"/>
         <source>( Quick )</source>
-        <translation type="unfinished"></translation>
+        <translation>( Schnell )</translation>
     </message>
     <message>
         <location filename="../gui/KWipingDiskDlg.ui" line="116"/>
         <source>Fill Sectors with One</source>
-        <translation type="unfinished"></translation>
+        <translation>Sektoren mit Einsen füllen</translation>
     </message>
     <message>
         <location filename="../gui/KWipingDiskDlg.ui" line="130"/>
         <source>Fill Sectors with Zero &amp;&amp; One</source>
-        <translation type="unfinished"></translation>
+        <translation>Sektoren mit Nullen &amp;&amp; Einsen füllen</translation>
     </message>
     <message>
         <location filename="../gui/KWipingDiskDlg.ui" line="137"/>
         <source>( Slow )</source>
-        <translation type="unfinished"></translation>
+        <translation>( Langsam )</translation>
     </message>
     <message>
         <location filename="../gui/KWipingDiskDlg.ui" line="144"/>
         <source>DoD 5220.22-M (3 passes)</source>
-        <translation type="unfinished"></translation>
+        <translation>DoD 5220.22-M (3 Durchgänge)</translation>
     </message>
     <message>
         <location filename="../gui/KWipingDiskDlg.ui" line="151"/>
         <location filename="../gui/KWipingDiskDlg.ui" line="165"/>
         <source>( Very Slow )</source>
-        <translation type="unfinished"></translation>
+        <translation>( Sehr langsam )</translation>
     </message>
     <message>
         <location filename="../gui/KWipingDiskDlg.ui" line="158"/>
         <source>DoD 5220.28-STD (7 passes)</source>
-        <translation type="unfinished"></translation>
+        <translation>DoD 5220.28-STD (7 Durchgänge)</translation>
     </message>
     <message>
         <location filename="../gui/KWipingDiskDlg.ui" line="223"/>
         <source>&amp;OK</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;OK</translation>
     </message>
     <message>
         <location filename="../gui/KWipingDiskDlg.ui" line="233"/>
         <source>&amp;Cancel</source>
-        <translation type="unfinished">&amp;Abbrechen</translation>
+        <translation>&amp;Abbrechen</translation>
     </message>
 </context>
 <context>
@@ -1206,95 +1206,99 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="40"/>
         <source>Disk %1</source>
-        <translation type="unfinished">Datenträger %1</translation>
+        <translation>Datenträger %1</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="44"/>
         <source>%1 ( Disk %2 Partition %3 )</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ( Datenträger %2 Partition %3 )</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="48"/>
         <source>Disk %1 Partition %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger %1 Partition %2</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="67"/>
         <location filename="../gui/MainFrameHandlers.cpp" line="202"/>
         <source>Warning</source>
-        <translation type="unfinished"></translation>
+        <translation>Warnung</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="87"/>
         <source>This partition is system partition, deleting system partition may cause your computer to be unbootable!
 
 Are you sure that you want to delete this partition?</source>
-        <translation type="unfinished"></translation>
+        <translation>Diese Partition ist eine Systempartition. Wenn Sie die Systempartition löschen, startet Ihr Computer möglicherweise nicht mehr!
+
+Möchten Sie diese Partition wirklich löschen?</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="91"/>
         <location filename="../gui/MainFrameHandlers.cpp" line="190"/>
         <source>Delete: (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Löschen: (%1)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="104"/>
         <source>Unhide: (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Sichtbar machen: (%1)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="104"/>
         <source>Hide: (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Verstecken: (%1)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="121"/>
         <location filename="../gui/MainFrameHandlers.cpp" line="135"/>
         <source>Set Active: (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Als aktiv festlegen: (%1)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="129"/>
         <location filename="../gui/MainFrameHandlers.cpp" line="149"/>
         <source>Set Inactive: (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Als inaktiv festlegen: (%1)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="163"/>
         <source>Initiate Disk %1 to GPT</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger %1 als GPT initialisieren</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="164"/>
         <source>Initiate Disk %1 to MBR</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger %1 als MBR initialisieren</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="165"/>
         <source>Rebuild MBR on Disk %1</source>
-        <translation type="unfinished"></translation>
+        <translation>MBR auf Datenträger %1 neu erstellen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="203"/>
         <source>Are you sure that you want to delete all partitions on disk %1 ?</source>
-        <translation type="unfinished"></translation>
+        <translation>Möchten Sie wirklich alle Partitionen auf Datenträger %1 löschen?</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="207"/>
         <source>This disk contains system partition, deleting system partition may cause your computer to be unbootable!
 
 Are you sure that you want to delete all partitions on the disk?</source>
-        <translation type="unfinished"></translation>
+        <translation>Dieser Datenträger enthält eine Systempartition. Wenn Sie die Systempartition löschen, startet Ihr Computer möglicherweise nicht mehr!
+
+Möchten Sie wirklich alle Partitionen auf dem Datenträger löschen?</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="211"/>
         <source>Delete All Partitions on Disk %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle Partitionen auf Datenträger %1 löschen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="223"/>
         <source>Set Partition as Primary (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition als primär festlegen (%1)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="238"/>
@@ -1306,162 +1310,166 @@ Are you sure that you want to delete all partitions on the disk?</source>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="192"/>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="345"/>
         <source>Error</source>
-        <translation type="unfinished">Fehler</translation>
+        <translation>Fehler</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="238"/>
         <source>Cannot convert this primary partition to logical partition.</source>
-        <translation type="unfinished"></translation>
+        <translation>Diese primäre Partition kann nicht in eine logische Partition umgewandelt werden.</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="253"/>
         <location filename="../gui/MainFrameHandlers.cpp" line="263"/>
         <location filename="../gui/MainFrameHandlers.cpp" line="282"/>
         <source>Set Partition as Logical (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition als logisch festlegen (%1)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="264"/>
         <source>Move Partition: (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition verschieben: (%1)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="299"/>
         <location filename="../gui/MainFrameHandlers.cpp" line="316"/>
         <source>Information</source>
-        <translation type="unfinished"></translation>
+        <translation>Information</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="300"/>
         <source>Please apply all the changes you have made before you use this function.</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte übernehmen Sie alle vorgenommenen Änderungen, bevor Sie diese Funktion verwenden.</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="306"/>
         <source>Failed to convert the specified dynamic disk.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der angegebene dynamische Datenträger konnte nicht konvertiert werden.</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="311"/>
         <source>Volmara cannot convert the specified dynamic disk to basic disk. Because Volmara cannot convert any dynamic volume type except the simple or mirrored volume.</source>
-        <translation type="unfinished"></translation>
+        <translation>Volmara kann den angegebenen dynamischen Datenträger nicht in einen Basisdatenträger konvertieren, da Volmara außer einfachen und gespiegelten Volumes keine dynamischen Volumetypen konvertieren kann.</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="317"/>
         <source>Volmara could convert the specified dynamic disk to basic disk. However, you need to break the mirrored volumes by using &lt;B&gt;Windows Disk Management&lt;/B&gt; first.</source>
-        <translation type="unfinished"></translation>
+        <translation>Volmara kann den angegebenen dynamischen Datenträger in einen Basisdatenträger konvertieren. Sie müssen jedoch zuerst mit der &lt;B&gt;Windows-Datenträgerverwaltung&lt;/B&gt; die Spiegelung der gespiegelten Volumes aufheben.</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="330"/>
         <source>Convert Dynamic Disk %1 to Basic Disk</source>
-        <translation type="unfinished"></translation>
+        <translation>Dynamischen Datenträger %1 in Basisdatenträger konvertieren</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="331"/>
         <source>Initialize Disk %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger %1 initialisieren</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="334"/>
         <source>Convert Partition (Disk:%2 LBA: %1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition konvertieren (Datenträger: %2, LBA: %1)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="345"/>
         <source>NOTE:</source>
-        <translation type="unfinished"></translation>
+        <translation>HINWEIS:</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameHandlers.cpp" line="346"/>
         <source>You cannot do any operations except convert other dynamic disk to basic. All other operations will be available after you apply the conversion.</source>
-        <translation type="unfinished"></translation>
+        <translation>Außer dem Konvertieren weiterer dynamischer Datenträger in Basisdatenträger können Sie keine Vorgänge ausführen. Alle anderen Vorgänge stehen zur Verfügung, nachdem Sie die Konvertierung übernommen haben.</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="167"/>
         <source>Volmara cannot create a partition at here. There are no free MBR slots on the disk.</source>
-        <translation type="unfinished"></translation>
+        <translation>Volmara kann hier keine Partition erstellen. Die MBR-Partitionstabelle des Datenträgers hat keine freien Einträge mehr.</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="176"/>
         <source>This disk uses MBR format, the disk space beyond 2 TB will be unusable.</source>
-        <translation type="unfinished"></translation>
+        <translation>Dieser Datenträger verwendet das MBR-Format. Der Speicherplatz jenseits von 2 TB kann nicht genutzt werden.</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="180"/>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="192"/>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="345"/>
         <source>Not enough free space!</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht genügend freier Speicherplatz!</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="226"/>
         <source>Create (%1:) on Disk %2 </source>
-        <translation type="unfinished"></translation>
+        <translation>(%1:) auf Datenträger %2 erstellen </translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="248"/>
         <source>Format: (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Formatieren: (%1)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="273"/>
         <source>None</source>
-        <translation type="unfinished">Keines</translation>
+        <translation>Keines</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="274"/>
         <source>Change Letter: (%1) to (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>Laufwerksbuchstaben ändern: (%1) in (%2)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="291"/>
         <source>Set Label (%1) to &quot;%2&quot;</source>
-        <translation type="unfinished"></translation>
+        <translation>Bezeichnung von (%1) auf „%2“ festlegen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="363"/>
         <source>Move/Resize: (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Verschieben/Größe ändern: (%1)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="377"/>
         <source>This partition is system partition, wiping system partition may cause your computer to be unbootable!
 
 Are you sure that you want to wipe this partition?</source>
-        <translation type="unfinished"></translation>
+        <translation>Diese Partition ist eine Systempartition. Wenn Sie die Systempartition sicher löschen, startet Ihr Computer möglicherweise nicht mehr!
+
+Möchten Sie diese Partition wirklich sicher löschen?</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="384"/>
         <source>Wipe Partition: (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition sicher löschen: (%1)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="399"/>
         <source>This disk contains system partition, wiping system partition may cause your computer to be unbootable!
 
 Are you sure that you want to wipe this disk?</source>
-        <translation type="unfinished"></translation>
+        <translation>Dieser Datenträger enthält eine Systempartition. Wenn Sie die Systempartition sicher löschen, startet Ihr Computer möglicherweise nicht mehr!
+
+Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="405"/>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="406"/>
         <source>Wipe Disk %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger %1 sicher löschen</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="425"/>
         <source>Change Partition Type ID: (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitionstyp-ID ändern: (%1)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="465"/>
         <source>Change Partition Serial Number: (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Seriennummer der Partition ändern: (%1)</translation>
     </message>
     <message>
         <location filename="../gui/MainFrameDialogHandlers.cpp" line="493"/>
         <source>Change Cluster Size: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Clustergröße ändern: %1</translation>
     </message>
 </context>
 <context>
@@ -1816,32 +1824,32 @@ Are you sure that you want to wipe this disk?</source>
     <message>
         <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="14"/>
         <source>Change Partition Serial Number</source>
-        <translation type="unfinished">Seriennummer der Partition ändern</translation>
+        <translation>Seriennummer der Partition ändern</translation>
     </message>
     <message>
         <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="33"/>
         <source>Your computer may no longer boot or work correctly.</source>
-        <translation type="unfinished"></translation>
+        <translation>Ihr Computer startet möglicherweise nicht mehr oder funktioniert nicht mehr ordnungsgemäß.</translation>
     </message>
     <message>
         <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="45"/>
         <source>Please enter new serial number in hexadecimal format:</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte geben Sie die neue Seriennummer im Hexadezimalformat ein:</translation>
     </message>
     <message>
         <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="102"/>
         <source>&amp;Yes</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ja</translation>
     </message>
     <message>
         <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="112"/>
         <source>&amp;No</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Nein</translation>
     </message>
     <message>
         <location filename="../gui/QChangePartitionSerialNumberDlg.cpp" line="15"/>
         <source>&lt;B&gt;Are you sure you want to change serial number of partition &quot;%1&quot;?&lt;/B&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;B&gt;Möchten Sie die Seriennummer der Partition „%1“ wirklich ändern?&lt;/B&gt;</translation>
     </message>
 </context>
 <context>
@@ -1871,12 +1879,15 @@ Are you sure that you want to wipe this disk?</source>
 
 Following symbols are invalid:
 * ? | \ / &gt; &lt; &quot;</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Bezeichnung enthält ein ungültiges Zeichen.
+
+Folgende Zeichen sind ungültig:
+* ? | \ / &gt; &lt; &quot;</translation>
     </message>
     <message>
         <location filename="../gui/VolumeLabelRule.cpp" line="44"/>
         <source>Error</source>
-        <translation type="unfinished">Fehler</translation>
+        <translation>Fehler</translation>
     </message>
 </context>
 </TS>
