@@ -65,6 +65,10 @@ public:
     // What the operation handlers share.
     // The selected entry of the pending layout; false for a disk row or nothing.
     bool SelectedEntry(PartitionInfo* entry);
+    // The same, for an allocated entry only.
+    bool SelectedPartition(PartitionInfo* entry);
+    // Puts the changed entry into the pending layout and refreshes the views.
+    void ShowEntryChange(int nDiskIndex, int nPartitionIndex, const PartitionInfo& entry);
     // "Disk 1", "E: ( Disk 1 Partition 2 )" or "Disk 1 Partition 2".
     QString DisplayName(int nDiskIndex, int nPartitionIndex);
     // The 1-based index a command line gives an entry: its place among the partitions once the lines

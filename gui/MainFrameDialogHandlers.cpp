@@ -235,7 +235,7 @@ void MainFrame::on_action_Create_triggered()
 void MainFrame::on_action_Format_triggered()
 {
     PartitionInfo e{};
-    if (!SelectedEntry(&e) || e.PartitionTypeId == 0)
+    if (!SelectedPartition(&e))
         return;
     const int d = m_nDiskIndex, p = m_nPartitionIndex;
     KFormatPartitionDlg dialog(UnicodeLabel(e), e.SectorCount, this);
@@ -253,14 +253,13 @@ void MainFrame::on_action_Format_triggered()
     e.TotalSectors = e.SectorCount;
     e.FreeSectors = std::max<int64_t>(0, e.SectorCount - SystemAreaSectors(fs, e.SectorCount, cluster));
     e.EntryFlags |= kEntryPendingFormatted;
-    m_virtualManager.UpdatePartition(d, p, &e);
-    RefreshViews();
+    ShowEntryChange(d, p, e);
 }
 
 void MainFrame::on_action_Change_Drive_Letter_triggered()
 {
     PartitionInfo e{};
-    if (!SelectedEntry(&e) || e.PartitionTypeId == 0)
+    if (!SelectedPartition(&e))
         return;
     const int d = m_nDiskIndex, p = m_nPartitionIndex;
     const QString current = e.DriveLetter ? QStringLiteral("%1:").arg(QChar::fromLatin1(e.DriveLetter)) : QString();
@@ -274,14 +273,13 @@ void MainFrame::on_action_Change_Drive_Letter_triggered()
     AddPendingItem(tr("Change Letter: (%1) to (%2)").arg(DisplayName(d, p), target));
     QueueLine(KCmdMountPartition::kFormat, {int64_t(d), int64_t(LineIndex(d, p)), int64_t(letter)});
     e.DriveLetter = char(letter);
-    m_virtualManager.UpdatePartition(d, p, &e);
-    RefreshViews();
+    ShowEntryChange(d, p, e);
 }
 
 void MainFrame::on_action_Label_triggered()
 {
     PartitionInfo e{};
-    if (!SelectedEntry(&e) || e.PartitionTypeId == 0)
+    if (!SelectedPartition(&e))
         return;
     const int d = m_nDiskIndex, p = m_nPartitionIndex;
     KChangeLabelDlg dialog(e.FileSystemType, UnicodeLabel(e), this);
@@ -291,14 +289,13 @@ void MainFrame::on_action_Label_triggered()
     AddPendingItem(tr("Set Label (%1) to \"%2\"").arg(DisplayName(d, p), dialog.Label()));
     QueueLine(KCmdLabelPartition::kFormat, {int64_t(d), int64_t(LineIndex(d, p)), label});
     StoreLabel(e, label);
-    m_virtualManager.UpdatePartition(d, p, &e);
-    RefreshViews();
+    ShowEntryChange(d, p, e);
 }
 
 void MainFrame::on_action_Move_Resize_triggered()
 {
     PartitionInfo e{};
-    if (!SelectedEntry(&e) || e.PartitionTypeId == 0)
+    if (!SelectedPartition(&e))
         return;
     const int d = m_nDiskIndex, p = m_nPartitionIndex;
     DiskGeometry geometry{};
@@ -413,7 +410,7 @@ void MainFrame::on_action_Wipe_Disk_triggered()
 void MainFrame::on_actionChanage_Partition_Type_ID_triggered()
 {
     PartitionInfo e{};
-    if (!SelectedEntry(&e) || e.PartitionTypeId == 0)
+    if (!SelectedPartition(&e))
         return;
     const int d = m_nDiskIndex, p = m_nPartitionIndex;
     const QString name = DisplayName(d, p);
@@ -425,8 +422,7 @@ void MainFrame::on_actionChanage_Partition_Type_ID_triggered()
     AddPendingItem(tr("Change Partition Type ID: (%1)").arg(name));
     QueueLine(KCmdChangePartitionTypeID::kFormat, {int64_t(d), int64_t(LineIndex(d, p)), int64_t(typeId)});
     e.PartitionTypeId = int16_t(typeId);
-    m_virtualManager.UpdatePartition(d, p, &e);
-    RefreshViews();
+    ShowEntryChange(d, p, e);
 }
 
 uint64_t MainFrame::volumeSerialNumber(int nDiskIndex, const PartitionInfo& e)
@@ -455,7 +451,7 @@ uint64_t MainFrame::volumeSerialNumber(int nDiskIndex, const PartitionInfo& e)
 void MainFrame::on_actionChange_Serial_Number_triggered()
 {
     PartitionInfo e{};
-    if (!SelectedEntry(&e) || e.PartitionTypeId == 0)
+    if (!SelectedPartition(&e))
         return;
     const int d = m_nDiskIndex, p = m_nPartitionIndex;
     const QString name = DisplayName(d, p);
@@ -472,7 +468,7 @@ void MainFrame::on_actionChange_Serial_Number_triggered()
 void MainFrame::on_actionChange_Cluster_Size_triggered()
 {
     PartitionInfo e{};
-    if (!SelectedEntry(&e) || e.PartitionTypeId == 0)
+    if (!SelectedPartition(&e))
         return;
     const int d = m_nDiskIndex, p = m_nPartitionIndex;
     const int64_t sectors = e.TotalSectors > 0 ? e.TotalSectors : e.SectorCount;
@@ -493,6 +489,5 @@ void MainFrame::on_actionChange_Cluster_Size_triggered()
     AddPendingItem(tr("Change Cluster Size: %1").arg(name));
     QueueLine(KCmdChangeClusterSize::kFormat, {int64_t(d), int64_t(LineIndex(d, p)), int64_t(cluster)});
     e.ClusterSize = cluster;
-    m_virtualManager.UpdatePartition(d, p, &e);
-    RefreshViews();
+    ShowEntryChange(d, p, e);
 }

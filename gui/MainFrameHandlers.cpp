@@ -34,6 +34,17 @@ bool MainFrame::SelectedEntry(PartitionInfo* entry)
            m_virtualManager.GetPartition(m_nDiskIndex, m_nPartitionIndex, entry);
 }
 
+bool MainFrame::SelectedPartition(PartitionInfo* entry)
+{
+    return SelectedEntry(entry) && entry->PartitionTypeId != 0;
+}
+
+void MainFrame::ShowEntryChange(int nDiskIndex, int nPartitionIndex, const PartitionInfo& entry)
+{
+    m_virtualManager.UpdatePartition(nDiskIndex, nPartitionIndex, &entry);
+    RefreshViews();
+}
+
 QString MainFrame::DisplayName(int nDiskIndex, int nPartitionIndex)
 {
     if (nPartitionIndex < 0)
@@ -81,7 +92,7 @@ bool MainFrame::diskHasSystemEntry(int nDiskIndex)
 void MainFrame::on_action_Delete_triggered()
 {
     PartitionInfo e{};
-    if (!SelectedEntry(&e) || e.PartitionTypeId == 0)
+    if (!SelectedPartition(&e))
         return;
     if ((e.SystemVolume || e.BootVolume) &&
         !ConfirmSystemChange(tr("This partition is system partition, deleting system partition may cause your "
@@ -104,8 +115,7 @@ void MainFrame::queueHide(bool bUnhide)
     AddPendingItem(bUnhide ? tr("Unhide: (%1)").arg(name) : tr("Hide: (%1)").arg(name));
     QueueLine(KCmdHidePartition::kFormat, {int64_t(d), int64_t(LineIndex(d, p)), int64_t(bUnhide ? 1 : 0)});
     e.Hidden = bUnhide ? 0 : 1;
-    m_virtualManager.UpdatePartition(d, p, &e);
-    RefreshViews();
+    ShowEntryChange(d, p, e);
 }
 
 void MainFrame::on_action_Hide_Partition_triggered() { queueHide(false); }
@@ -136,8 +146,7 @@ void MainFrame::on_action_Set_Active_triggered()
     QueueLine(KCmdActivePartition::kFormat, {int64_t(d), int64_t(LineIndex(d, p)), int64_t(1)});
     m_virtualManager.GetPartition(d, p, &e);
     e.Active = 1;
-    m_virtualManager.UpdatePartition(d, p, &e);
-    RefreshViews();
+    ShowEntryChange(d, p, e);
 }
 
 void MainFrame::on_action_Set_Inactive_triggered()
@@ -149,8 +158,7 @@ void MainFrame::on_action_Set_Inactive_triggered()
     AddPendingItem(tr("Set Inactive: (%1)").arg(DisplayName(d, p)));
     QueueLine(KCmdActivePartition::kFormat, {int64_t(d), int64_t(LineIndex(d, p)), int64_t(0)});
     e.Active = 0;
-    m_virtualManager.UpdatePartition(d, p, &e);
-    RefreshViews();
+    ShowEntryChange(d, p, e);
 }
 
 void MainFrame::queueInitiate(int nStyle)
@@ -223,8 +231,7 @@ void MainFrame::on_actionMake_Partition_Primary_triggered()
     AddPendingItem(tr("Set Partition as Primary (%1)").arg(DisplayName(d, p)));
     QueueLine(KCmdChangePartitionPrimary::kFormat, {int64_t(d), int64_t(LineIndex(d, p)), int64_t(1)});
     e.IsPrimary = 1;
-    m_virtualManager.UpdatePartition(d, p, &e);
-    RefreshViews();
+    ShowEntryChange(d, p, e);
 }
 
 void MainFrame::on_actionMake_Partition_Logical_triggered()
