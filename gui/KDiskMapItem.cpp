@@ -9,6 +9,7 @@
 
 #include "DiskMapPainting.h"
 #include "FileSystemColors.h"
+#include "LabelText.h"
 #include "SizeText.h"
 #include "engine/DiskEngine.h"
 #include "engine/IDisk.h"
@@ -203,12 +204,7 @@ QString KDiskMapItem::CellText(const PartitionInfo& info, int nBytesPerSector)
     QString letter;
     if (info.DriveLetter != 0)
         letter = QString(QLatin1Char(info.DriveLetter)) + QLatin1Char(':');
-    QString label;
-    if (info.Label[0] != 0) {
-        char16_t wide[598 / sizeof(char16_t)] = {};
-        AnsiToUnicode(info.Label, int(sizeof(info.Label)), wide, int(std::size(wide)));
-        label = QString::fromUtf16(wide).trimmed();
-    }
+    const QString label = LabelText::FromEntry(info).trimmed();
     // One pass over the pattern: a label holding "%3" stays as it is.
     return QStringLiteral("%1%2(%3)\n%4")
         .arg(letter, label, typeText(info), SizeText::DiskMapSize(info.TotalSectors, nBytesPerSector));

@@ -1,6 +1,7 @@
 #include "KDiskMapPartitionItemModel.h"
 
 #include "FileSystemColors.h"
+#include "LabelText.h"
 #include "SizeText.h"
 
 #include <iterator>
@@ -240,10 +241,8 @@ QString KDiskMapPartitionItemModel::entryText(int nDiskIndex, int nEntryIndex, i
 
     switch (nColumn) {
     case ColumnPartition: {
-        char16_t label[299] = {}; // 598 bytes
-        const int units = AnsiToUnicode(info.Label, int(sizeof(info.Label)), label, int(std::size(label)));
         const QString letter = info.DriveLetter ? QString(QLatin1Char(info.DriveLetter)) : QStringLiteral("*");
-        return QStringLiteral("%1:%2").arg(letter, QString::fromUtf16(label, units > 0 ? units : 0).trimmed());
+        return QStringLiteral("%1:%2").arg(letter, LabelText::FromEntry(info).trimmed());
     }
     case ColumnFileSystem:
         return QCoreApplication::translate(kContext, FileSystemListText(info));

@@ -14,6 +14,7 @@
 #include "KFormatPartitionDlg.h"
 #include "KMoveResizeDlg.h"
 #include "KWipingDiskDlg.h"
+#include "LabelText.h"
 #include "MainFrame.h"
 #include "QChangePartitionSerialNumberDlg.h"
 #include "commands/KCmdChangeClusterSize.h"
@@ -91,28 +92,6 @@ int64_t SystemAreaSectors(int nFileSystemType, int64_t sectors, int nClusterSize
     if (nFileSystemType == kFsExt2 || nFileSystemType == kFsExt3)
         return GetExtSystemAreaSectors(sectors, nClusterSize * 512, nFileSystemType == kFsExt3);
     return sectors; // swap, or no file system: nothing free
-}
-
-// A label in the engine's 8-bit text, as the command lines and the entries keep it.
-std::string AnsiLabel(const QString& strLabel)
-{
-    char buffer[sizeof(PartitionInfo::Label)] = {};
-    const std::u16string text = strLabel.toStdU16String();
-    const int bytes = UnicodeToAnsi(text.c_str(), int(text.size()), buffer, int(sizeof buffer) - 1);
-    return std::string(buffer, size_t(std::clamp(bytes, 0, int(sizeof buffer) - 1)));
-}
-
-QString UnicodeLabel(const PartitionInfo& e)
-{
-    char16_t text[sizeof(PartitionInfo::Label)] = {};
-    const int units = AnsiToUnicode(e.Label, int(strnlen(e.Label, sizeof e.Label)), text, int(std::size(text)) - 1);
-    return QString::fromUtf16(text, std::clamp(units, 0, int(std::size(text)) - 1));
-}
-
-void StoreLabel(PartitionInfo& e, const std::string& label)
-{
-    std::memset(e.Label, 0, sizeof e.Label);
-    std::memcpy(e.Label, label.data(), std::min(label.size(), sizeof e.Label - 1));
 }
 
 // The FAT family downgrades a kind the size cannot carry.
@@ -201,7 +180,7 @@ void MainFrame::on_action_Create_triggered()
     } else if (cluster == 0) {
         cluster = DefaultClusterSize(fs, length);
     }
-    const std::string label = AnsiLabel(dialog.GetLabel());
+    const std::string label = LabelText::ToEngine(dialog.GetLabel());
     const char letter = dialog.GetDriveLetter();
     const int typeId = TypeIdFor(fs);
 
@@ -219,7 +198,7 @@ void MainFrame::on_action_Create_triggered()
     created.DriveLetter = letter;
     created.FileSystemType = int16_t(fs);
     created.ClusterSize = cluster;
-    StoreLabel(created, label);
+    LabelText::Store(created, label);
     created.TotalSectors = length;
     created.FreeSectors = std::max<int64_t>(0, length - SystemAreaSectors(fs, length, cluster));
 
@@ -238,18 +217,18 @@ void MainFrame::on_action_Format_triggered()
     if (!SelectedPartition(&e))
         return;
     const int d = m_nDiskIndex, p = m_nPartitionIndex;
-    KFormatPartitionDlg dialog(UnicodeLabel(e), e.SectorCount, this);
+    KFormatPartitionDlg dialog(LabelText::FromEntry(e), e.SectorCount, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const int fs = dialog.FileSystemType();
     const int cluster = dialog.ClusterSize() ? dialog.ClusterSize() : DefaultClusterSize(fs, e.SectorCount);
-    const std::string label = AnsiLabel(dialog.Label());
+    const std::string label = LabelText::ToEngine(dialog.Label());
 
     AddPendingItem(tr("Format: (%1)").arg(DisplayName(d, p)));
     QueueLine(KCmdFormatPartition::kFormat, {int64_t(d), int64_t(LineIndex(d, p)), int64_t(fs), int64_t(cluster), label});
     e.FileSystemType = int16_t(fs);
     e.ClusterSize = cluster;
-    StoreLabel(e, label);
+    LabelText::Store(e, label);
     e.TotalSectors = e.SectorCount;
     e.FreeSectors = std::max<int64_t>(0, e.SectorCount - SystemAreaSectors(fs, e.SectorCount, cluster));
     e.EntryFlags |= kEntryPendingFormatted;
@@ -282,13 +261,13 @@ void MainFrame::on_action_Label_triggered()
     if (!SelectedPartition(&e))
         return;
     const int d = m_nDiskIndex, p = m_nPartitionIndex;
-    KChangeLabelDlg dialog(e.FileSystemType, UnicodeLabel(e), this);
+    KChangeLabelDlg dialog(e.FileSystemType, LabelText::FromEntry(e), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const std::string label = AnsiLabel(dialog.Label());
+    const std::string label = LabelText::ToEngine(dialog.Label());
     AddPendingItem(tr("Set Label (%1) to \"%2\"").arg(DisplayName(d, p), dialog.Label()));
     QueueLine(KCmdLabelPartition::kFormat, {int64_t(d), int64_t(LineIndex(d, p)), label});
-    StoreLabel(e, label);
+    LabelText::Store(e, label);
     ShowEntryChange(d, p, e);
 }
 

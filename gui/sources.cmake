@@ -31,6 +31,8 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/DiskMapPainting.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DiskMapPainting.h
   ${CMAKE_CURRENT_LIST_DIR}/DialogUnits.h
+  ${CMAKE_CURRENT_LIST_DIR}/LabelText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LabelText.h
   ${CMAKE_CURRENT_LIST_DIR}/VolumeLabelRule.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VolumeLabelRule.h
   ${CMAKE_CURRENT_LIST_DIR}/KPartitionResizeCtrl.cpp

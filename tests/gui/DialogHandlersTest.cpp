@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 
+#include "DialogProbe.h"
 #include "HandlerSupport.h"
 #include "gui/KChangeClusterSizeDlg.h"
 #include "gui/KChangeLabelDlg.h"
@@ -39,18 +40,13 @@ namespace {
 constexpr int64_t S = 63;
 constexpr int64_t C = 255 * 63;
 
-template <typename T> T* Find(QWidget& dialog, const char* name)
-{
-    T* w = dialog.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
+using DialogProbe::Child;
 
-void Click(QWidget& dialog, const char* button) { Find<QPushButton>(dialog, button)->click(); }
+void Click(QWidget& dialog, const char* button) { Child<QPushButton>(dialog, button)->click(); }
 
 void ChooseData(QWidget& dialog, const char* box, int data)
 {
-    QComboBox* combo = Find<QComboBox>(dialog, box);
+    QComboBox* combo = Child<QComboBox>(dialog, box);
     const int index = combo->findData(data);
     ASSERT_GE(index, 0) << box << " has no item " << data << " among " << combo->count();
     combo->setCurrentIndex(index);
@@ -101,17 +97,17 @@ char Create(MainFrame& f, int disk, int64_t lba, const CreateChoice& choice)
     SelectFreeAt(f, disk, lba);
     char letter = 0;
     DialogAnswer<KCreatePartitionDlg> answer([&](KCreatePartitionDlg& d) {
-        QComboBox* kind = Find<QComboBox>(d, "comboBox");
+        QComboBox* kind = Child<QComboBox>(d, "comboBox");
         if (kind->isEnabled())
             kind->setCurrentIndex(choice.primary ? 0 : 1);
         // The file system first: choosing one resets the letter.
         ChooseData(d, "comboBox_3", choice.fileSystem);
-        QComboBox* letters = Find<QComboBox>(d, "comboBox_2");
+        QComboBox* letters = Child<QComboBox>(d, "comboBox_2");
         letters->setCurrentIndex(choice.letter && letters->count() > 1 ? 1 : 0);
         letter = char(letters->currentData().toInt());
         if (choice.megabytes > 0)
-            Find<QDoubleSpinBox>(d, "doubleSpinBox_2")->setValue(choice.megabytes);
-        Find<QLineEdit>(d, "labelEdit")->setText(choice.label);
+            Child<QDoubleSpinBox>(d, "doubleSpinBox_2")->setValue(choice.megabytes);
+        Child<QLineEdit>(d, "labelEdit")->setText(choice.label);
         Click(d, "okButton");
     });
     f.on_action_Create_triggered();
@@ -172,7 +168,7 @@ TEST(DialogHandlers, CreateOnAnEmptyDiskQueuesAnAlignedPrimaryAndAppliesIt)
     SelectAt(f, 0, S);
     {
         DialogAnswer<KChangeLetterDlg> answer([&](KChangeLetterDlg& d) {
-            QComboBox* letters = Find<QComboBox>(d, "comboBox");
+            QComboBox* letters = Child<QComboBox>(d, "comboBox");
             EXPECT_EQ(letters->findData(int(letter)), -1);
             Click(d, "cancelButton");
         });
@@ -328,7 +324,7 @@ TEST(DialogHandlers, FormatLabelAndLetterChangeTheEntryAndTheDisk)
     {
         DialogAnswer<KFormatPartitionDlg> answer([](KFormatPartitionDlg& d) {
             ChooseData(d, "fileSystemComboBox", kFsFat16);
-            Find<QLineEdit>(d, "labelEdit")->setText(QStringLiteral("PHOTOS"));
+            Child<QLineEdit>(d, "labelEdit")->setText(QStringLiteral("PHOTOS"));
             Click(d, "okButton");
         });
         w.Action("action_Format")->trigger();
@@ -355,7 +351,7 @@ TEST(DialogHandlers, FormatLabelAndLetterChangeTheEntryAndTheDisk)
     }
     {
         DialogAnswer<KChangeLabelDlg> answer([](KChangeLabelDlg& d) {
-            Find<QLineEdit>(d, "lineEdit")->setText(QStringLiteral("HOLIDAYS"));
+            Child<QLineEdit>(d, "lineEdit")->setText(QStringLiteral("HOLIDAYS"));
             Click(d, "okButton");
         });
         w.Action("action_Label")->trigger();
@@ -369,7 +365,7 @@ TEST(DialogHandlers, FormatLabelAndLetterChangeTheEntryAndTheDisk)
     char letter = 0;
     {
         DialogAnswer<KChangeLetterDlg> answer([&](KChangeLetterDlg& d) {
-            QComboBox* letters = Find<QComboBox>(d, "comboBox");
+            QComboBox* letters = Child<QComboBox>(d, "comboBox");
             ASSERT_GT(letters->count(), 0);
             letters->setCurrentIndex(letters->count() - 1);
             letter = char(letters->currentData().toInt());
@@ -416,7 +412,7 @@ TEST(DialogHandlers, MoveResizeQueuesTheAlignedSizeAndUndoRestoresThePreview)
     {
         DialogAnswer<KMoveResizeDlg> answer([&](KMoveResizeDlg& d) {
             seen = d.Parameters();
-            Find<QDoubleSpinBox>(d, "doubleSpinBox_2")->setValue(60);
+            Child<QDoubleSpinBox>(d, "doubleSpinBox_2")->setValue(60);
             Click(d, "okButton");
         });
         w.Action("action_Move_Resize")->trigger();
@@ -458,8 +454,8 @@ TEST(DialogHandlers, WipingQueuesTheDeletesFirstAndUndoBringsEverythingBack)
     SelectAt(f, 0, 10240);
     {
         DialogAnswer<KWipingDiskDlg> answer([](KWipingDiskDlg& d) {
-            EXPECT_EQ(Find<QLabel>(d, "destDeviceName")->text(), "Disk 1 Partition 2");
-            Find<QRadioButton>(d, "radioButton_3")->setChecked(true);
+            EXPECT_EQ(Child<QLabel>(d, "destDeviceName")->text(), "Disk 1 Partition 2");
+            Child<QRadioButton>(d, "radioButton_3")->setChecked(true);
             Click(d, "okButton");
         });
         w.Action("action_Wipe_Partition")->trigger();
@@ -475,8 +471,8 @@ TEST(DialogHandlers, WipingQueuesTheDeletesFirstAndUndoBringsEverythingBack)
     Select(f, 0, -1);
     {
         DialogAnswer<KWipingDiskDlg> answer([](KWipingDiskDlg& d) {
-            EXPECT_EQ(Find<QLabel>(d, "destDeviceName")->text(), "Disk 1");
-            Find<QRadioButton>(d, "radioButton_5")->setChecked(true);
+            EXPECT_EQ(Child<QLabel>(d, "destDeviceName")->text(), "Disk 1");
+            Child<QRadioButton>(d, "radioButton_5")->setChecked(true);
             Click(d, "okButton");
         });
         w.Action("action_Wipe_Disk")->trigger();
@@ -520,8 +516,8 @@ TEST(DialogHandlers, TypeIdSerialNumberAndClusterSize)
     }
     {
         DialogAnswer<KChangePartitionTypeID> answer([](KChangePartitionTypeID& d) {
-            Find<QRadioButton>(d, "radioButton_2")->setChecked(true);
-            Find<KHexSpinBox>(d, "spinBox")->setValue(0x0e);
+            Child<QRadioButton>(d, "radioButton_2")->setChecked(true);
+            Child<KHexSpinBox>(d, "spinBox")->setValue(0x0e);
             Click(d, "yesButton");
         });
         w.Action("actionChanage_Partition_Type_ID")->trigger();
@@ -534,7 +530,7 @@ TEST(DialogHandlers, TypeIdSerialNumberAndClusterSize)
     // The serial number dialog starts from the one in the boot sector.
     {
         DialogAnswer<QChangePartitionSerialNumberDlg> answer([](QChangePartitionSerialNumberDlg& d) {
-            QLineEdit* edit = Find<QLineEdit>(d, "lineEdit");
+            QLineEdit* edit = Child<QLineEdit>(d, "lineEdit");
             EXPECT_EQ(edit->text().trimmed(), "1234abcd");
             edit->setText(QStringLiteral("cafe"));
             Click(d, "yesButton");
@@ -549,10 +545,10 @@ TEST(DialogHandlers, TypeIdSerialNumberAndClusterSize)
     int range = 0;
     {
         DialogAnswer<KChangeClusterSizeDlg> answer([&](KChangeClusterSizeDlg& d) {
-            QComboBox* sizes = Find<QComboBox>(d, "comboBox");
+            QComboBox* sizes = Child<QComboBox>(d, "comboBox");
             range = sizes->count();
             EXPECT_EQ(sizes->currentData().toInt(), 4);
-            EXPECT_FALSE(Find<QPushButton>(d, "yesButton")->isEnabled());
+            EXPECT_FALSE(Child<QPushButton>(d, "yesButton")->isEnabled());
             ChooseData(d, "comboBox", 2);
             Click(d, "yesButton");
         });
@@ -600,7 +596,7 @@ TEST(DialogHandlers, GptAreasTakePrimaryPartitionsOnly)
     Select(f, 0, 0);
     bool kindFixed = false;
     DialogAnswer<KCreatePartitionDlg> answer([&](KCreatePartitionDlg& d) {
-        kindFixed = !Find<QComboBox>(d, "comboBox")->isEnabled() && Find<QComboBox>(d, "comboBox")->currentIndex() == 0;
+        kindFixed = !Child<QComboBox>(d, "comboBox")->isEnabled() && Child<QComboBox>(d, "comboBox")->currentIndex() == 0;
         ChooseData(d, "comboBox_3", kFsExt2);
         Click(d, "okButton");
     });
