@@ -11,7 +11,13 @@ int KConsoleInteraction::AskVolumeInUse(const std::string& operation, const std:
     std::fprintf(stderr, "Operation \"%s\" cannot be completed because drive %s is being used now.\n",
                  operation.c_str(), drive.c_str());
     if (m_answer == kChoiceRetry) {
-        std::this_thread::sleep_for(std::chrono::seconds(1));
+        // A volume that stays in use is not waited for forever.
+        if (++m_retries > kMaxRetries) {
+            std::fprintf(stderr, "The volume is still in use after %d retries: the operations are cancelled.\n",
+                         kMaxRetries);
+            return kChoiceCancel;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(kRetryDelayMs));
         return kChoiceRetry;
     }
     if (m_answer >= 0)
@@ -29,9 +35,9 @@ int KConsoleInteraction::AskVolumeInUse(const std::string& operation, const std:
     }
 }
 
-void KConsoleInteraction::ShowCommandError(const std::string& line, const std::string& errorText)
+void KConsoleInteraction::ShowCommandError(const std::string&, const std::string&)
 {
-    std::fprintf(stderr, "Failed to execute the following command:\n\n%s\n\n%s\n", line.c_str(), errorText.c_str());
+    // Nothing here: after the run the tool names every failed line with its reason, this one included.
 }
 
 void KConsoleInteraction::ShowRebootFailed()

@@ -14,8 +14,13 @@ public:
     void ShowCommandError(const std::string& line, const std::string& errorText) override;
     void ShowRebootFailed() override;
 
+    // --in-use=retry tries again once a second for a minute, then cancels.
+    static constexpr int kMaxRetries = 60;
+    static constexpr int kRetryDelayMs = 1000;
+
 private:
     int m_answer;
+    int m_retries = 0;
 };
 
 // Shows a command's progress on standard error: a bar on a terminal, or plain percentage lines.

@@ -9,6 +9,9 @@
 #include <QCoreApplication>
 #include <fstream>
 #include <sstream>
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "CliExport.h"
@@ -106,12 +109,52 @@ int runCommands(const std::vector<PendingCommand>& commands, const RunOptions& o
     }
     const int result = executive.RunWithWorker(&manager, &worker);
     progress.Finish();
-    if (result == 0)
+    // Every line that did not do its work is named with its reason; a run with one is no success.
+    for (const auto& failed : executive.FailedLines())
+        std::fprintf(stderr, "volmara-cli: line %d failed (result %d, error code %d): %s\n  %s\n", failed.Index + 1,
+                     failed.Result, failed.ErrorCode, FailureReason(failed.Result, failed.ErrorCode).c_str(),
+                     failed.Line.c_str());
+    if (result == 0 && executive.FailedLines().empty())
         return 0;
-    std::fprintf(stderr, "run result: %d\n", result);
-    if (result == 24)
-        std::fprintf(stderr, "%s\n", ErrorText(worker.ErrorCode()).c_str());
+    if (result != 0 && result != 24)
+        std::fprintf(stderr, "run result: %d\n", result);
     return 1;
+}
+
+// A disk named on the command line must be a readable and writable image file or block device, and
+// named once: two names for one disk would keep two tables of it.
+bool checkDisks(const std::vector<std::string>& disks)
+{
+    std::vector<std::pair<dev_t, ino_t>> seen;
+    for (const auto& path : disks) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) {
+            std::fprintf(stderr, "volmara-cli: cannot use disk %s: %s\n", path.c_str(), std::strerror(errno));
+            return false;
+        }
+        if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) {
+            std::fprintf(stderr, "volmara-cli: cannot use disk %s: not an image file or a block device\n", path.c_str());
+            return false;
+        }
+        if (S_ISREG(st.st_mode) && st.st_size < 512) {
+            std::fprintf(stderr, "volmara-cli: cannot use disk %s: smaller than one sector\n", path.c_str());
+            return false;
+        }
+        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd < 0) {
+            std::fprintf(stderr, "volmara-cli: cannot use disk %s: %s\n", path.c_str(), std::strerror(errno));
+            return false;
+        }
+        ::close(fd);
+        const auto identity =
+            S_ISBLK(st.st_mode) ? std::make_pair(st.st_rdev, ino_t(0)) : std::make_pair(st.st_dev, st.st_ino);
+        if (std::find(seen.begin(), seen.end(), identity) != seen.end()) {
+            std::fprintf(stderr, "volmara-cli: the disk %s is named twice\n", path.c_str());
+            return false;
+        }
+        seen.push_back(identity);
+    }
+    return true;
 }
 
 } // namespace
@@ -162,6 +205,8 @@ int main(int argc, char** argv)
                 return usageError("a disk path may not contain ':'");
             joined += (joined.empty() ? "" : ":") + d;
         }
+        if (!checkDisks(disks))
+            return 1;
         ::setenv("VOLMARA_DISKS", joined.c_str(), 1);
     }
     if (command.empty())
@@ -173,6 +218,8 @@ int main(int argc, char** argv)
             return usageError("run needs at least one command line");
         std::vector<PendingCommand> commands;
         for (const auto& line : args) {
+            if (line.empty())
+                return usageError("an empty command line");
             if (line.size() > kMaxCommandLine)
                 return usageError("a command line is longer than 511 characters");
             commands.push_back(PendingCommand::Make(line.c_str(), 0));
@@ -191,7 +238,13 @@ int main(int argc, char** argv)
         text << in.rdbuf();
         if (options.inUse < 0)
             options.inUse = kChoiceCancel; // at boot nobody can be asked
-        return runCommands(ReadCommandsFile(text.str()), options);
+        std::vector<PendingCommand> commands;
+        std::string error;
+        if (!ReadCommandsFileStrict(text.str(), commands, error)) {
+            std::fprintf(stderr, "volmara-cli: %s: %s\n", args[0].c_str(), error.c_str());
+            return 1;
+        }
+        return runCommands(commands, options);
     }
     return usageError("unknown command " + command);
 }

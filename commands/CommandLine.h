@@ -16,10 +16,17 @@ inline constexpr size_t kMaxCommandLine = 511;
 // Writes the values into the format in order (integers for %u and %d, strings for %s).
 std::string FormatCommandLine(const char* format, const std::vector<CommandValue>& values);
 
-// Reads one value per conversion. The literal text between conversions is skipped by its length, not
-// compared, so a line must match its format in key lengths, order and spacing. %u values come back
-// sign-extended from 32 bits.
-std::vector<CommandValue> ParseCommandLine(const char* format, const std::string& line);
+enum CommandLineProblem : int {
+    kLineOk = 0,
+    kLineMismatch = 1,   // the keys, spacing, quotes or digits do not follow the format, or text follows it
+    kLineOutOfRange = 2, // a number does not fit its field (more than 32 bits for %u, 64 for %d)
+};
+
+// Reads one value per conversion. The line must follow its format exactly (keys compared without regard
+// to letter case) and end with it; a number too wide for its field is refused rather than wrapped onto
+// another value. %u values come back sign-extended from 32 bits (4294967295 is -1). On a problem the
+// result is empty and `problem` says which.
+std::vector<CommandValue> ParseCommandLine(const char* format, const std::string& line, int* problem = nullptr);
 
 int64_t CommandInt(const std::vector<CommandValue>& values, size_t index);
 std::string CommandText(const std::vector<CommandValue>& values, size_t index);

@@ -6,8 +6,9 @@
 
 int KCmdActivePartition::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
-    m_block.Summary = SameTarget(kCmdActivePartition, 0, 0, v);
+    std::vector<CommandValue> v;
+    if (!ReadTarget(kFormat, v, m_block.Summary, kCmdActivePartition, 0, 0) || !CheckFlag(CommandInt(v, 2)))
+        return 0;
     m_block.Active = int32_t(CommandInt(v, 2));
     return 1;
 }

@@ -6,8 +6,10 @@
 
 int KCmdChangeClusterSize::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
-    m_block.Summary = SameTarget(kCmdChangeClusterSize, 1, 1, v);
+    std::vector<CommandValue> v;
+    if (!ReadTarget(kFormat, v, m_block.Summary, kCmdChangeClusterSize, 1, 1) ||
+        !CheckClusterSize(CommandInt(v, 2), false))
+        return 0;
     m_block.Summary.RestoreLetter = 1;
     m_block.ClusterSize = int32_t(CommandInt(v, 2));
     PartitionInfo p{};

@@ -9,8 +9,9 @@
 
 int KCmdChangePartitionPrimary::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
-    m_block.Summary = SameTarget(kCmdChangePartitionPrimary, 1, 0, v);
+    std::vector<CommandValue> v;
+    if (!ReadTarget(kFormat, v, m_block.Summary, kCmdChangePartitionPrimary, 1, 0) || !CheckFlag(CommandInt(v, 2)))
+        return 0;
     m_block.Primary = int32_t(CommandInt(v, 2));
     return 1;
 }
@@ -24,8 +25,16 @@ int KCmdChangePartitionPrimary::Execute(IProgressReporter* reporter)
     PartitionInfo p{};
     if (!m_manager->GetPartition(disk, index, &p))
         return kCmdPartitionUnreadable;
+    if (p.IsGptEntry) {
+        SetErrorDetail(kDetailNotOnGpt);
+        return kCmdNotApplicable;
+    }
     p.IsPrimary = m_block.Primary ? 1 : 0;
     p.HiddenSectors = m_block.Primary ? p.StartingLba : 63;
+    // A logical partition's extended boot record needs free sectors of its own before it; without
+    // them the change is refused before the table or the boot sector is touched.
+    if (const int code = CheckTableChange(disk, index, p))
+        return code;
     if (const int code = m_manager->UpdatePartition(disk, index, &p))
         return code;
     if (p.FileSystemType != kFsNtfs && !IsFatCode(p.FileSystemType))

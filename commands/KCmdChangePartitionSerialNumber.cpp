@@ -9,8 +9,9 @@
 
 int KCmdChangePartitionSerialNumber::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
-    m_block.Summary = SameTarget(kCmdChangeSerialNumber, 1, 0, v);
+    std::vector<CommandValue> v;
+    if (!ReadTarget(kFormat, v, m_block.Summary, kCmdChangeSerialNumber, 1, 0))
+        return 0;
     m_block.NewSerialNumber = CommandInt(v, 2);
     return 1;
 }
@@ -25,6 +26,11 @@ int KCmdChangePartitionSerialNumber::Execute(IProgressReporter* reporter)
         return kCmdPartitionUnreadable;
     const int64_t serial = m_block.NewSerialNumber;
     const int fs = p.FileSystemType;
+    // Only FAT and NTFS keep their serial number in the boot sector.
+    if (fs != kFsNtfs && !IsFatCode(fs)) {
+        SetErrorDetail(kDetailNotForFileSystem);
+        return kCmdNotApplicable;
+    }
     // The serial number lives at a place fixed by the file system, in both boot-sector copies.
     const int detail = KBootSectorEditor::Edit(m_manager->GetDisk(Summary().DiskIndex), p, [serial, fs](uint8_t* s) {
         if (fs == kFsNtfs)

@@ -2,12 +2,16 @@
 
 #include "CommandLine.h"
 #include "KCommandProgress.h"
+#include "model/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 
 int KCmdChangePartitionTypeID::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
-    m_block.Summary = SameTarget(kCmdChangePartitionTypeId, 1, 0, v);
+    std::vector<CommandValue> v;
+    // Type 0 marks an unused slot: it would drop the partition from the table.
+    if (!ReadTarget(kFormat, v, m_block.Summary, kCmdChangePartitionTypeId, 1, 0) ||
+        !CheckRange(CommandInt(v, 2), 1, 255))
+        return 0;
     m_block.NewPartitionID = int32_t(CommandInt(v, 2));
     return 1;
 }
@@ -17,6 +21,21 @@ int KCmdChangePartitionTypeID::Execute(IProgressReporter* reporter)
     if (!IsParsed())
         return kCmdNotParsed;
     ShortCommandProgress(reporter);
-    const int16_t type = int16_t(m_block.NewPartitionID);
-    return UpdateTargetEntry([type](PartitionInfo& p) { p.PartitionTypeId = type; });
+    const int disk = Summary().DiskIndex, index = Summary().PartitionIndex;
+    PartitionInfo p{};
+    if (!m_manager->GetPartition(disk, index, &p))
+        return kCmdPartitionUnreadable;
+    // A GPT entry's type is its GUID; the byte is only what it is shown as.
+    if (p.IsGptEntry) {
+        SetErrorDetail(kDetailNotOnGpt);
+        return kCmdNotApplicable;
+    }
+    const int type = m_block.NewPartitionID & 0xFF;
+    p.PartitionTypeId = int16_t(type);
+    // The hidden state follows the asked type, so that the byte written is the byte asked for.
+    p.Hidden = HiddenStateForType(type, p.FileSystemType);
+    // Extended-container types and layouts the table rules refuse end here, before anything is written.
+    if (const int code = CheckTableChange(disk, index, p))
+        return code;
+    return m_manager->UpdatePartition(disk, index, &p);
 }

@@ -6,8 +6,10 @@
 
 int KCmdCopyPartition::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
-    m_block.Summary = SameTarget(kCmdCopyPartition, 1, 0, v);
+    std::vector<CommandValue> v;
+    if (!ReadTarget(kFormat, v, m_block.Summary, kCmdCopyPartition, 1, 0) || !CheckDisk(CommandInt(v, 2)) ||
+        !CheckExtent(int(CommandInt(v, 2)), CommandInt(v, 3), CommandInt(v, 4)) || !CheckFlag(CommandInt(v, 5)))
+        return 0;
     m_block.Summary.LetterDiskIndex = int32_t(CommandInt(v, 2));
     m_block.Summary.LetterPartitionIndex = -1;
     m_block.DestStartingLba = CommandInt(v, 3);

@@ -14,16 +14,29 @@
 
 int KCmdCreatePartition::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
-    const int32_t letter = int32_t(CommandInt(v, 7)) & 0xFF;
+    std::vector<CommandValue> v;
+    if (!ReadValues(kFormat, v) || !CheckDisk(CommandInt(v, 0)))
+        return 0;
     const int32_t disk = int32_t(CommandInt(v, 0));
+    const uint32_t typeId = uint32_t(CommandInt(v, 3));
+    const int64_t fsType = CommandInt(v, 4);
+    // The type byte, and bit 31 for an entry without a file system; nothing else.
+    if (!CheckExtent(disk, CommandInt(v, 1), CommandInt(v, 2)) || (typeId & 0x7FFFFF00u) != 0 ||
+        !CheckRange(fsType, 0, 255) || !CheckClusterSize(CommandInt(v, 5), true) || !CheckLetter(CommandInt(v, 7)) ||
+        !CheckFlag(CommandInt(v, 8)) || !CheckFlag(CommandInt(v, 9)) || !CheckFlag(CommandInt(v, 10)) ||
+        !CheckFlag(CommandInt(v, 11)))
+        return GetErrorDetail() ? 0 : Refuse(kDetailValueOutOfRange);
+    const int32_t letter = int32_t(CommandInt(v, 7));
     m_block.Summary = {kCmdCreatePartition, 0, letter != 0, 0, 0, disk, -1, letter, disk, -1};
     m_block.StartingOffset = CommandInt(v, 1);
     m_block.PartitionLength = CommandInt(v, 2);
-    m_block.PartTypeId = int32_t(CommandInt(v, 3));
-    m_block.FsType = int32_t(CommandInt(v, 4));
+    m_block.PartTypeId = int32_t(typeId);
+    m_block.FsType = int32_t(fsType);
     m_block.ClusterSize = int32_t(CommandInt(v, 5));
-    CopyLabel(m_block.Label, CommandText(v, 6));
+    const std::string label = CommandText(v, 6);
+    if (!CheckLabel(NewFileSystemCode(), label))
+        return 0;
+    CopyLabel(m_block.Label, label);
     m_block.Active = int32_t(CommandInt(v, 8));
     m_block.Primary = int32_t(CommandInt(v, 9));
     m_block.BootVolume = int32_t(CommandInt(v, 10));
@@ -38,6 +51,18 @@ constexpr uint64_t kGptNoDriveLetter = uint64_t(1) << 63;
 
 } // namespace
 
+int KCmdCreatePartition::NewFileSystemCode() const
+{
+    const uint32_t typeId = uint32_t(m_block.PartTypeId);
+    if (typeId & kEntryOnly)
+        return kFsNone;
+    if (typeId == kFsNtfs || IsFatCode(int(typeId)))
+        return int(typeId); // the FAT type bytes 1, 6 and 11 are also their file-system codes
+    if (m_block.FsType == kFsExt2 || m_block.FsType == kFsExt3 || m_block.FsType == kFsLinuxSwap)
+        return m_block.FsType;
+    return kFsNone;
+}
+
 int KCmdCreatePartition::Execute(IProgressReporter* reporter)
 {
     if (!IsParsed())
@@ -45,7 +70,7 @@ int KCmdCreatePartition::Execute(IProgressReporter* reporter)
     const int diskIndex = Summary().DiskIndex;
     IDisk* disk = m_manager->GetDisk(diskIndex);
     if (!disk) {
-        SetErrorDetail(kDetailInvalidParameter);
+        SetErrorDetail(kDetailNoSuchDisk);
         return kCmdFailed;
     }
     const uint32_t typeId = uint32_t(m_block.PartTypeId);
@@ -55,7 +80,8 @@ int KCmdCreatePartition::Execute(IProgressReporter* reporter)
     p.IsPrimary = m_block.Primary;
     p.BootVolume = m_block.BootVolume;
     p.SystemVolume = m_block.SystemVolume;
-    p.PartitionTypeId = int32_t(typeId & 0xFF);
+    // An untyped request is cleared below and then named NTFS, as Windows names a new raw volume.
+    p.PartitionTypeId = typeId == 0 ? 7 : int32_t(typeId & 0xFF);
     p.StartingLba = m_block.StartingOffset;
     p.SectorCount = m_block.PartitionLength;
     DiskGeometry geometry{};
@@ -63,6 +89,12 @@ int KCmdCreatePartition::Execute(IProgressReporter* reporter)
     p.HiddenSectors = m_block.Primary ? m_block.StartingOffset : sectorsPerTrack;
 
     if (disk->IsGpt()) {
+        // A GPT has no logical partitions and no active flag.
+        p.IsGptEntry = 1;
+        p.IsPrimary = 1;
+        p.Active = 0;
+        p.HiddenSectors = m_block.StartingOffset;
+        p.GptData = 1;
         const char16_t name[] = u"Basic data partition";
         std::memcpy(p.GptName, name, sizeof name);
         std::memcpy(p.GptTypeGuid, GptType::BasicData.data(), 16);
@@ -71,6 +103,11 @@ int KCmdCreatePartition::Execute(IProgressReporter* reporter)
         std::memcpy(p.GptUniqueGuid + 8, &second, 8);
         p.GptAttributes = Summary().Letter == 0 ? kGptNoDriveLetter : 0;
     }
+
+    // Nothing is written before the table rules accept the entry: a refused create leaves the area,
+    // and whatever partition lies there, as it was.
+    if (const int code = CheckTableChange(diskIndex, -1, p))
+        return code;
 
     // The file system goes onto the area before the entry exists. An entry-only request never
     // formats, whatever file system it names: the area may hold data the caller wants to keep.
@@ -81,23 +118,25 @@ int KCmdCreatePartition::Execute(IProgressReporter* reporter)
     request.Sectors = m_block.PartitionLength;
     request.HiddenSectors = p.HiddenSectors;
     int formatDetail = 0;
-    if (typeId & kEntryOnly) {
-        // nothing to write
-    } else if (typeId == 7) {
-        request.Kind = NewFileSystem::Ntfs;
-    } else if (typeId == 1 || typeId == 6 || typeId == 11) {
+    switch (NewFileSystemCode()) {
+    case kFsNtfs: request.Kind = NewFileSystem::Ntfs; break;
+    case kFsFat12:
+    case kFsFat16:
+    case kFsFat32:
         request.Kind = NewFileSystem::Fat;
         request.FatType = int(typeId);
-    } else if (m_block.FsType == kFsExt2 || m_block.FsType == kFsExt3) {
-        request.Kind = m_block.FsType == kFsExt3 ? NewFileSystem::Ext3 : NewFileSystem::Ext2;
-    } else if (m_block.FsType == kFsLinuxSwap) {
-        request.Kind = NewFileSystem::Swap;
-    } else if (typeId == 0) {
-        // No type: the first sector is cleared so that nothing old is recognised there.
-        const std::vector<uint8_t> zero(512, 0);
-        if (!disk->WriteSectors(zero.data(), m_block.StartingOffset, 1))
-            formatDetail = kDetailWriteFailed;
-        p.PartitionTypeId = 7;
+        break;
+    case kFsExt2: request.Kind = NewFileSystem::Ext2; break;
+    case kFsExt3: request.Kind = NewFileSystem::Ext3; break;
+    case kFsLinuxSwap: request.Kind = NewFileSystem::Swap; break;
+    default:
+        if (typeId == 0) {
+            // No type: the first sector is cleared so that nothing old is recognised there.
+            const std::vector<uint8_t> zero(512, 0);
+            if (!disk->WriteSectors(zero.data(), m_block.StartingOffset, 1))
+                formatDetail = kDetailWriteFailed;
+        }
+        break;
     }
     if (request.Kind != NewFileSystem::None)
         formatDetail = FormatArea(disk, request, reporter);

@@ -23,6 +23,8 @@ public:
     };
     int Execute(IProgressReporter* reporter) override;
     const Parameters& Params() const { return m_block; }
+    // The file system this line puts on the area (kFsNone when it formats nothing).
+    int NewFileSystemCode() const;
 
 protected:
     int ParseLine() override;

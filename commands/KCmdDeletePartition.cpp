@@ -6,9 +6,8 @@
 
 int KCmdDeletePartition::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
-    m_block.Summary = SameTarget(kCmdDeletePartition, 1, 1, v);
-    return 1;
+    std::vector<CommandValue> v;
+    return ReadTarget(kFormat, v, m_block.Summary, kCmdDeletePartition, 1, 1) ? 1 : 0;
 }
 
 int KCmdDeletePartition::Execute(IProgressReporter* reporter)

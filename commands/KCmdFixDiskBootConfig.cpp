@@ -14,7 +14,9 @@
 
 int KCmdFixDiskBootConfig::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
+    std::vector<CommandValue> v;
+    if (!ReadValues(kFormat, v) || !CheckDisk(CommandInt(v, 0)) || !CheckDisk(CommandInt(v, 1)))
+        return 0;
     m_block.DestDiskIndex = int32_t(CommandInt(v, 1));
     m_block.Summary = {kCmdFixDiskBootConfig, 0, 0, 0, 0, int32_t(CommandInt(v, 0)), -1, 0, m_block.DestDiskIndex, -1};
     return 1;

@@ -7,11 +7,20 @@
 
 int KCmdFormatPartition::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
-    m_block.Summary = SameTarget(kCmdFormatPartition, 1, 0, v);
-    m_block.FsType = int32_t(CommandInt(v, 2));
+    std::vector<CommandValue> v;
+    if (!ReadTarget(kFormat, v, m_block.Summary, kCmdFormatPartition, 1, 0) ||
+        !CheckClusterSize(CommandInt(v, 3), true))
+        return 0;
+    const int64_t fs = CommandInt(v, 2);
+    if (fs != kFsFat12 && fs != kFsFat16 && fs != kFsFat32 && fs != kFsNtfs && fs != kFsExt2 && fs != kFsExt3 &&
+        fs != kFsLinuxSwap)
+        return Refuse(kDetailValueOutOfRange);
+    m_block.FsType = int32_t(fs);
     m_block.ClusterSize = int32_t(CommandInt(v, 3));
-    CopyLabel(m_block.Label, CommandText(v, 4));
+    const std::string label = CommandText(v, 4);
+    if (!CheckLabel(m_block.FsType, label))
+        return 0;
+    CopyLabel(m_block.Label, label);
     PartitionInfo p{};
     if (m_manager->GetPartition(m_block.Summary.DiskIndex, m_block.Summary.PartitionIndex, &p)) {
         m_block.SectorCount = p.SectorCount;

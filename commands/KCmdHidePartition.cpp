@@ -6,8 +6,9 @@
 
 int KCmdHidePartition::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
-    m_block.Summary = SameTarget(kCmdHidePartition, 1, 1, v);
+    std::vector<CommandValue> v;
+    if (!ReadTarget(kFormat, v, m_block.Summary, kCmdHidePartition, 1, 1) || !CheckFlag(CommandInt(v, 2)))
+        return 0;
     m_block.Unhide = int32_t(CommandInt(v, 2));
     return 1;
 }

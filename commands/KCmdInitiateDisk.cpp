@@ -17,7 +17,10 @@
 
 int KCmdInitiateDisk::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
+    std::vector<CommandValue> v;
+    if (!ReadValues(kFormat, v) || !CheckDisk(CommandInt(v, 0)) ||
+        !CheckRange(CommandInt(v, 1), kStyleMbr, kStyleDynamicToBasic) || !CheckFlag(CommandInt(v, 2)))
+        return 0;
     const int32_t disk = int32_t(CommandInt(v, 0));
     m_block.Style = int32_t(CommandInt(v, 1));
     m_block.ForceReboot = int32_t(CommandInt(v, 2));
@@ -86,6 +89,30 @@ int writeEmptyGpt(IDisk* disk)
     return ok ? 0 : kDetailWriteFailed;
 }
 
+// Removes the GPT headers and entry arrays a disk may still carry, so that a disk made MBR is not
+// read as a damaged GPT. Only sectors a valid-looking header names are cleared.
+int clearGpt(IDisk* disk)
+{
+    const int64_t total = disk->GetTotalSectors();
+    for (const int64_t at : {int64_t(1), total - 1}) {
+        uint8_t sector[512];
+        if (at < 1 || at >= total || !disk->ReadSectors(sector, at, 1) || std::memcmp(sector, "EFI PART", 8) != 0)
+            continue;
+        const uint64_t entriesLba = le64(sector + 72);
+        const uint64_t entryBytes = uint64_t(le32(sector + 80)) * le32(sector + 84);
+        const uint64_t entrySectors = (entryBytes + 511) / 512;
+        std::vector<uint8_t> zero(512, 0);
+        if (!disk->WriteSectors(zero.data(), at, 1))
+            return kDetailWriteFailed;
+        // The array lies before the primary header's usable area or after the backup's, never over data
+        // the header does not own: at most 1 MiB, inside the disk, not over sector 0.
+        if (entriesLba >= 1 && entrySectors > 0 && entrySectors <= 2048 && entriesLba < uint64_t(total) &&
+            entrySectors <= uint64_t(total) - entriesLba && !disk->ZeroSectors(int64_t(entriesLba), int64_t(entrySectors)))
+            return kDetailWriteFailed;
+    }
+    return disk->Flush() ? 0 : kDetailWriteFailed;
+}
+
 } // namespace
 
 int KCmdInitiateDisk::Execute(IProgressReporter* reporter)
@@ -109,6 +136,8 @@ int KCmdInitiateDisk::Execute(IProgressReporter* reporter)
     case 2:
         // A new MBR: an empty table, or for a rebuild the disk's own signature and table.
         detail = WriteMbrBootProgram(disk, kMbrBootProgram, kMbrBootProgram_size, m_block.Style == 2);
+        if (!detail && m_block.Style == kStyleMbr)
+            detail = clearGpt(disk);
         if (!detail) {
             disk->ForgetLayout(nullptr);
             disk->AdoptGptHeader(nullptr);

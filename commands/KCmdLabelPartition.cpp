@@ -4,12 +4,22 @@
 #include "engine/DiskEngine.h"
 #include "model/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
+#include "model/LabelRule.h"
 
 int KCmdLabelPartition::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
-    m_block.Summary = SameTarget(kCmdLabelPartition, 1, 0, v);
-    CopyLabel(m_block.Label, CommandText(v, 2));
+    std::vector<CommandValue> v;
+    if (!ReadTarget(kFormat, v, m_block.Summary, kCmdLabelPartition, 1, 0))
+        return 0;
+    PartitionInfo p{};
+    m_manager->GetPartition(m_block.Summary.DiskIndex, m_block.Summary.PartitionIndex, &p);
+    const int fs = p.FileSystemType;
+    if (!IsFatCode(fs) && fs != kFsNtfs && fs != kFsExt2 && fs != kFsExt3 && fs != kFsLinuxSwap)
+        return Refuse(kDetailNotForFileSystem);
+    const std::string label = CommandText(v, 2);
+    if (!CheckLabel(fs, label))
+        return 0;
+    CopyLabel(m_block.Label, label);
     m_device.reset(m_manager->CreateVolumeDevice(m_block.Summary.DiskIndex, m_block.Summary.PartitionIndex));
     return 1;
 }
@@ -18,11 +28,15 @@ int KCmdLabelPartition::Execute(IProgressReporter*)
 {
     if (!IsParsed() || !m_device)
         return kCmdNotParsed;
-    const int set = kSetVolumeLabel(m_device.get(), m_block.Label);
+    int problem = kLabelOk;
+    const int set = kSetVolumeLabel(m_device.get(), m_block.Label, &problem);
     m_device.reset();
-    // A label the file system refused (too long, no writer for it, a failed write) is reported.
+    // A label the file system refused is reported with the reason; nothing was written then.
     if (!set) {
-        SetErrorDetail(kDetailUnsupported);
+        SetErrorDetail(problem == kLabelTooLong           ? kDetailLabelTooLong
+                       : problem == kLabelInvalidCharacter ? kDetailLabelInvalidCharacter
+                       : problem == kLabelNoRoom           ? kDetailRootDirectoryFull
+                                                           : kDetailUnsupported);
         return kCmdFailed;
     }
     return 0;

@@ -6,8 +6,11 @@
 
 int KCmdMergePartition::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
-    m_block.Summary = SameTarget(kCmdMergePartition, 1, 1, v);
+    std::vector<CommandValue> v;
+    // The right partition is the one after the left.
+    if (!ReadTarget(kFormat, v, m_block.Summary, kCmdMergePartition, 1, 1) ||
+        !CheckPartition(CommandInt(v, 0), CommandInt(v, 1) + 1) || !CheckFlag(CommandInt(v, 2)))
+        return 0;
     m_block.Summary.RestoreLetter = 1;
     m_block.ExtendLeftPartition = int32_t(CommandInt(v, 2));
     CopyLabel(m_block.NewFolderName, CommandText(v, 3));

@@ -6,13 +6,13 @@
 
 int KCmdMountPartition::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
+    std::vector<CommandValue> v;
+    if (!ReadTarget(kFormat, v, m_block.Summary, kCmdMountPartition, 0, 0) || !CheckLetter(CommandInt(v, 2)))
+        return 0;
     CommandSummary& s = m_block.Summary;
-    const int32_t letter = int32_t(CommandInt(v, 2)) & 0xFF;
-    s = {kCmdMountPartition, 0, letter != 0, 0, 0, int32_t(CommandInt(v, 0)), ZeroBased(CommandInt(v, 1)), letter,
-         0, 0};
-    s.LetterDiskIndex = s.DiskIndex;
-    s.LetterPartitionIndex = s.PartitionIndex;
+    const int32_t letter = int32_t(CommandInt(v, 2));
+    s.RestoreLetter = letter != 0;
+    s.Letter = letter;
     PartitionInfo p{};
     if (m_manager->GetPartition(s.DiskIndex, s.PartitionIndex, &p))
         s.Dismount = p.DriveLetter != 0;

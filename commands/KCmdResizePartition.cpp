@@ -6,8 +6,10 @@
 
 int KCmdResizePartition::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
-    m_block.Summary = SameTarget(kCmdResizePartition, 1, 1, v);
+    std::vector<CommandValue> v;
+    if (!ReadTarget(kFormat, v, m_block.Summary, kCmdResizePartition, 1, 1) ||
+        !CheckExtent(int(CommandInt(v, 0)), CommandInt(v, 2), CommandInt(v, 3)) || !CheckFlag(CommandInt(v, 4)))
+        return 0;
     m_block.Summary.RestoreLetter = 1;
     m_block.NewStartingLba = CommandInt(v, 2);
     m_block.NewPartitionSize = CommandInt(v, 3);

@@ -6,15 +6,28 @@
 
 int KCmdWipeDisk::ParseLine()
 {
-    const auto v = ParseCommandLine(kFormat, m_line);
+    std::vector<CommandValue> v;
+    // Partition index 0 wipes sectors of the disk itself.
+    if (!ReadValues(kFormat, v) || !CheckDisk(CommandInt(v, 0)) ||
+        (CommandInt(v, 1) != 0 && !CheckPartition(CommandInt(v, 0), CommandInt(v, 1))) ||
+        !CheckRange(CommandInt(v, 4), 0, 4))
+        return 0;
     m_block.Summary = SameTarget(kCmdWipeDisk, 0, 0, v);
     const bool partition = m_block.Summary.PartitionIndex >= 0;
-    m_block.Summary.LockVolume = m_block.Summary.Dismount = partition ? 1 : 0;
     m_block.StartingLba = CommandInt(v, 2);
     m_block.SectorsCount = CommandInt(v, 3);
-    m_block.WipingMethod = int32_t(CommandInt(v, 4));
+    // The sectors lie inside the disk, and inside the partition when one is named.
+    int64_t first = 0, limit = m_manager->GetDisk(m_block.Summary.DiskIndex)->GetTotalSectors();
     PartitionInfo p{};
-    if (partition && m_manager->GetPartition(m_block.Summary.DiskIndex, m_block.Summary.PartitionIndex, &p))
+    if (partition && m_manager->GetPartition(m_block.Summary.DiskIndex, m_block.Summary.PartitionIndex, &p)) {
+        first = p.StartingLba;
+        limit = p.StartingLba + p.SectorCount;
+    }
+    if (m_block.StartingLba < first || m_block.SectorsCount < 1 || m_block.StartingLba > limit - m_block.SectorsCount)
+        return Refuse(kDetailValueOutOfRange);
+    m_block.Summary.LockVolume = m_block.Summary.Dismount = partition ? 1 : 0;
+    m_block.WipingMethod = int32_t(CommandInt(v, 4));
+    if (partition)
         m_block.Summary.Letter = uint8_t(p.DriveLetter);
     return 1;
 }

@@ -1,7 +1,9 @@
 // What every command shares: the manager, the line and the error detail.
 #pragma once
 
+#include <climits>
 #include <cstddef>
+#include <cstdint>
 
 #include <functional>
 #include <string>
@@ -36,8 +38,37 @@ protected:
     static CommandSummary SameTarget(int32_t kind, int32_t lock, int32_t dismount, const std::vector<CommandValue>& v);
     // Copies text into a fixed 256-byte field, always terminated.
     static void CopyLabel(char (&field)[256], const std::string& text);
-    // A 1-based partition index of a line as the 0-based index (0 becomes -1, "none").
-    static int ZeroBased(long long oneBased) { return int(oneBased) - 1; }
+    // A 1-based partition index of a line as the 0-based index (0 and anything out of range become -1).
+    static int ZeroBased(long long oneBased) { return oneBased >= 1 && oneBased <= INT32_MAX ? int(oneBased - 1) : -1; }
+
+    // Parsing refuses what names nothing or what a field may not hold: each check below returns false
+    // with the reason as the error detail, and ParseLine then returns Refuse's 0.
+    // The line's values by the command's format.
+    bool ReadValues(const char* format, std::vector<CommandValue>& values);
+    bool CheckDisk(int64_t disk);
+    bool CheckPartition(int64_t disk, int64_t oneBased);
+    bool CheckRange(int64_t value, int64_t low, int64_t high);
+    bool CheckFlag(int64_t value) { return CheckRange(value, 0, 1); }
+    // Sectors per cluster: a power of two up to 128 (64 KiB); 0, "the file system's default", where allowed.
+    bool CheckClusterSize(int64_t value, bool allowDefault);
+    // A drive letter: 0 for none, else 'C' to 'Z' (A and B are never given).
+    bool CheckLetter(int64_t value);
+    // An extent of at least one sector that starts after sector 0 and ends inside the disk.
+    bool CheckExtent(int disk, int64_t start, int64_t count);
+    // The label rule of the file system that will hold the label.
+    bool CheckLabel(int fileSystemType, const std::string& label);
+    // ReadValues, then the disk (value 0) and the 1-based partition (value 1) checked and the summary
+    // set as SameTarget makes it.
+    bool ReadTarget(const char* format, std::vector<CommandValue>& values, CommandSummary& summary, int32_t kind,
+                    int32_t lock, int32_t dismount);
+    int Refuse(int detail)
+    {
+        SetErrorDetail(detail);
+        return 0;
+    }
+    // Whether the table rules accept the entry (index < 0: as a new one) before anything is written:
+    // 0, or the manager's refusal with the reason as the error detail.
+    int CheckTableChange(int disk, int index, const PartitionInfo& entry);
 
     IVolumeManager* m_manager = nullptr;
     char m_line[512] = {};

@@ -1,4 +1,5 @@
 #include "DiskEngine.h"
+#include "model/LabelRule.h"
 
 #include <atomic>
 #include <chrono>
@@ -109,15 +110,27 @@ uint32_t GetDriveLetters()
     return KDriveLetterTable::UsedMask();
 }
 
-int kSetVolumeLabel(IVolumeDevice* device, const char* label)
+int kSetVolumeLabel(IVolumeDevice* device, const char* label, int* problem)
 {
+    if (problem)
+        *problem = kLabelOk;
     if (!device)
         return 0;
     PartitionInfo info = MakeEmptyPartitionInfo();
     const int64_t sectors = device->GetSectorCount();
     ReadVolumeInfo(*device, sectors, info);
-    if (IsFatCode(info.FileSystemType))
-        return SetFatVolumeLabel(*device, sectors, label);
+    if (const LabelProblem refused = CheckVolumeLabel(info.FileSystemType, label ? label : "")) {
+        if (problem)
+            *problem = refused;
+        return 0;
+    }
+    if (IsFatCode(info.FileSystemType)) {
+        bool noRoom = false;
+        const int set = SetFatVolumeLabel(*device, sectors, label, &noRoom);
+        if (noRoom && problem)
+            *problem = kLabelNoRoom;
+        return set;
+    }
     if (info.FileSystemType == kFsNtfs)
         return SetNtfsVolumeLabel(*device, sectors, label);
     if (info.FileSystemType == kFsExt2 || info.FileSystemType == kFsExt3)

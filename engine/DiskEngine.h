@@ -26,7 +26,9 @@ int GetVersion(int* major, int* minor, int* build);
 // Bit n set: letter 'A' + n is in use.
 uint32_t GetDriveLetters();
 // Sets the label of the file system on the volume. 1 success.
-int kSetVolumeLabel(IVolumeDevice* device, const char* label);
+// Writes the label after checking it against the file system's label rule; on failure `problem` (when
+// given) holds the LabelProblem, kLabelOk for a failure of the volume itself.
+int kSetVolumeLabel(IVolumeDevice* device, const char* label, int* problem = nullptr);
 // Growing a mounted NTFS volume in place is not available here: always 0.
 int HotExpandNtfsPartition(const PartitionInfo& info, uint32_t newSizeLow, uint32_t newSizeHigh,
                            IProgressReporter* reporter);

@@ -244,6 +244,11 @@ bool KMbrTable::Write(ISectorDevice& disk, int64_t totalSectors, const DiskGeome
         (inContainer(e) ? logicals : primaries).push_back(&e);
     if (primaries.size() > 4)
         return false;
+    // The slots (the container among them) never share a sector: a record written into one would land
+    // inside another.
+    for (size_t i = 1; i < primaries.size(); ++i)
+        if (primaries[i]->StartingOffset < primaries[i - 1]->StartingOffset + primaries[i - 1]->PartitionLength)
+            return false;
 
     // Extended boot records: each sits before its partition, after the previous one, inside the container.
     std::vector<int64_t> ebrs;

@@ -100,9 +100,22 @@ std::vector<std::string> DiskPaths()
     if (const char* env = std::getenv("VOLMARA_DISKS")) {
         std::stringstream in(env);
         std::string item;
-        while (std::getline(in, item, ':'))
-            if (!item.empty())
-                paths.push_back(item);
+        // One disk named twice (the same path, a link, or two device nodes of one device) would be two
+        // disks whose cached tables overwrite each other: only its first name counts.
+        std::vector<std::pair<dev_t, ino_t>> seen;
+        while (std::getline(in, item, ':')) {
+            if (item.empty())
+                continue;
+            struct stat st {};
+            if (::stat(item.c_str(), &st) == 0) {
+                const auto identity = S_ISBLK(st.st_mode) ? std::make_pair(st.st_rdev, ino_t(0))
+                                                          : std::make_pair(st.st_dev, st.st_ino);
+                if (std::find(seen.begin(), seen.end(), identity) != seen.end())
+                    continue;
+                seen.push_back(identity);
+            }
+            paths.push_back(item);
+        }
         return paths;
     }
     DIR* dir = ::opendir("/sys/block");

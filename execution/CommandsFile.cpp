@@ -90,3 +90,35 @@ std::vector<PendingCommand> ReadCommandsFile(const std::string& text)
     }
     return commands;
 }
+
+bool ReadCommandsFileStrict(const std::string& text, std::vector<PendingCommand>& commands, std::string& error)
+{
+    commands.clear();
+    if (text.find('\0') != std::string::npos) {
+        error = "not a commands file (it holds binary data)";
+        return false;
+    }
+    const std::string key = "CommandCount:";
+    // The first line that starts with the key, as the reader takes it.
+    size_t at = text.rfind(key, 0) == 0 ? 0 : text.find("\n" + key);
+    if (at != 0 && at != std::string::npos)
+        ++at;
+    if (at == std::string::npos) {
+        error = "not a commands file (no CommandCount line)";
+        return false;
+    }
+    size_t end = text.find('\n', at);
+    std::string count = text.substr(at + key.size(), end == std::string::npos ? std::string::npos : end - at - key.size());
+    if (!count.empty() && count.back() == '\r')
+        count.pop_back();
+    if (count.empty() || count.size() > 9 || count.find_first_not_of("0123456789") != std::string::npos) {
+        error = "the command count is not a number";
+        return false;
+    }
+    commands = ReadCommandsFile(text);
+    if (commands.size() != size_t(std::stoll(count))) {
+        error = "the file announces " + count + " commands and holds " + std::to_string(commands.size());
+        return false;
+    }
+    return true;
+}

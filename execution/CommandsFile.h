@@ -14,3 +14,6 @@ std::string BuildCommandsFile(IVolumeManager& manager, const std::vector<Pending
 bool WriteTextFile(const std::string& path, const std::string& text);
 // The pending lines of a commands file; header and snapshot are skipped.
 std::vector<PendingCommand> ReadCommandsFile(const std::string& text);
+// The same, for a file that must be one: false (with the reason) for text that has NUL bytes, no
+// "CommandCount:" line, a count that is not a plain number, or fewer lines than it announces.
+bool ReadCommandsFileStrict(const std::string& text, std::vector<PendingCommand>& commands, std::string& error);

@@ -74,7 +74,72 @@ const char* ErrorMessage(int code)
         code == 40 || code == 41)
         return QT_TRANSLATE_NOOP("ExecutionTexts",
                                  "NTFS file system error. Please use \"Check File System\" function to fix it first.");
-    return "";
+    switch (code) {
+    case 100: return QT_TRANSLATE_NOOP("ExecutionTexts", "The command line does not follow the format of its command.");
+    case 101: return QT_TRANSLATE_NOOP("ExecutionTexts", "A value in the command line is out of range.");
+    case 102: return QT_TRANSLATE_NOOP("ExecutionTexts", "There is no disk with this index.");
+    case 103: return QT_TRANSLATE_NOOP("ExecutionTexts", "There is no partition with this index.");
+    case 104: return QT_TRANSLATE_NOOP("ExecutionTexts", "This operation does not apply to a GPT disk.");
+    case 105:
+        return QT_TRANSLATE_NOOP("ExecutionTexts", "This operation does not apply to the file system of this partition.");
+    case 106:
+    case 129:
+        return QT_TRANSLATE_NOOP("ExecutionTexts",
+                                 "An extended partition type can only belong to the extended partition itself.");
+    case 107: return QT_TRANSLATE_NOOP("ExecutionTexts", "The label is too long for this file system.");
+    case 108: return QT_TRANSLATE_NOOP("ExecutionTexts", "The label contains a character this file system does not allow.");
+    case 109: return QT_TRANSLATE_NOOP("ExecutionTexts", "The root directory has no room for the label.");
+    case 110: return QT_TRANSLATE_NOOP("ExecutionTexts", "The same disk is named twice.");
+    case 121: return QT_TRANSLATE_NOOP("ExecutionTexts", "The partition would have no sectors.");
+    case 122:
+        return QT_TRANSLATE_NOOP("ExecutionTexts",
+                                 "The partition would reach past the end of the disk or outside its usable area.");
+    case 123: return QT_TRANSLATE_NOOP("ExecutionTexts", "The partition would overlap another partition.");
+    case 124: return QT_TRANSLATE_NOOP("ExecutionTexts", "MBR and GPT entries cannot share a disk.");
+    case 125:
+        return QT_TRANSLATE_NOOP("ExecutionTexts",
+                                 "An MBR disk holds at most four primary partitions, the extended partition included.");
+    case 126: return QT_TRANSLATE_NOOP("ExecutionTexts", "A primary partition cannot lie between logical partitions.");
+    case 127:
+        return QT_TRANSLATE_NOOP("ExecutionTexts",
+                                 "There is no free room before the logical partition for its extended boot record.");
+    case 128: return QT_TRANSLATE_NOOP("ExecutionTexts", "An MBR partition cannot reach past 2^32 sectors (2 TB).");
+    default: return "";
+    }
+}
+
+namespace {
+
+const char* resultMessage(int result)
+{
+    switch (result) {
+    case -1: return QT_TRANSLATE_NOOP("ExecutionTexts", "The partition-table rules refuse this change.");
+    case 1: return QT_TRANSLATE_NOOP("ExecutionTexts", "There is no such disk or partition.");
+    case 2: return QT_TRANSLATE_NOOP("ExecutionTexts", "The partition table could not be written.");
+    case 3: return QT_TRANSLATE_NOOP("ExecutionTexts", "The system could not be told about the new partition table.");
+    case 4: return QT_TRANSLATE_NOOP("ExecutionTexts", "boot.ini could not be updated.");
+    case 5: return QT_TRANSLATE_NOOP("ExecutionTexts", "The boot configuration could not be updated.");
+    case 16: return QT_TRANSLATE_NOOP("ExecutionTexts", "This operation does not apply to this partition.");
+    case 17: return QT_TRANSLATE_NOOP("ExecutionTexts", "The command was not initialised.");
+    case 18: return QT_TRANSLATE_NOOP("ExecutionTexts", "The partition could not be read.");
+    case 19: return QT_TRANSLATE_NOOP("ExecutionTexts", "No command has this name.");
+    case 20: return QT_TRANSLATE_NOOP("ExecutionTexts", "The command could not be read.");
+    case 21: return QT_TRANSLATE_NOOP("ExecutionTexts", "The command line was refused.");
+    default: return QT_TRANSLATE_NOOP("ExecutionTexts", "The command failed.");
+    }
+}
+
+} // namespace
+
+bool IsFailedLine(int result)
+{
+    return result != 0 && result != 22 && result != 23 && result != 25;
+}
+
+std::string FailureReason(int result, int errorCode)
+{
+    const char* detail = ErrorMessage(errorCode);
+    return detail[0] ? detail : resultMessage(result);
 }
 
 std::string ErrorText(int code)

@@ -10,3 +10,8 @@ const char* OperationName(int code);
 const char* ErrorMessage(int code);
 // "Error Code: %1\n\n%2".
 std::string ErrorText(int code);
+// Whether a line's run result means it did not do its work (every result but 0 and the four that stop
+// or divert the run: volume in use, cancelled, restarting; 24 is a failure that also stops it).
+bool IsFailedLine(int result);
+// Why a line failed, in words: the message of its error code where there is one, else of its result.
+std::string FailureReason(int result, int errorCode);

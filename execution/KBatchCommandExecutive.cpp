@@ -121,6 +121,7 @@ int KBatchCommandExecutive::Execute(IVolumeManager* manager, int value, IProgres
     m_value = value;
     m_receiver = receiver ? receiver : worker;
     m_receiver->EnableUserCancel(0);
+    m_failed.clear();
 
     int result = kRunOk;
     for (int i = 0; i < GetCommandCount(); ++i) {
@@ -146,6 +147,8 @@ int KBatchCommandExecutive::Execute(IVolumeManager* manager, int value, IProgres
             lineResult = choice == kChoiceRestart ? restart(i) : kRunCancelled;
             break;
         }
+        if (IsFailedLine(lineResult))
+            m_failed.push_back({i, m_currentLine, lineResult, worker->ErrorCode()});
         if (lineResult == kRunCancelled || lineResult == kRunRestarting) {
             result = lineResult;
             break;

@@ -47,6 +47,16 @@ public:
     int CurrentIndex() const { return m_currentIndex; }
 
     void SetInteraction(IExecutiveInteraction* interaction) { m_interaction = interaction; }
+
+    // A line of the last run that did not do its work. Only some failures stop a run; the others let
+    // it go on, but the run is not a success for them.
+    struct FailedLine {
+        int Index;
+        std::string Line;
+        int Result;
+        int ErrorCode;
+    };
+    const std::vector<FailedLine>& FailedLines() const { return m_failed; }
     // The executor copied into the state directory by start-up; the boot unit runs it.
     void SetBootExecutor(const std::string& path) { m_bootExecutor = path; }
 
@@ -64,4 +74,5 @@ private:
     std::string m_currentLine;
     std::atomic<int> m_currentIndex{0};
     std::string m_bootExecutor;
+    std::vector<FailedLine> m_failed;
 };

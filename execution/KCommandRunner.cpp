@@ -28,8 +28,11 @@ int KCommandRunner::Run(const std::string& line, int* errorCode)
     std::unique_ptr<ICommand> command = CreateCommand(line.c_str());
     if (!command)
         return kRunUnknownCommand;
-    if (!command->Parse(m_manager, line.c_str()))
+    if (!command->Parse(m_manager, line.c_str())) {
+        if (errorCode)
+            *errorCode = command->GetErrorDetail(); // why the line was refused
         return kRunRefused;
+    }
     if (m_hooks.CommandParsed)
         m_hooks.CommandParsed(*command);
 

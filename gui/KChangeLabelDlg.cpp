@@ -4,7 +4,7 @@
 #include "ui_KChangeLabelDlg.h"
 
 KChangeLabelDlg::KChangeLabelDlg(int nFileSystemType, const QString& strLabel, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::KChangeLabelDlg>()), m_strCurrentLabel(strLabel)
+    : QDialog(parent), ui(std::make_unique<Ui::KChangeLabelDlg>()), m_strCurrentLabel(strLabel), m_nFileSystemType(nFileSystemType)
 {
     ui->setupUi(this);
     setFixedSize(size().expandedTo(minimumSizeHint()));
@@ -21,7 +21,7 @@ KChangeLabelDlg::~KChangeLabelDlg() = default;
 void KChangeLabelDlg::on_okButton_clicked()
 {
     const QString label = ui->lineEdit->text();
-    if (!VolumeLabelRule::CheckLabel(label, this))
+    if (!VolumeLabelRule::CheckLabel(label, this, m_nFileSystemType))
         return;
     m_strLabel = label;
     // An unchanged label queues nothing.

@@ -26,4 +26,5 @@ private:
     std::unique_ptr<Ui::KChangeLabelDlg> ui;
     QString m_strCurrentLabel;
     QString m_strLabel;
+    int m_nFileSystemType;
 };

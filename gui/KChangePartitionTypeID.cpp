@@ -1,6 +1,9 @@
 #include "KChangePartitionTypeID.h"
 
 #include "PartitionTypeIds.h"
+#include "model/FileSystemTypes.h"
+
+#include <QMessageBox>
 #include "ui_KChangePartitionTypeID.h"
 
 KChangePartitionTypeID::KChangePartitionTypeID(const QString& strName, int nTypeId, QWidget* parent)
@@ -60,6 +63,12 @@ void KChangePartitionTypeID::on_yesButton_clicked()
         // Text still being typed counts as it stands.
         ui->spinBox->interpretText();
         m_nTypeId = ui->spinBox->value();
+    }
+    // The container's types on a partition that holds data would make it an empty container.
+    if (IsExtendedTypeByte(m_nTypeId)) {
+        QMessageBox::critical(this, tr("Error"),
+                              tr("An extended partition type can only belong to the extended partition itself."));
+        return;
     }
     accept();
 }

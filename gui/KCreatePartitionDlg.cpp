@@ -331,7 +331,7 @@ void KCreatePartitionDlg::onPartitionResized(qint64 n64StartingOffset, qint64 n6
 void KCreatePartitionDlg::on_okButton_clicked()
 {
     const QString label = ui->labelEdit->text();
-    if (!VolumeLabelRule::CheckLabel(label, this))
+    if (!VolumeLabelRule::CheckLabel(label, this, selectedFileSystem()))
         return;
 
     m_bPrimary = ui->comboBox->currentIndex() == 0;

@@ -93,7 +93,7 @@ void KFormatPartitionDlg::fillClusterSizes(int nFileSystemType)
 void KFormatPartitionDlg::on_okButton_clicked()
 {
     const QString label = ui->labelEdit->text();
-    if (!VolumeLabelRule::CheckLabel(label, this))
+    if (!VolumeLabelRule::CheckLabel(label, this, m_nFileSystemType))
         return;
     m_strLabel = label;
     m_nClusterSize = ui->clusterSizeComboBox->currentData().toInt();

@@ -24,6 +24,8 @@
 #include "KLegendBar.h"
 #include "KMessageBoxInteraction.h"
 #include "engine/DiskEngine.h"
+#include "commands/KCommandFactory.h"
+#include "execution/ExecutionTexts.h"
 #include "execution/KCommandRunner.h"
 #include "model/FileSystemTypes.h"
 #include "ui_MainFrame.h"
@@ -600,6 +602,7 @@ void MainFrame::on_actionApply_All_Changes_triggered()
     }
     if (result == kRunRestarting)
         return; // the machine restarts and the application is quitting
+    const auto failedLines = m_executive.FailedLines();
 
     QProgressDialog progress(this);
     progress.setWindowTitle(tr("Updating"));
@@ -624,10 +627,30 @@ void MainFrame::on_actionApply_All_Changes_triggered()
     progress.setValue(kUpdatingRange);
     progress.close();
 
-    if (result == kRunOk) {
+    // A run that went on past lines that did not do their work is no success: they are listed instead.
+    QString failures;
+    for (const auto& failed : failedLines) {
+        const std::unique_ptr<ICommand> command = CreateCommand(failed.Line.c_str());
+        CommandSummary summary{};
+        const int kind = command && command->Parse(&m_volumeManager, failed.Line.c_str()) &&
+                                 command->GetSummary(&summary)
+                             ? summary.CommandKind
+                             : 0;
+        const QString name = kind ? QCoreApplication::translate("ExecutionTexts", OperationName(kind))
+                                  : QString::fromUtf8(failed.Line.c_str()).toHtmlEscaped();
+        failures += tr("<B>%1. %2</B><BR>%3<BR>").arg(failed.Index + 1).arg(name, QCoreApplication::translate(
+            "ExecutionTexts", FailureReason(failed.Result, failed.ErrorCode).c_str()).toHtmlEscaped());
+    }
+    if (result == kRunOk && failures.isEmpty()) {
         QMessageBox::information(this, tr("Successful"), tr("Apply all the pending changes successfully."));
+    } else if (result == kRunOk) {
+        QMessageBox::warning(this, tr("Failed"),
+                             tr("These pending changes could not be applied:<BR><BR>%1").arg(failures));
     } else if (result != kRunCancelled) {
-        QMessageBox::warning(this, tr("Failed"), tr("Failed to apply one of the pending changes. Operations abort."));
+        QString text = tr("Failed to apply one of the pending changes. Operations abort.");
+        if (failedLines.size() > 1)
+            text += QStringLiteral("<BR><BR>") + failures;
+        QMessageBox::warning(this, tr("Failed"), text);
     }
 }
 

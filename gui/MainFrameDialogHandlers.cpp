@@ -401,6 +401,7 @@ void MainFrame::on_actionChanage_Partition_Type_ID_triggered()
     AddPendingItem(tr("Change Partition Type ID: (%1)").arg(name));
     QueueLine(KCmdChangePartitionTypeID::kFormat, {int64_t(d), int64_t(LineIndex(d, p)), int64_t(typeId)});
     e.PartitionTypeId = int16_t(typeId);
+    e.Hidden = HiddenStateForType(typeId, e.FileSystemType);
     ShowEntryChange(d, p, e);
 }
 

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "model/FileSystemTypes.h"
+#include "model/LabelRule.h"
 
 namespace VolumeLabelRule {
 
@@ -19,15 +20,7 @@ QChar FirstInvalidCharacter(const QString& strLabel)
 
 int MaxLength(int nFileSystemType)
 {
-    switch (nFileSystemType) {
-    case kFsFat12:
-    case kFsFat16:
-    case kFsFat32: return 11;
-    case kFsNtfs: return 126;
-    case kFsExt2:
-    case kFsExt3: return 14;
-    default: return kDefaultMaxLength;
-    }
+    return MaxVolumeLabelLength(nFileSystemType);
 }
 
 QString InvalidLabelMessage()
@@ -36,13 +29,31 @@ QString InvalidLabelMessage()
                                                           "invalid:\n* ? | \\ / > < \"");
 }
 
-bool CheckLabel(const QString& strLabel, QWidget* parent)
+bool CheckLabel(const QString& strLabel, QWidget* parent, int nFileSystemType)
 {
-    if (FirstInvalidCharacter(strLabel).isNull())
+    QString message;
+    if (!FirstInvalidCharacter(strLabel).isNull()) {
+        message = InvalidLabelMessage();
+    } else if (nFileSystemType >= 0) {
+        const std::string utf8 = strLabel.toStdString();
+        switch (CheckVolumeLabel(nFileSystemType, utf8)) {
+        case kLabelOk: break;
+        case kLabelTooLong:
+            message = QCoreApplication::translate("VolumeLabelRule", "The label is too long for this file system.");
+            break;
+        default:
+            message = QCoreApplication::translate("VolumeLabelRule",
+                                                  "The label contains a character this file system does not "
+                                                  "allow: %1")
+                          .arg(QString::fromStdString(FirstRefusedLabelCharacter(nFileSystemType, utf8)));
+            break;
+        }
+    }
+    if (message.isEmpty())
         return true;
     // Plain text: the message lists '<' and '>' literally.
-    QMessageBox box(QMessageBox::Critical, QCoreApplication::translate("VolumeLabelRule", "Error"),
-                    InvalidLabelMessage(), QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, QCoreApplication::translate("VolumeLabelRule", "Error"), message,
+                    QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
     return false;

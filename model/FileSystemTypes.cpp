@@ -79,3 +79,18 @@ const char* PartitionTypeText(const PartitionInfo& info)
     }
     return info.IsPrimary ? "Primary" : "Logical";
 }
+
+int HiddenStateForType(int typeByte, int fileSystemType)
+{
+    const bool windowsFs = IsFatCode(fileSystemType) || fileSystemType == kFsNtfs || fileSystemType == kFsWindowsReadable;
+    static const int kHiddenTypes[] = {0x11, 0x14, 0x16, 0x17, 0x1B, 0x1C, 0x1E, 0x93};
+    for (int t : kHiddenTypes)
+        if (t == typeByte)
+            return 1;
+    return (typeByte >> 4) == 1 && windowsFs ? 1 : 0;
+}
+
+bool IsExtendedTypeByte(int typeByte)
+{
+    return typeByte == 0x05 || typeByte == 0x0F || typeByte == 0x85;
+}

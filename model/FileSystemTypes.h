@@ -22,6 +22,12 @@ enum FileSystemCode : int16_t {
 
 bool IsFatCode(int fileSystemType);
 
+// The hidden state an MBR entry must have for the table writer to store exactly this type byte: the
+// writer sets 0x10 on hidden entries and clears it from unhidden ones that hold a Windows file system.
+int HiddenStateForType(int typeByte, int fileSystemType);
+// The extended-container types, which belong to the container alone.
+bool IsExtendedTypeByte(int typeByte);
+
 // Partition-list text: "FAT", "NTFS", "Unallocated", "Dynamic Disk", ... (untranslated source text).
 const char* FileSystemListText(const PartitionInfo& info);
 // Properties text: "FAT12", "(Unallocated)", "(Other)", ...

@@ -33,6 +33,10 @@ public:
     virtual int DeletePartition(int disk, int index) = 0;
     virtual int UpdatePartition(int disk, int index, const PartitionInfo* in) = 0;
     virtual int CreatePartition(int disk, int* indexOut, const PartitionInfo* in) = 0;
+    // What CreatePartition (index < 0) or UpdatePartition (entry `index` replaced by `in`) would answer
+    // before writing anything, without changing anything: 0 accepted, 1 a bad index or a duplicate
+    // entry, -1 refused by the table rules with the LayoutProblem in `problem`.
+    virtual int CheckPartitionChange(int disk, int index, const PartitionInfo* in, int* problem) = 0;
     virtual IDisk* GetDisk(int disk) = 0;
     // The caller deletes the device.
     virtual IVolumeDevice* CreateVolumeDevice(int disk, int index) = 0;

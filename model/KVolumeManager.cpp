@@ -126,23 +126,46 @@ int KVolumeManager::DeletePartition(int disk, int index)
     const PartitionList oldList = list;
     list.erase(list.begin() + index);
     ILayoutCommitter* committer = GetLayoutCommitter();
-    if (!committer || !committer->Check(list, 1, m_disks[size_t(disk)]))
+    if (!committer || !committer->Check(list, 1, m_disks[size_t(disk)])) {
+        list = oldList;
         return kTableChangeRefused;
-    if (!WritePartitionTable(disk, -1))
+    }
+    if (!WritePartitionTable(disk, -1)) {
+        list = oldList;
         return kTableChangeWriteFailed;
+    }
     if (!CommitPartition(disk, -1))
         return kTableChangeCommitFailed;
     return finishTableChange(disk, oldList);
 }
 
+int KVolumeManager::CheckPartitionChange(int disk, int index, const PartitionInfo* in, int* problem)
+{
+    if (problem)
+        *problem = kLayoutOk;
+    if (!in || !validDisk(disk) || (index >= 0 && !validPartition(disk, index)))
+        return kTableChangeBadIndex;
+    PartitionList list = *m_lists[size_t(disk)];
+    if (index < 0) {
+        for (const auto& p : list)
+            if (SamePartition(p, *in))
+                return kTableChangeBadIndex;
+        list.push_back(*in);
+    } else {
+        list[size_t(index)] = *in;
+    }
+    ILayoutCommitter* committer = GetLayoutCommitter();
+    const int found = committer ? committer->FindProblem(list, m_disks[size_t(disk)]) : kLayoutEmptyExtent;
+    if (problem)
+        *problem = found;
+    return found == kLayoutOk ? kTableChangeOk : kTableChangeRefused;
+}
+
 int KVolumeManager::CreatePartition(int disk, int* indexOut, const PartitionInfo* in)
 {
-    if (!in || !validDisk(disk))
-        return kTableChangeBadIndex;
+    if (const int checked = CheckPartitionChange(disk, -1, in, nullptr))
+        return checked;
     PartitionList& list = *m_lists[size_t(disk)];
-    for (const auto& p : list)
-        if (SamePartition(p, *in))
-            return kTableChangeBadIndex;
     const PartitionList oldList = list;
     list.push_back(*in);
     SortByStartingLba(list);
@@ -152,14 +175,8 @@ int KVolumeManager::CreatePartition(int disk, int* indexOut, const PartitionInfo
             index = int(i);
     if (indexOut)
         *indexOut = index;
-    auto removeNew = [&list, index]() { list.erase(list.begin() + index); };
-    ILayoutCommitter* committer = GetLayoutCommitter();
-    if (!committer || !committer->Check(list, 1, m_disks[size_t(disk)])) {
-        removeNew();
-        return kTableChangeRefused;
-    }
     if (!WritePartitionTable(disk, -1)) {
-        removeNew();
+        list = oldList;
         return kTableChangeWriteFailed;
     }
     // The entry is on the disk now, as a loaded one would be: its volume can take a drive letter.
@@ -172,14 +189,20 @@ int KVolumeManager::CreatePartition(int disk, int* indexOut, const PartitionInfo
 
 int KVolumeManager::UpdatePartition(int disk, int index, const PartitionInfo* in)
 {
-    if (!in || !validPartition(disk, index))
+    if (index < 0)
         return kTableChangeBadIndex;
+    // The same rules as for a new entry: a change may not move a partition, or the extended boot record
+    // of a logical one, over its neighbours.
+    if (const int checked = CheckPartitionChange(disk, index, in, nullptr))
+        return checked;
     PartitionList& list = *m_lists[size_t(disk)];
     const PartitionList oldList = list;
     const int64_t oldByteOffset = list[size_t(index)].StartingLba * 512;
     list[size_t(index)] = *in;
-    if (!WritePartitionTable(disk, -1))
+    if (!WritePartitionTable(disk, -1)) {
+        list = oldList;
         return kTableChangeWriteFailed;
+    }
     waitForRegistration(disk);
     IDisk* d = m_disks[size_t(disk)];
     const uint32_t signature = d->GetMbrSignature();

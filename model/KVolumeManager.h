@@ -29,6 +29,7 @@ public:
     int DeletePartition(int disk, int index) override;
     int UpdatePartition(int disk, int index, const PartitionInfo* in) override;
     int CreatePartition(int disk, int* indexOut, const PartitionInfo* in) override;
+    int CheckPartitionChange(int disk, int index, const PartitionInfo* in, int* problem) override;
     IDisk* GetDisk(int disk) override;
     IVolumeDevice* CreateVolumeDevice(int disk, int index) override;
     int WritePartitionTable(int disk, int skipIndex) override;

@@ -55,8 +55,10 @@ std::vector<std::pair<uint64_t, uint64_t>> rootRanges(VolumeReader& reader, cons
 
 } // namespace
 
-int SetFatVolumeLabel(ISectorDevice& volume, long long sectorCount, const char* label)
+int SetFatVolumeLabel(ISectorDevice& volume, long long sectorCount, const char* label, bool* noRoom)
 {
+    if (noRoom)
+        *noRoom = false;
     VolumeReader reader(volume, sectorCount);
     uint8_t boot[512];
     FatLayout layout;
@@ -102,8 +104,11 @@ int SetFatVolumeLabel(ISectorDevice& volume, long long sectorCount, const char* 
             break;
     }
     if (!done && !text.empty()) {
-        if (!haveFree)
+        if (!haveFree) {
+            if (noRoom)
+                *noRoom = true;
             return 0;
+        }
         uint8_t e[kEntry] = {};
         std::memcpy(e, field, 11);
         e[11] = 0x08;

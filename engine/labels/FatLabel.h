@@ -4,5 +4,6 @@
 
 class ISectorDevice;
 
-// 1 success; 0 when the volume is no FAT volume, the root directory has no room, or I/O fails.
-int SetFatVolumeLabel(ISectorDevice& volume, long long sectorCount, const char* label);
+// 1 success; 0 when the volume is no FAT volume, the root directory has no room (`noRoom` set then),
+// or I/O fails. The label follows the FAT label rule; lower-case letters are stored in upper case.
+int SetFatVolumeLabel(ISectorDevice& volume, long long sectorCount, const char* label, bool* noRoom = nullptr);

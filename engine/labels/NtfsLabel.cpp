@@ -9,29 +9,35 @@
 #include "engine/ntfs/NtfsMft.h"
 #include "engine/ntfs/NtfsRecord.h"
 #include "engine/ntfs/NtfsVolumeView.h"
+#include "model/LabelRule.h"
 
 namespace {
 
-constexpr int kMaxLabelUnits = 32; // what Windows accepts for an NTFS label
+constexpr size_t kMaxLabelUnits = 128; // $VOLUME_NAME holds at most 256 bytes
 constexpr int64_t kVolumeRecord = 3;
 
 } // namespace
 
 int SetNtfsVolumeLabel(ISectorDevice& volume, long long sectorCount, const char* label)
 {
-    const std::string text = label ? label : "";
-    char16_t units[256];
-    int count = 0;
-    if (!text.empty()) {
-        if (text.size() >= std::size(units))
-            return 0;
-        count = AnsiToUnicode(text.data(), int(text.size()), units, int(std::size(units)));
-        if (count <= 0 || count > kMaxLabelUnits)
-            return 0;
+    // Text that is not UTF-8 is refused rather than stored with replacement characters.
+    std::u32string points;
+    if (!DecodeUtf8(label ? label : "", points))
+        return 0;
+    std::vector<uint16_t> units;
+    for (char32_t c : points) {
+        if (c > 0xFFFF) {
+            units.push_back(uint16_t(0xD800 + ((c - 0x10000) >> 10)));
+            units.push_back(uint16_t(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            units.push_back(uint16_t(c));
+        }
     }
-    std::vector<uint8_t> value(size_t(count) * 2);
-    for (int i = 0; i < count; ++i)
-        put_le16(value.data() + 2 * i, uint16_t(units[i]));
+    if (units.size() > kMaxLabelUnits)
+        return 0;
+    std::vector<uint8_t> value(units.size() * 2);
+    for (size_t i = 0; i < units.size(); ++i)
+        put_le16(value.data() + 2 * i, units[i]);
 
     NtfsVolume v;
     if (!DescribeNtfsVolume(volume, 0, sectorCount, v))

@@ -118,6 +118,7 @@ public:
     int DeletePartition(int, int) override { return kTableChangeRefused; }
     int UpdatePartition(int, int, const PartitionInfo*) override { return kTableChangeRefused; }
     int CreatePartition(int, int*, const PartitionInfo*) override { return kTableChangeRefused; }
+    int CheckPartitionChange(int, int, const PartitionInfo*, int*) override { return kTableChangeRefused; }
     IDisk* GetDisk(int disk) override
     {
         return disk >= 0 && disk < int(disks.size()) ? disks[size_t(disk)].get() : nullptr;
