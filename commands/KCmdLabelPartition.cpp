@@ -13,11 +13,10 @@ int KCmdLabelPartition::ParseLine()
         return 0;
     PartitionInfo p{};
     m_manager->GetPartition(m_block.Summary.DiskIndex, m_block.Summary.PartitionIndex, &p);
-    const int fs = p.FileSystemType;
-    if (!IsFatCode(fs) && fs != kFsNtfs && fs != kFsExt2 && fs != kFsExt3 && fs != kFsLinuxSwap)
-        return Refuse(kDetailNotForFileSystem);
+    // The label is held to the rule of the file system the partition holds; the writer checks again
+    // against the volume itself.
     const std::string label = CommandText(v, 2);
-    if (!CheckLabel(fs, label))
+    if (!CheckLabel(p.FileSystemType, label))
         return 0;
     CopyLabel(m_block.Label, label);
     m_device.reset(m_manager->CreateVolumeDevice(m_block.Summary.DiskIndex, m_block.Summary.PartitionIndex));

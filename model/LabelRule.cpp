@@ -36,18 +36,20 @@ bool refusedOnFat(char32_t c)
     return c >= 0x7F || (c < 0x80 && std::strchr("+,.;=[]", int(c)));
 }
 
-// Characters a label of that file system counts: UTF-16 units for NTFS, bytes for the others.
-size_t labelLength(int fileSystemType, const std::string& utf8, const std::u32string& points)
+// Whether the label fits the field its file system keeps it in.
+bool fitsField(int fileSystemType, const std::string& utf8, const std::u32string& points)
 {
+    if (IsFatCode(fileSystemType))
+        return utf8.size() <= 11;
     if (fileSystemType == kFsNtfs) {
         size_t units = 0;
         for (char32_t c : points)
             units += c > 0xFFFF ? 2 : 1;
-        return units;
+        return units <= 128;
     }
-    if (fileSystemType == kFsExt2 || fileSystemType == kFsExt3)
-        return points.size();
-    return utf8.size();
+    if (fileSystemType == kFsExt2 || fileSystemType == kFsExt3 || fileSystemType == kFsLinuxSwap)
+        return utf8.size() <= 16;
+    return points.size() <= size_t(kDefaultMaxLabelLength);
 }
 
 } // namespace
@@ -101,10 +103,5 @@ LabelProblem CheckVolumeLabel(int fileSystemType, const std::string& utf8)
         return kLabelInvalidCharacter;
     std::u32string points;
     DecodeUtf8(utf8, points);
-    if (labelLength(fileSystemType, utf8, points) > size_t(MaxVolumeLabelLength(fileSystemType)))
-        return kLabelTooLong;
-    // The Ext superblock and the swap header hold 16 bytes, whatever the characters.
-    if ((fileSystemType == kFsExt2 || fileSystemType == kFsExt3 || fileSystemType == kFsLinuxSwap) && utf8.size() > 16)
-        return kLabelTooLong;
-    return kLabelOk;
+    return fitsField(fileSystemType, utf8, points) ? kLabelOk : kLabelTooLong;
 }

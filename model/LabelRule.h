@@ -11,11 +11,14 @@ enum LabelProblem : int {
     kLabelNoRoom = 3,           // the volume has no room for the label (a full FAT root directory)
 };
 
-// The longest label a file system keeps, in characters; 128 for codes without a rule of their own.
+// The longest label the dialogs take for a file system, in characters; 128 for codes without a rule of
+// their own. Every label within it that passes CheckVolumeLabel is written.
 int MaxVolumeLabelLength(int fileSystemType);
 inline constexpr int kDefaultMaxLabelLength = 128;
 
-// Checks a UTF-8 label for a file system of that code. An empty label is always acceptable.
+// Checks a UTF-8 label for a file system of that code against what its format holds: 11 bytes for FAT,
+// 128 UTF-16 units for NTFS ($VOLUME_NAME), 16 bytes for Ext2/3 and swap. An empty label is always
+// acceptable.
 // Every file system refuses control characters and : * ? / \ | < > "; FAT labels hold printable ASCII
 // only and refuse + , . ; = [ ] as well (lower-case letters are stored in upper case).
 LabelProblem CheckVolumeLabel(int fileSystemType, const std::string& utf8);

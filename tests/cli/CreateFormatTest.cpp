@@ -196,7 +196,7 @@ TEST(CreateFormatLabel, EntryOnlyUntypedAndFailingFormats)
     r = runLines(image, {create(200000, 40000, 7, 7, "broken", true)});
     ::unsetenv("VOLMARA_FAULTS");
     EXPECT_EQ(r.exitCode, 1) << r.output;
-    EXPECT_NE(r.output.find("run result: 24"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("line 1 failed (result 24, error code 4)"), std::string::npos) << r.output;
     dump = TableFixtures::SfdiskDump(image);
     ASSERT_EQ(dump.entries.size(), 4u) << dump.text;
     EXPECT_EQ(dump.entries[3].start, 200000);

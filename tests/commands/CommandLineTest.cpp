@@ -38,20 +38,52 @@ TEST(CommandLine, RoundTripsAndEdgeCases)
     EXPECT_EQ(CommandText(back, 6), "label with spaces");
     EXPECT_EQ(CommandInt(back, 11), 1);
 
-    // A quote in a label cuts it; the rest of the line is read from after that quote.
-    const auto cut = ParseCommandLine("LabelPartition DiskIndex:%u PartitionIndex:%u Label:%s",
-                                      "LabelPartition DiskIndex:0 PartitionIndex:2 Label:\"ab\"cd\"");
-    EXPECT_EQ(CommandText(cut, 2), "ab");
-    // The literal text is skipped by its length, not compared.
+    // Keys are compared without regard to letter case.
     const auto loose = ParseCommandLine("HidePartition DiskIndex:%u PartitionIndex:%u Unhide:%u",
                                         "HidePartition DISKINDEX:3 PARTITIONINDEX:4 UNHIDE:1");
+    ASSERT_EQ(loose.size(), 3u);
     EXPECT_EQ(CommandInt(loose, 0), 3);
     EXPECT_EQ(CommandInt(loose, 2), 1);
-    // A truncated line gives zeros and empty text, never a read past its end.
-    const auto shortLine = ParseCommandLine(kCreate, "CreatePartition DiskIndex:2");
-    EXPECT_EQ(CommandInt(shortLine, 0), 2);
-    EXPECT_EQ(CommandInt(shortLine, 1), 0);
-    EXPECT_EQ(CommandText(shortLine, 6), "");
+    EXPECT_EQ(CommandInt(ParseCommandLine("D A:%u", "D A:4294967295"), 0), -1) << "the largest %u reads as -1";
+}
+
+TEST(CommandLine, LinesThatDoNotFollowTheirFormatAreRefused)
+{
+    const char* hide = "HidePartition DiskIndex:%u PartitionIndex:%u Unhide:%u";
+    const char* label = "LabelPartition DiskIndex:%u PartitionIndex:%u Label:%s";
+    const char* wipe = "WipeDisk DiskIndex:%u PartitionIndex:%u StartingLba:%d SectorsCount:%d WipingMethod:%u";
+    struct Case {
+        const char* format;
+        std::string line;
+        int problem;
+    };
+    const Case cases[] = {
+        {hide, "HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0", kLineOk},
+        {hide, "HidePartition DiskIndx:0 PartitionIndex:2 Unhide:0", kLineMismatch},     // misspelt key
+        {hide, "HidePartition DiskIndez:0 PartitionIndex:2 Unhide:0", kLineMismatch},    // same length
+        {hide, "HidePartition DiskIndex:0 PartitionIndex:2", kLineMismatch},              // missing key
+        {hide, "HidePartition DiskIndex:0  PartitionIndex:2 Unhide:0", kLineMismatch},   // spacing
+        {hide, "HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0 junk", kLineMismatch}, // trailing text
+        {hide, "HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0" + std::string(600, 'x'), kLineMismatch},
+        {hide, "HidePartition DiskIndex: PartitionIndex:2 Unhide:0", kLineMismatch},      // no digits
+        {hide, "HidePartition DiskIndex:-1 PartitionIndex:2 Unhide:0", kLineMismatch},    // no sign on %u
+        {hide, "HidePartition DiskIndex:0 PartitionIndex:4294967299 Unhide:0", kLineOutOfRange},
+        {hide, "HidePartition DiskIndex:4294967296 PartitionIndex:1 Unhide:0", kLineOutOfRange},
+        {hide, "HidePartition DiskIndex:0 PartitionIndex:18446744073709551617 Unhide:0", kLineOutOfRange},
+        {label, "LabelPartition DiskIndex:0 PartitionIndex:2 Label:\"ab\"cd\"", kLineMismatch}, // quote in label
+        {label, "LabelPartition DiskIndex:0 PartitionIndex:2 Label:ab", kLineMismatch},          // no quotes
+        {label, "LabelPartition DiskIndex:0 PartitionIndex:2 Label:\"open", kLineOk},            // as specified
+        {wipe, "WipeDisk DiskIndex:0 PartitionIndex:0 StartingLba:-9223372036854775808 SectorsCount:1 WipingMethod:0",
+         kLineOk},
+        {wipe, "WipeDisk DiskIndex:0 PartitionIndex:0 StartingLba:9223372036854775808 SectorsCount:1 WipingMethod:0",
+         kLineOutOfRange},
+    };
+    for (const Case& c : cases) {
+        int problem = -1;
+        const auto values = ParseCommandLine(c.format, c.line, &problem);
+        EXPECT_EQ(problem, c.problem) << c.line;
+        EXPECT_EQ(values.empty(), c.problem != kLineOk) << c.line;
+    }
 }
 
 TEST(CommandFactory, NamesInOrderCaseInsensitive)
@@ -100,9 +132,9 @@ TEST(CommandSummaries, FlagsOfEveryCommand)
         {"ChangePartitionPrimary DiskIndex:0 PartitionIndex:2 Primary:0", {22, 1, 0, 0, 0, 0, 1, 0, 0, 1}},
         {"ResizePartition DiskIndex:0 PartitionIndex:2 NewStartingLba:18432 NewPartitionSize:20000 SafeMode:1",
          {3, 1, 1, 1, 0, 0, 1, 'K', 0, 1}},
-        {"CopyPartition DiskIndex:0 PartitionIndex:2 DestDiskIndex:3 DestStartingLba:63 DestPartitionSize:20480 "
+        {"CopyPartition DiskIndex:0 PartitionIndex:2 DestDiskIndex:0 DestStartingLba:63 DestPartitionSize:20480 "
          "DestPartitionIsPrimary:1",
-         {4, 1, 0, 0, 0, 0, 1, 0, 3, -1}},
+         {4, 1, 0, 0, 0, 0, 1, 0, 0, -1}},
         {"MergePartition DiskIndex:0 LeftPartitionIndex:1 ExtendLeftPartition:0 NewFolderName:\"old\"",
          {20, 1, 1, 1, 0, 0, 0, 'K', 0, 0}},
         {"ChangeClusterSize DiskIndex:0 PartitionIndex:2 ClusterSize:16", {17, 1, 1, 1, 0, 0, 1, 'K', 0, 1}},
@@ -111,7 +143,7 @@ TEST(CommandSummaries, FlagsOfEveryCommand)
         {"WipeDisk DiskIndex:0 PartitionIndex:0 StartingLba:0 SectorsCount:131072 WipingMethod:0",
          {21, 0, 0, 0, 0, 0, -1, 0, 0, -1}},
         {"InitiateDisk DiskIndex:0 Style:3 ForceReboot:1", {85, 0, 0, 0, 1, 0, -1, 0, 0, -1}},
-        {"UpdateDiskBootConfig DiskIndex:0 DestDiskIndex:1", {87, 0, 0, 0, 0, 0, -1, 0, 1, -1}},
+        {"UpdateDiskBootConfig DiskIndex:0 DestDiskIndex:0", {87, 0, 0, 0, 0, 0, -1, 0, 0, -1}},
     };
     for (const Case& c : cases) {
         auto command = CreateCommand(c.line);

@@ -14,6 +14,7 @@ namespace {
 
 class TableCommands : public ::testing::Test {
 protected:
+    static constexpr int kRefusedAtParse = -2000;
     void TearDown() override { FaultInjection::Configure(""); }
 
     // Parses and runs one line against a freshly loaded manager.
@@ -24,7 +25,11 @@ protected:
         EXPECT_NE(command, nullptr) << line;
         if (!command)
             return -1000;
-        EXPECT_EQ(command->Parse(&manager, line.c_str()), 1);
+        if (!command->Parse(&manager, line.c_str())) {
+            if (detail)
+                *detail = command->GetErrorDetail();
+            return kRefusedAtParse;
+        }
         if (summary)
             command->GetSummary(summary);
         KProgressReporter reporter;
@@ -63,7 +68,9 @@ TEST_F(TableCommands, ActiveLeavesOnlyOneActivePartition)
     EXPECT_TRUE(dump.entries[1].bootable);
     EXPECT_EQ(run("ActivePartition DiskIndex:0 PartitionIndex:2 Active:0"), 0);
     EXPECT_FALSE(TableFixtures::SfdiskDump(image).entries[1].bootable);
-    EXPECT_EQ(run("ActivePartition DiskIndex:0 PartitionIndex:9 Active:1"), kCmdPartitionUnreadable);
+    int detail = 0;
+    EXPECT_EQ(run("ActivePartition DiskIndex:0 PartitionIndex:9 Active:1", &detail), kRefusedAtParse);
+    EXPECT_EQ(detail, kDetailNoSuchPartition);
 }
 
 TEST_F(TableCommands, GptPartitionCannotBeActive)
@@ -94,7 +101,9 @@ TEST_F(TableCommands, DeleteHideAndTypeId)
     for (const auto& e : dump.entries)
         EXPECT_NE(e.type, "17");
     EXPECT_EQ(RunTool({"sfdisk", "-V", image}).exitCode, 0);
-    EXPECT_EQ(run("DeletePartition DiskIndex:0 Partition:0"), kTableChangeBadIndex) << "index 0 means none";
+    int detail = 0;
+    EXPECT_EQ(run("DeletePartition DiskIndex:0 Partition:0", &detail), kRefusedAtParse) << "index 0 names none";
+    EXPECT_EQ(detail, kDetailNoSuchPartition);
 }
 
 TEST_F(TableCommands, SerialNumberInBothFat32BootSectors)
@@ -155,8 +164,9 @@ TEST_F(TableCommands, UnreadableBootSectorIsAFailure)
     EngineEnvironment env({image}, dir.File("state"));
     FaultInjection::Configure("0:r:2048-2048");
     int detail = 0;
-    EXPECT_EQ(run("ChangeSerialNumber DiskIndex:0 PartitionIndex:1 NewSerialNumber:1", &detail), kCmdFailed);
-    EXPECT_EQ(detail, kDetailReadFailed);
+    // Unreadable, the volume is not recognised as FAT: nothing is written and the line fails.
+    EXPECT_EQ(run("ChangeSerialNumber DiskIndex:0 PartitionIndex:1 NewSerialNumber:1", &detail), kCmdNotApplicable);
+    EXPECT_EQ(detail, kDetailNotForFileSystem);
     FaultInjection::Configure("0:w:2048-2048");
     EXPECT_EQ(run("ChangeSerialNumber DiskIndex:0 PartitionIndex:1 NewSerialNumber:1", &detail), kCmdFailed);
     EXPECT_EQ(detail, kDetailWriteFailed);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "model/LabelRule.h"
+
 #include "engine/ByteOrder.h"
 #include "engine/DiskEngine.h"
 #include "engine/KDisk.h"
@@ -51,11 +53,21 @@ TEST(NtfsLabelEngine, SetThroughTheEngineReadByTheTools)
             EXPECT_EQ(fix.exitCode, 0) << fix.output;
             EXPECT_EQ(fix.output.find("BAD"), std::string::npos) << fix.output;
         }
-        // An empty label clears the name; one over 32 characters is refused and changes nothing.
+        // An empty label clears the name; the longest the dialogs take (126) is written, one over the
+        // attribute's 128 units and one that is not UTF-8 are refused and change nothing.
         ASSERT_EQ(kSetVolumeLabel(device.get(), ""), 1);
         EXPECT_EQ(firstLine(RunTool({"ntfslabel", "-f", image}).output), "");
-        EXPECT_EQ(kSetVolumeLabel(device.get(), std::string(33, 'a').c_str()), 0);
+        int problem = -1;
+        EXPECT_EQ(kSetVolumeLabel(device.get(), std::string(129, 'a').c_str(), &problem), 0);
+        EXPECT_EQ(problem, kLabelTooLong);
+        EXPECT_EQ(kSetVolumeLabel(device.get(), "bad\xff\xfe", &problem), 0);
+        EXPECT_EQ(problem, kLabelInvalidCharacter);
         EXPECT_EQ(firstLine(RunTool({"ntfslabel", "-f", image}).output), "");
+        ASSERT_EQ(kSetVolumeLabel(device.get(), std::string(126, 'L').c_str()), 1);
+        disk.Flush();
+        EXPECT_EQ(firstLine(RunTool({"ntfslabel", "-f", image}).output), std::string(126, 'L'));
+        const ToolResult longFix = RunTool({"ntfsfix", "-n", image});
+        EXPECT_EQ(longFix.exitCode, 0) << longFix.output;
         // The volume information reader sees the new label.
         ASSERT_EQ(kSetVolumeLabel(device.get(), "again"), 1);
         PartitionInfo info = MakeEmptyPartitionInfo();

@@ -94,7 +94,7 @@ TEST(LabelDialog, FormOpensWithTheLabelSelected)
 
 TEST(LabelDialog, MaximumLengthFollowsTheFileSystem)
 {
-    for (auto [code, length] : {std::pair{1, 11}, {6, 11}, {11, 11}, {7, 126}, {49, 14}, {50, 14}, {51, 128},
+    for (auto [code, length] : {std::pair{1, 11}, {6, 11}, {11, 11}, {7, 126}, {49, 14}, {50, 14}, {51, 16},
                                 std::pair{0, 128}}) {
         LabelForm form(code, QString());
         EXPECT_EQ(form.edit->maxLength(), length) << code;
