@@ -284,6 +284,28 @@ TEST(PendingList, ApplyRunsTheLinesAndReloadsTheViews)
     EXPECT_EQ(f.PartitionListModel()->rowCount(), f.PendingLayout()->GetPartitionCount(0) + 1);
 }
 
+TEST(PendingList, LinesThatFailWithoutStoppingTheRunAreListedInsteadOfSuccess)
+{
+    Window w({{64, kLayout}});
+    MainFrame& f = *w.frame;
+    QueueHide(f);
+    // A line the table rules refuse (an extended type on a data partition) between two that work.
+    f.AddPendingItem(QStringLiteral("Change type"));
+    f.Executive()->AddCommand("ChangePartitionID DiskIndex:0 PartitionIndex:1 NewPartitionID:5", 0);
+    QueueDelete(f);
+    MessageBoxAnswer answer({"Yes", "OK"});
+    w.Action("actionApply_All_Changes")->trigger();
+    ASSERT_EQ(answer.Count(), 2u);
+    EXPECT_EQ(answer.Boxes()[1].title, "Failed");
+    EXPECT_TRUE(answer.Boxes()[1].text.contains("2. Change Partition Type ID"))
+        << answer.Boxes()[1].text.toStdString();
+    EXPECT_TRUE(answer.Boxes()[1].text.contains("extended partition")) << answer.Boxes()[1].text.toStdString();
+    const auto dump = TableFixtures::SfdiskDump(w.images[0]);
+    ASSERT_EQ(dump.entries.size(), 5u) << "the lines after the failed one ran\n" << dump.text;
+    EXPECT_EQ(dump.entries[0].type, "c");
+    EXPECT_EQ(dump.entries[1].type, "93");
+}
+
 TEST(PendingList, AVolumeInUseAndCancelEndWithoutASummaryButReloaded)
 {
     Window w({{64, kLayout}});

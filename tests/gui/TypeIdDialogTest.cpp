@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "DialogProbe.h"
+#include "MessageBoxAnswer.h"
 #include "gui/KChangePartitionTypeID.h"
 #include "gui/KHexSpinBox.h"
 #include "gui/PartitionTypeIds.h"
@@ -248,4 +249,20 @@ TEST(TypeIdDialog, NoRejects)
     form.no->click();
     EXPECT_EQ(form.dialog.result(), QDialog::Rejected);
     EXPECT_FALSE(form.dialog.isVisible());
+}
+
+TEST(TypeIdDialog, ExtendedTypesAreRefusedWithAMessage)
+{
+    for (const QString& typed : {QStringLiteral("5"), QStringLiteral("f"), QStringLiteral("85")}) {
+        TypeIdForm form(0x07);
+        form.manualOption->setChecked(true);
+        form.spin->selectAll();
+        Type(form.spin, typed);
+        MessageBoxAnswer answer({"OK"});
+        form.yes->click();
+        ASSERT_EQ(answer.Count(), 1u) << typed.toStdString();
+        EXPECT_EQ(answer.Last().title, "Error");
+        EXPECT_TRUE(answer.Last().text.contains("extended partition")) << answer.Last().text.toStdString();
+        EXPECT_NE(form.dialog.result(), QDialog::Accepted) << "the dialog stays open";
+    }
 }

@@ -100,3 +100,50 @@ TEST(Records, ExportLines)
     p.DriveLetter = 0;
     EXPECT_EQ(FormatPartitionExportLine(p).substr(0, 9), "letter: *");
 }
+
+#include "model/LabelRule.h"
+
+TEST(LabelRule, EachFileSystemKeepsWhatItsFieldHolds)
+{
+    struct Case {
+        int fs;
+        std::string label;
+        LabelProblem expected;
+    };
+    const std::string emoji = "\xF0\x9F\x98\x80"; // one code point, two UTF-16 units
+    const Case cases[] = {
+        {11, "", kLabelOk},
+        {11, "DATA 2024", kLabelOk},
+        {11, "lower case", kLabelOk}, // stored in upper case
+        {11, "ELEVEN CHAR", kLabelOk},
+        {11, "TWELVE CHARS", kLabelTooLong},
+        {6, "A+B", kLabelInvalidCharacter},
+        {1, "A.B", kLabelInvalidCharacter},
+        {11, "A[B]", kLabelInvalidCharacter},
+        {11, "\xC3\x89T\xC3\x89", kLabelInvalidCharacter}, // FAT labels are plain ASCII
+        {7, "\xC3\x89T\xC3\x89", kLabelOk},
+        {7, "A+B.C", kLabelOk},
+        {7, std::string(128, 'n'), kLabelOk},
+        {7, std::string(129, 'n'), kLabelTooLong},
+        {7, std::string(126, 'n') + emoji, kLabelOk},
+        {7, std::string(127, 'n') + emoji, kLabelTooLong},
+        {7, "bad\xFF", kLabelInvalidCharacter},
+        {7, "\xC0\xAF", kLabelInvalidCharacter}, // an overlong '/'
+        {7, "\xED\xA0\x80", kLabelInvalidCharacter}, // a surrogate
+        {7, "tab\there", kLabelInvalidCharacter},
+        {49, "sixteen-bytes-xx", kLabelOk},
+        {50, "seventeen-bytes-x", kLabelTooLong},
+        {50, "\xD0\x94\xD0\x94\xD0\x94\xD0\x94\xD0\x94\xD0\x94\xD0\x94\xD0\x94\xD0\x94", kLabelTooLong}, // 18 bytes
+        {51, "swap", kLabelOk},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CheckVolumeLabel(c.fs, c.label), c.expected) << c.fs << " \"" << c.label << "\"";
+    for (const char* refused : {":", "*", "?", "/", "\\", "|", "<", ">", "\""})
+        for (int fs : {1, 7, 49, 51})
+            EXPECT_EQ(CheckVolumeLabel(fs, std::string("a") + refused), kLabelInvalidCharacter) << fs << refused;
+    EXPECT_EQ(FirstRefusedLabelCharacter(11, "AB+C"), "+");
+    EXPECT_EQ(FirstRefusedLabelCharacter(7, "AB+C"), "");
+    // The dialogs' maximum lengths are never more than the fields hold.
+    for (int fs : {1, 6, 11, 7, 49, 50, 51})
+        EXPECT_EQ(CheckVolumeLabel(fs, std::string(size_t(MaxVolumeLabelLength(fs)), 'A')), kLabelOk) << fs;
+}
