@@ -23,12 +23,8 @@ int KCmdChangePartitionPrimary::Execute(IProgressReporter* reporter)
     ShortCommandProgress(reporter);
     const int disk = Summary().DiskIndex, index = Summary().PartitionIndex;
     PartitionInfo p{};
-    if (!m_manager->GetPartition(disk, index, &p))
-        return kCmdPartitionUnreadable;
-    if (p.IsGptEntry) {
-        SetErrorDetail(kDetailNotOnGpt);
-        return kCmdNotApplicable;
-    }
+    if (const int code = ReadMbrTarget(p))
+        return code;
     p.IsPrimary = m_block.Primary ? 1 : 0;
     p.HiddenSectors = m_block.Primary ? p.StartingLba : 63;
     // A logical partition's extended boot record needs free sectors of its own before it; without

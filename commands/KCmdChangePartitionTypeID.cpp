@@ -22,14 +22,10 @@ int KCmdChangePartitionTypeID::Execute(IProgressReporter* reporter)
         return kCmdNotParsed;
     ShortCommandProgress(reporter);
     const int disk = Summary().DiskIndex, index = Summary().PartitionIndex;
-    PartitionInfo p{};
-    if (!m_manager->GetPartition(disk, index, &p))
-        return kCmdPartitionUnreadable;
     // A GPT entry's type is its GUID; the byte is only what it is shown as.
-    if (p.IsGptEntry) {
-        SetErrorDetail(kDetailNotOnGpt);
-        return kCmdNotApplicable;
-    }
+    PartitionInfo p{};
+    if (const int code = ReadMbrTarget(p))
+        return code;
     const int type = m_block.NewPartitionID & 0xFF;
     p.PartitionTypeId = int16_t(type);
     // The hidden state follows the asked type, so that the byte written is the byte asked for.

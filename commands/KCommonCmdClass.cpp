@@ -142,3 +142,14 @@ bool KCommonCmdClass::CheckLabel(int fileSystemType, const std::string& label)
     default: SetErrorDetail(kDetailLabelInvalidCharacter); return false;
     }
 }
+
+int KCommonCmdClass::ReadMbrTarget(PartitionInfo& entry)
+{
+    if (!m_manager->GetPartition(Summary().DiskIndex, Summary().PartitionIndex, &entry))
+        return kCmdPartitionUnreadable;
+    if (entry.IsGptEntry) {
+        SetErrorDetail(kDetailNotOnGpt);
+        return kCmdNotApplicable;
+    }
+    return 0;
+}

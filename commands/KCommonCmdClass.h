@@ -33,6 +33,9 @@ protected:
     // Reads the target entry, lets `change` edit it and writes it back: 18 when it cannot be read,
     // else the manager's code.
     int UpdateTargetEntry(const std::function<void(PartitionInfo&)>& change);
+    // Reads the target entry of an operation that exists on MBR disks only: 0, 18 when it cannot be
+    // read, 16 (with the reason) for a GPT entry.
+    int ReadMbrTarget(PartitionInfo& entry);
     // The summary of a command on (DiskIndex, PartitionIndex) of values 0 and 1, whose letter goes back
     // to the same partition.
     static CommandSummary SameTarget(int32_t kind, int32_t lock, int32_t dismount, const std::vector<CommandValue>& v);
