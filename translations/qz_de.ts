@@ -227,6 +227,166 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
         <source>NTFS file system error. Please use &quot;Check File System&quot; function to fix it first.</source>
         <translation>Fehler im NTFS-Dateisystem. Bitte beheben Sie ihn zuerst mit der Funktion „Dateisystem überprüfen“.</translation>
     </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="78"/>
+        <source>The command line does not follow the format of its command.</source>
+        <translation>Die Befehlszeile entspricht nicht dem Format ihres Befehls.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="79"/>
+        <source>A value in the command line is out of range.</source>
+        <translation>Ein Wert in der Befehlszeile liegt außerhalb des zulässigen Bereichs.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="80"/>
+        <source>There is no disk with this index.</source>
+        <translation>Es gibt keinen Datenträger mit diesem Index.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="81"/>
+        <source>There is no partition with this index.</source>
+        <translation>Es gibt keine Partition mit diesem Index.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="82"/>
+        <source>This operation does not apply to a GPT disk.</source>
+        <translation>Dieser Vorgang ist auf einem GPT-Datenträger nicht möglich.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="84"/>
+        <source>This operation does not apply to the file system of this partition.</source>
+        <translation>Dieser Vorgang ist für das Dateisystem dieser Partition nicht möglich.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="87"/>
+        <source>An extended partition type can only belong to the extended partition itself.</source>
+        <translation>Ein Typ für erweiterte Partitionen kann nur der erweiterten Partition selbst gehören.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="89"/>
+        <source>The label is too long for this file system.</source>
+        <translation>Die Bezeichnung ist für dieses Dateisystem zu lang.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="90"/>
+        <source>The label contains a character this file system does not allow.</source>
+        <translation>Die Bezeichnung enthält ein Zeichen, das dieses Dateisystem nicht erlaubt.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="91"/>
+        <source>The root directory has no room for the label.</source>
+        <translation>Im Stammverzeichnis ist kein Platz für die Bezeichnung.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="92"/>
+        <source>The same disk is named twice.</source>
+        <translation>Derselbe Datenträger ist zweimal angegeben.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="93"/>
+        <source>The partition would have no sectors.</source>
+        <translation>Die Partition hätte keine Sektoren.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="95"/>
+        <source>The partition would reach past the end of the disk or outside its usable area.</source>
+        <translation>Die Partition würde über das Ende des Datenträgers oder seinen nutzbaren Bereich hinausreichen.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="97"/>
+        <source>The partition would overlap another partition.</source>
+        <translation>Die Partition würde eine andere Partition überlappen.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="98"/>
+        <source>MBR and GPT entries cannot share a disk.</source>
+        <translation>MBR- und GPT-Einträge können nicht auf demselben Datenträger stehen.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="100"/>
+        <source>An MBR disk holds at most four primary partitions, the extended partition included.</source>
+        <translation>Ein MBR-Datenträger fasst höchstens vier primäre Partitionen, die erweiterte Partition eingeschlossen.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="102"/>
+        <source>A primary partition cannot lie between logical partitions.</source>
+        <translation>Eine primäre Partition kann nicht zwischen logischen Partitionen liegen.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="104"/>
+        <source>There is no free room before the logical partition for its extended boot record.</source>
+        <translation>Vor der logischen Partition ist kein freier Platz für ihren erweiterten Bootsektor.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="106"/>
+        <source>An MBR partition cannot reach past 2^32 sectors (2 TB).</source>
+        <translation>Eine MBR-Partition kann nicht über 2^32 Sektoren (2 TB) hinausreichen.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="116"/>
+        <source>The partition-table rules refuse this change.</source>
+        <translation>Die Regeln der Partitionstabelle lassen diese Änderung nicht zu.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="117"/>
+        <source>There is no such disk or partition.</source>
+        <translation>Diesen Datenträger oder diese Partition gibt es nicht.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="118"/>
+        <source>The partition table could not be written.</source>
+        <translation>Die Partitionstabelle konnte nicht geschrieben werden.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="119"/>
+        <source>The system could not be told about the new partition table.</source>
+        <translation>Das System konnte nicht über die neue Partitionstabelle informiert werden.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="120"/>
+        <source>boot.ini could not be updated.</source>
+        <translation>boot.ini konnte nicht aktualisiert werden.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="121"/>
+        <source>The boot configuration could not be updated.</source>
+        <translation>Die Startkonfiguration konnte nicht aktualisiert werden.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="122"/>
+        <source>This operation does not apply to this partition.</source>
+        <translation>Dieser Vorgang ist für diese Partition nicht möglich.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="123"/>
+        <source>The command was not initialised.</source>
+        <translation>Der Befehl wurde nicht initialisiert.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="124"/>
+        <source>The partition could not be read.</source>
+        <translation>Die Partition konnte nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="125"/>
+        <source>No command has this name.</source>
+        <translation>Es gibt keinen Befehl mit diesem Namen.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="126"/>
+        <source>The command could not be read.</source>
+        <translation>Der Befehl konnte nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="127"/>
+        <source>The command line was refused.</source>
+        <translation>Die Befehlszeile wurde abgelehnt.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="128"/>
+        <source>The command failed.</source>
+        <translation>Der Befehl ist fehlgeschlagen.</translation>
+    </message>
 </context>
 <context>
     <name>KApplyOperationsPendingDlg</name>
@@ -399,14 +559,24 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
         <translation>&amp;Nein</translation>
     </message>
     <message>
-        <location filename="../gui/KChangePartitionTypeID.cpp" line="13"/>
+        <location filename="../gui/KChangePartitionTypeID.cpp" line="16"/>
         <source>&lt;B&gt;Are you sure you want to change partition ID of the partition &quot;%1&quot;?&lt;/B&gt;</source>
         <translation>&lt;B&gt;Möchten Sie die Partitions-ID der Partition „%1“ wirklich ändern?&lt;/B&gt;</translation>
     </message>
     <message>
-        <location filename="../gui/KChangePartitionTypeID.cpp" line="14"/>
+        <location filename="../gui/KChangePartitionTypeID.cpp" line="17"/>
         <source>Current system ID is &quot;%1&quot;. Changing partition ID might prevent some operating system from working with the partition.</source>
         <translation>Die aktuelle System-ID ist „%1“. Wenn Sie die Partitions-ID ändern, können manche Betriebssysteme die Partition möglicherweise nicht mehr verwenden.</translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangePartitionTypeID.cpp" line="69"/>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <location filename="../gui/KChangePartitionTypeID.cpp" line="70"/>
+        <source>An extended partition type can only belong to the extended partition itself.</source>
+        <translation>Ein Typ für erweiterte Partitionen kann nur der erweiterten Partition selbst gehören.</translation>
     </message>
 </context>
 <context>
@@ -531,62 +701,62 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KDiskMapItem</name>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="97"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="98"/>
         <source>GPT Disk</source>
         <translation>GPT-Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="99"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="100"/>
         <source>Dynamic Disk</source>
         <translation>Dynamischer Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="101"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="102"/>
         <source>Bad Disk</source>
         <translation>Fehlerhafter Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="103"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="104"/>
         <source>Unallocated</source>
         <translation>Nicht zugeordnet</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="109"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="110"/>
         <source>Unformatted</source>
         <translation>Unformatiert</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="112"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="113"/>
         <source>FAT</source>
         <translation>FAT</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="114"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="115"/>
         <source>NTFS</source>
         <translation>NTFS</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="116"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="117"/>
         <source>FAT32</source>
         <translation>FAT32</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="118"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="119"/>
         <source>Ext2</source>
         <translation>Ext2</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="120"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="121"/>
         <source>Ext3</source>
         <translation>Ext3</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="122"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="123"/>
         <source>Linux Swap</source>
         <translation>Linux Swap</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="124"/>
+        <location filename="../gui/KDiskMapItem.cpp" line="125"/>
         <source>Other</source>
         <translation>Andere</translation>
     </message>
@@ -604,167 +774,167 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KDiskMapPartitionItemModel</name>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="34"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="35"/>
         <source>Partition</source>
         <translation>Partition</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="35"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="36"/>
         <source>File System</source>
         <translation>Dateisystem</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="36"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="37"/>
         <source>Capacity</source>
         <translation>Kapazität</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="37"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="38"/>
         <source>Used</source>
         <translation>Belegt</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="38"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="39"/>
         <source>Unused</source>
         <translation>Frei</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="39"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="40"/>
         <source>Status</source>
         <translation>Status</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="40"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="41"/>
         <source>Type</source>
         <translation>Typ</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="46"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="47"/>
         <source>GPT Disk</source>
         <translation>GPT-Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="47"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="48"/>
         <source>Dynamic Disk</source>
         <translation>Dynamischer Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="48"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="49"/>
         <source>Bad Disk</source>
         <translation>Fehlerhafter Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="49"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="50"/>
         <source>Unallocated</source>
         <translation>Nicht zugeordnet</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="50"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="51"/>
         <source>FAT</source>
         <translation>FAT</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="51"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="52"/>
         <source>FAT32</source>
         <translation>FAT32</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="52"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="53"/>
         <source>NTFS</source>
         <translation>NTFS</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="53"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="54"/>
         <source>Linux Swap</source>
         <translation>Linux Swap</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="54"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="55"/>
         <source>Ext2</source>
         <translation>Ext2</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="55"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="56"/>
         <source>Ext3</source>
         <translation>Ext3</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="56"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="57"/>
         <source>Unformatted</source>
         <translation>Unformatiert</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="57"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="58"/>
         <source>Other</source>
         <translation>Andere</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="58"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="59"/>
         <source>GPT (Recovery Partition)</source>
         <translation>GPT (Wiederherstellungspartition)</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="59"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="60"/>
         <source>GPT (Data Partition)</source>
         <translation>GPT (Datenpartition)</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="60"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="61"/>
         <source>GPT (Reserved Partition)</source>
         <translation>GPT (Reservierte Partition)</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="61"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="62"/>
         <source>GPT (EFI System partition)</source>
         <translation>GPT (EFI-Systempartition)</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="62"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="63"/>
         <source>GPT</source>
         <translation>GPT</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="159"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="160"/>
         <source>Disk %1</source>
         <translation>Datenträger %1</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="222"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="223"/>
         <source>Active</source>
         <translation>Aktiv</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="224"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="225"/>
         <source>Boot</source>
         <translation>Start</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="226"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="227"/>
         <source>System</source>
         <translation>System</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="228"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="229"/>
         <source>Hidden</source>
         <translation>Versteckt</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="230"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="231"/>
         <source>ReadOnly</source>
         <translation>Schreibgeschützt</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="231"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="232"/>
         <source>None</source>
         <translation>Keines</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="262"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="261"/>
         <source>Primary</source>
         <translation>Primär</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="262"/>
+        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="261"/>
         <source>Logical</source>
         <translation>Logisch</translation>
     </message>
@@ -1104,128 +1274,139 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>MainFrame</name>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="109"/>
+        <location filename="../gui/MainFrame.cpp" line="111"/>
         <source>Volmara Free Edition %1</source>
         <translation>Volmara Free Edition %1</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="177"/>
+        <location filename="../gui/MainFrame.cpp" line="179"/>
         <source>Apply</source>
         <translation>Übernehmen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="178"/>
+        <location filename="../gui/MainFrame.cpp" line="180"/>
         <source>Undo</source>
         <translation>Rückgängig</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="196"/>
+        <location filename="../gui/MainFrame.cpp" line="198"/>
         <source>Wizards</source>
         <translation>Assistenten</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="198"/>
+        <location filename="../gui/MainFrame.cpp" line="200"/>
         <source>Operations</source>
         <translation>Vorgänge</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="200"/>
+        <location filename="../gui/MainFrame.cpp" line="202"/>
         <source>%1 Operations Pending</source>
         <translation>%1 ausstehende Vorgänge</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="575"/>
+        <location filename="../gui/MainFrame.cpp" line="577"/>
         <source>Discard Changes?</source>
         <translation>Änderungen verwerfen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="576"/>
+        <location filename="../gui/MainFrame.cpp" line="578"/>
         <source>&lt;B&gt;Discard all pending changes?&lt;/B&gt;&lt;br&gt;&lt;br&gt;The changes you have made will be lost.</source>
         <translation>&lt;B&gt;Alle ausstehenden Änderungen verwerfen?&lt;/B&gt;&lt;br&gt;&lt;br&gt;Die von Ihnen vorgenommenen Änderungen gehen verloren.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="589"/>
+        <location filename="../gui/MainFrame.cpp" line="591"/>
         <source>Apply Changes?</source>
         <translation>Änderungen übernehmen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="590"/>
+        <location filename="../gui/MainFrame.cpp" line="592"/>
         <source>Apply pending changes?&lt;BR&gt;&lt;BR&gt;&lt;B&gt;We strongly recommend you close all other applications before you apply the pending changes.&lt;/B&gt;</source>
         <translation>Ausstehende Änderungen übernehmen?&lt;BR&gt;&lt;BR&gt;&lt;B&gt;Wir empfehlen dringend, alle anderen Anwendungen zu schließen, bevor Sie die ausstehenden Änderungen übernehmen.&lt;/B&gt;</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="605"/>
+        <location filename="../gui/MainFrame.cpp" line="608"/>
         <source>Updating</source>
         <translation>Aktualisierung</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="606"/>
+        <location filename="../gui/MainFrame.cpp" line="609"/>
         <source>Updating partition information, please wait...</source>
         <translation>Partitionsinformationen werden aktualisiert, bitte warten...</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="628"/>
+        <location filename="../gui/MainFrame.cpp" line="641"/>
+        <source>&lt;B&gt;%1. %2&lt;/B&gt;&lt;BR&gt;%3&lt;BR&gt;</source>
+        <translation>&lt;B&gt;%1. %2&lt;/B&gt;&lt;BR&gt;%3&lt;BR&gt;</translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="645"/>
         <source>Successful</source>
         <translation>Erfolgreich</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="628"/>
+        <location filename="../gui/MainFrame.cpp" line="645"/>
         <source>Apply all the pending changes successfully.</source>
         <translation>Alle ausstehenden Änderungen wurden erfolgreich übernommen.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="630"/>
+        <location filename="../gui/MainFrame.cpp" line="647"/>
+        <location filename="../gui/MainFrame.cpp" line="653"/>
         <source>Failed</source>
         <translation>Fehlgeschlagen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="630"/>
+        <location filename="../gui/MainFrame.cpp" line="648"/>
+        <source>These pending changes could not be applied:&lt;BR&gt;&lt;BR&gt;%1</source>
+        <translation>Diese ausstehenden Änderungen konnten nicht angewendet werden:&lt;BR&gt;&lt;BR&gt;%1</translation>
+    </message>
+    <message>
+        <location filename="../gui/MainFrame.cpp" line="650"/>
         <source>Failed to apply one of the pending changes. Operations abort.</source>
         <translation>Eine der ausstehenden Änderungen konnte nicht übernommen werden. Die Vorgänge wurden abgebrochen.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="662"/>
+        <location filename="../gui/MainFrame.cpp" line="685"/>
         <source>BUG!</source>
         <translation>Programmfehler!</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="663"/>
+        <location filename="../gui/MainFrame.cpp" line="686"/>
         <source>The last operation will create a overlapping partition. It&apos;s a bug of Volmara. And your last operating will be canceled.&lt;BR&gt;&lt;BR&gt;Please send the steps that led to it to support@volmara.example so that we can fix it. Thank you!</source>
         <translation>Der letzte Vorgang würde eine überlappende Partition erzeugen. Dies ist ein Fehler in Volmara, daher wird Ihr letzter Vorgang abgebrochen.&lt;BR&gt;&lt;BR&gt;Bitte senden Sie die Schritte, die dazu geführt haben, an support@volmara.example, damit wir den Fehler beheben können. Vielen Dank!</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="678"/>
+        <location filename="../gui/MainFrame.cpp" line="701"/>
         <source>Quit?</source>
         <translation>Beenden?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="679"/>
+        <location filename="../gui/MainFrame.cpp" line="702"/>
         <source>&lt;B&gt;Quit the program?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;You are about to quit the program and &lt;B&gt;cancel all pending operations&lt;/B&gt;.&lt;BR&gt;The changes you have made will be lost.</source>
         <translation>&lt;B&gt;Programm beenden?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;Sie sind dabei, das Programm zu beenden und &lt;B&gt;alle ausstehenden Vorgänge abzubrechen&lt;/B&gt;.&lt;BR&gt;Die von Ihnen vorgenommenen Änderungen gehen verloren.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="40"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="51"/>
         <source>Disk %1</source>
         <translation>Datenträger %1</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="44"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="55"/>
         <source>%1 ( Disk %2 Partition %3 )</source>
         <translation>%1 ( Datenträger %2 Partition %3 )</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="48"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="59"/>
         <source>Disk %1 Partition %2</source>
         <translation>Datenträger %1 Partition %2</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="67"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="202"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="78"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="210"/>
         <source>Warning</source>
         <translation>Warnung</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="87"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="98"/>
         <source>This partition is system partition, deleting system partition may cause your computer to be unbootable!
 
 Are you sure that you want to delete this partition?</source>
@@ -1234,55 +1415,55 @@ Are you sure that you want to delete this partition?</source>
 Möchten Sie diese Partition wirklich löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="91"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="190"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="102"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="198"/>
         <source>Delete: (%1)</source>
         <translation>Löschen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="104"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="115"/>
         <source>Unhide: (%1)</source>
         <translation>Sichtbar machen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="104"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="115"/>
         <source>Hide: (%1)</source>
         <translation>Verstecken: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="121"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="135"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="131"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="145"/>
         <source>Set Active: (%1)</source>
         <translation>Als aktiv festlegen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="129"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="149"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="139"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="158"/>
         <source>Set Inactive: (%1)</source>
         <translation>Als inaktiv festlegen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="163"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="171"/>
         <source>Initiate Disk %1 to GPT</source>
         <translation>Datenträger %1 als GPT initialisieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="164"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="172"/>
         <source>Initiate Disk %1 to MBR</source>
         <translation>Datenträger %1 als MBR initialisieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="165"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="173"/>
         <source>Rebuild MBR on Disk %1</source>
         <translation>MBR auf Datenträger %1 neu erstellen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="203"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="211"/>
         <source>Are you sure that you want to delete all partitions on disk %1 ?</source>
         <translation>Möchten Sie wirklich alle Partitionen auf Datenträger %1 löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="207"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="215"/>
         <source>This disk contains system partition, deleting system partition may cause your computer to be unbootable!
 
 Are you sure that you want to delete all partitions on the disk?</source>
@@ -1291,144 +1472,144 @@ Are you sure that you want to delete all partitions on the disk?</source>
 Möchten Sie wirklich alle Partitionen auf dem Datenträger löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="211"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="219"/>
         <source>Delete All Partitions on Disk %1</source>
         <translation>Alle Partitionen auf Datenträger %1 löschen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="223"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="231"/>
         <source>Set Partition as Primary (%1)</source>
         <translation>Partition als primär festlegen (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="238"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="306"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="310"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="166"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="175"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="180"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="192"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="345"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="245"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="313"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="317"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="145"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="154"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="159"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="171"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="321"/>
         <source>Error</source>
         <translation>Fehler</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="238"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="245"/>
         <source>Cannot convert this primary partition to logical partition.</source>
         <translation>Diese primäre Partition kann nicht in eine logische Partition umgewandelt werden.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="253"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="263"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="282"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="260"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="270"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="289"/>
         <source>Set Partition as Logical (%1)</source>
         <translation>Partition als logisch festlegen (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="264"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="271"/>
         <source>Move Partition: (%1)</source>
         <translation>Partition verschieben: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="299"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="316"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="306"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="323"/>
         <source>Information</source>
         <translation>Information</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="300"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="307"/>
         <source>Please apply all the changes you have made before you use this function.</source>
         <translation>Bitte übernehmen Sie alle vorgenommenen Änderungen, bevor Sie diese Funktion verwenden.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="306"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="313"/>
         <source>Failed to convert the specified dynamic disk.</source>
         <translation>Der angegebene dynamische Datenträger konnte nicht konvertiert werden.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="311"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="318"/>
         <source>Volmara cannot convert the specified dynamic disk to basic disk. Because Volmara cannot convert any dynamic volume type except the simple or mirrored volume.</source>
         <translation>Volmara kann den angegebenen dynamischen Datenträger nicht in einen Basisdatenträger konvertieren, da Volmara außer einfachen und gespiegelten Volumes keine dynamischen Volumetypen konvertieren kann.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="317"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="324"/>
         <source>Volmara could convert the specified dynamic disk to basic disk. However, you need to break the mirrored volumes by using &lt;B&gt;Windows Disk Management&lt;/B&gt; first.</source>
         <translation>Volmara kann den angegebenen dynamischen Datenträger in einen Basisdatenträger konvertieren. Sie müssen jedoch zuerst mit der &lt;B&gt;Windows-Datenträgerverwaltung&lt;/B&gt; die Spiegelung der gespiegelten Volumes aufheben.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="330"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="337"/>
         <source>Convert Dynamic Disk %1 to Basic Disk</source>
         <translation>Dynamischen Datenträger %1 in Basisdatenträger konvertieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="331"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="338"/>
         <source>Initialize Disk %1</source>
         <translation>Datenträger %1 initialisieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="334"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="341"/>
         <source>Convert Partition (Disk:%2 LBA: %1)</source>
         <translation>Partition konvertieren (Datenträger: %2, LBA: %1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="345"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="352"/>
         <source>NOTE:</source>
         <translation>HINWEIS:</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="346"/>
+        <location filename="../gui/MainFrameHandlers.cpp" line="353"/>
         <source>You cannot do any operations except convert other dynamic disk to basic. All other operations will be available after you apply the conversion.</source>
         <translation>Außer dem Konvertieren weiterer dynamischer Datenträger in Basisdatenträger können Sie keine Vorgänge ausführen. Alle anderen Vorgänge stehen zur Verfügung, nachdem Sie die Konvertierung übernommen haben.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="167"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="146"/>
         <source>Volmara cannot create a partition at here. There are no free MBR slots on the disk.</source>
         <translation>Volmara kann hier keine Partition erstellen. Die MBR-Partitionstabelle des Datenträgers hat keine freien Einträge mehr.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="176"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="155"/>
         <source>This disk uses MBR format, the disk space beyond 2 TB will be unusable.</source>
         <translation>Dieser Datenträger verwendet das MBR-Format. Der Speicherplatz jenseits von 2 TB kann nicht genutzt werden.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="180"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="192"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="345"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="159"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="171"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="321"/>
         <source>Not enough free space!</source>
         <translation>Nicht genügend freier Speicherplatz!</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="226"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="205"/>
         <source>Create (%1:) on Disk %2 </source>
         <translation>(%1:) auf Datenträger %2 erstellen </translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="248"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="227"/>
         <source>Format: (%1)</source>
         <translation>Formatieren: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="273"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="251"/>
         <source>None</source>
         <translation>Keines</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="274"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="252"/>
         <source>Change Letter: (%1) to (%2)</source>
         <translation>Laufwerksbuchstaben ändern: (%1) in (%2)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="291"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="268"/>
         <source>Set Label (%1) to &quot;%2&quot;</source>
         <translation>Bezeichnung von (%1) auf „%2“ festlegen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="363"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="339"/>
         <source>Move/Resize: (%1)</source>
         <translation>Verschieben/Größe ändern: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="377"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="353"/>
         <source>This partition is system partition, wiping system partition may cause your computer to be unbootable!
 
 Are you sure that you want to wipe this partition?</source>
@@ -1437,12 +1618,12 @@ Are you sure that you want to wipe this partition?</source>
 Möchten Sie diese Partition wirklich sicher löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="384"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="360"/>
         <source>Wipe Partition: (%1)</source>
         <translation>Partition sicher löschen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="399"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="375"/>
         <source>This disk contains system partition, wiping system partition may cause your computer to be unbootable!
 
 Are you sure that you want to wipe this disk?</source>
@@ -1451,23 +1632,23 @@ Are you sure that you want to wipe this disk?</source>
 Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="405"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="406"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="381"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="382"/>
         <source>Wipe Disk %1</source>
         <translation>Datenträger %1 sicher löschen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="425"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="401"/>
         <source>Change Partition Type ID: (%1)</source>
         <translation>Partitionstyp-ID ändern: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="465"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="441"/>
         <source>Change Partition Serial Number: (%1)</source>
         <translation>Seriennummer der Partition ändern: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="493"/>
+        <location filename="../gui/MainFrameDialogHandlers.cpp" line="469"/>
         <source>Change Cluster Size: %1</source>
         <translation>Clustergröße ändern: %1</translation>
     </message>
@@ -1874,7 +2055,7 @@ Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
 <context>
     <name>VolumeLabelRule</name>
     <message>
-        <location filename="../gui/VolumeLabelRule.cpp" line="35"/>
+        <location filename="../gui/VolumeLabelRule.cpp" line="28"/>
         <source>Label contains invalid symbol.
 
 Following symbols are invalid:
@@ -1885,7 +2066,17 @@ Folgende Zeichen sind ungültig:
 * ? | \ / &gt; &lt; &quot;</translation>
     </message>
     <message>
-        <location filename="../gui/VolumeLabelRule.cpp" line="44"/>
+        <location filename="../gui/VolumeLabelRule.cpp" line="42"/>
+        <source>The label is too long for this file system.</source>
+        <translation>Die Bezeichnung ist für dieses Dateisystem zu lang.</translation>
+    </message>
+    <message>
+        <location filename="../gui/VolumeLabelRule.cpp" line="45"/>
+        <source>The label contains a character this file system does not allow: %1</source>
+        <translation>Die Bezeichnung enthält ein Zeichen, das dieses Dateisystem nicht erlaubt: %1</translation>
+    </message>
+    <message>
+        <location filename="../gui/VolumeLabelRule.cpp" line="55"/>
         <source>Error</source>
         <translation>Fehler</translation>
     </message>
