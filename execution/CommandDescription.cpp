@@ -1,5 +1,7 @@
 #include "CommandDescription.h"
 
+#include <cstdint>
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -85,8 +87,8 @@ std::string DescribeCommand(ICommand& command, IVolumeManager& manager)
         manager.GetPartition(s.DiskIndex, s.PartitionIndex, &p);
     const std::string letter = letterText(p.DriveLetter);
     const std::string label = p.Label;
-    const std::string disk = num(s.DiskIndex + 1);
-    const std::string part = num(s.PartitionIndex + 1);
+    const std::string disk = num(s.DiskIndex + 1LL);
+    const std::string part = num(s.PartitionIndex + 1LL);
     switch (s.CommandKind) {
     case kCmdFormatPartition: {
         const auto b = blockFrom<KCmdFormatPartition::Parameters>(buffer);
@@ -105,7 +107,7 @@ std::string DescribeCommand(ICommand& command, IVolumeManager& manager)
         return fill("<B>Copy Partition</B><br><br>Source Partition Letter: %1<br>Source Disk Index: "
                     "%2<br>SourcePartition Index: %3<br>Destination Disk Index: %4<br>New Partition Letter: "
                     "%5<br>New Partition Starting LBA: %6<br>New Partition Size: %7 MB",
-                    {letter, disk, part, num(s.LetterDiskIndex + 1), letterText(char(s.Letter)),
+                    {letter, disk, part, num(s.LetterDiskIndex + 1LL), letterText(char(s.Letter)),
                      num(b.DestStartingLba), num(b.DestPartitionSize / 2048)});
     }
     case kCmdCreatePartition: {
@@ -160,7 +162,7 @@ std::string DescribeCommand(ICommand& command, IVolumeManager& manager)
         const auto b = blockFrom<KCmdWipeDisk::Parameters>(buffer);
         return fill("<B>Wipe Sectors</B><br><br>Disk Index: %1<br>Wiping Method: %2<br>Starting LBA: %3<br>Ending "
                     "LBA: %4",
-                    {disk, WipingMethodName(b.WipingMethod), num(b.StartingLba), num(b.StartingLba + b.SectorsCount - 1)});
+                    {disk, WipingMethodName(b.WipingMethod), num(b.StartingLba), num(b.SectorsCount > 0 && b.StartingLba <= INT64_MAX - b.SectorsCount ? b.StartingLba + b.SectorsCount - 1 : b.StartingLba)});
     }
     case kCmdChangePartitionPrimary: {
         const auto b = blockFrom<KCmdChangePartitionPrimary::Parameters>(buffer);

@@ -72,3 +72,18 @@ TEST(EngineUtil, CrcAndGuids)
     EXPECT_EQ(GuidToText(g.data()), "C12A7328-F81F-11D2-BA4B-00A0C93EC93B");
     EXPECT_TRUE(GuidIsZero(GuidFromText("not a guid").data()));
 }
+
+#include <unistd.h>
+
+#include "engine/LinuxBlock.h"
+
+TEST(EngineUtil, ADiskNamedTwiceIsOneDisk)
+{
+    TestSupport::TempDir dir;
+    const std::string a = dir.File("a.img"), b = dir.File("b.img"), link = dir.File("link.img");
+    ASSERT_TRUE(TestSupport::MakeSparseFile(a, 1 << 20));
+    ASSERT_TRUE(TestSupport::MakeSparseFile(b, 1 << 20));
+    ASSERT_EQ(::symlink(a.c_str(), link.c_str()), 0);
+    TestSupport::EngineEnvironment env({a, b, a, link, b}, dir.File("state"));
+    EXPECT_EQ(LinuxBlock::DiskPaths(), (std::vector<std::string>{a, b}));
+}
