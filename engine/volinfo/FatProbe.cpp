@@ -118,10 +118,10 @@ bool ProbeFat(ISectorDevice& volume, int64_t sectorCount, PartitionInfo& info)
     info.FileSystemType = layout.code;
     info.ClusterSize = int32_t(layout.clusterBytes / kVolumeSectorBytes);
 
+    // The label is the root directory's label entry alone, as Windows and libblkid read it: tools that
+    // erase a label often leave the boot sector's copy behind, and it must not come back.
     std::string label;
-    if (!ReadRootLabel(reader, layout, label) && layout.bootLabelOffset != 0)
-        label = OemLabelToUtf8(boot + layout.bootLabelOffset, 11);
-    if (label == "NO NAME")
+    if (!ReadRootLabel(reader, layout, label) || label == "NO NAME")
         label.clear();
     StoreLabel(info, label);
 

@@ -279,6 +279,20 @@ bool MakeDeepLabelFat32(const std::string& image, const std::string& dir, std::s
            PatchBytes(image, 71, "BOOTLABEL  ") && PatchBytes(image, 6 * 512 + 71, "BOOTLABEL  ");
 }
 
+// FAT16 whose root-directory label entry was erased (as some tools do) while the boot sector keeps its
+// copy: the volume has no label.
+bool MakeErasedLabelFat16(const std::string& image, const std::string& dir, std::string& log)
+{
+    if (!Mkfs({"mkfs.fat", "-F", "16", "-n", "OLDLABEL"}, true)(image, dir, log))
+        return false;
+    std::ifstream in(image, std::ios::binary);
+    std::string head(1 << 20, '\0');
+    in.read(head.data(), std::streamsize(head.size()));
+    const std::string entry = std::string("OLDLABEL   ") + char(0x08);
+    const size_t at = head.find(entry);
+    return at != std::string::npos && at % 32 == 0 && PatchBytes(image, at, "\xE5");
+}
+
 struct FsCase {
     std::string name;
     std::vector<std::string> tools; // the case is skipped when one is missing
@@ -302,6 +316,7 @@ std::vector<FsCase> ToolCases()
         {"fat16_1k_sectors", fat, 64 * kMiB, Mkfs({"mkfs.fat", "-F", "16", "-S", "1024", "-n", "KSECT"}, true),
          FatFromTools},
         {"fat16_no_label", fat, 16 * kMiB, Mkfs({"mkfs.fat", "-F", "16"}, true), FatFromTools},
+        {"fat16_erased_label", fat, 16 * kMiB, MakeErasedLabelFat16, WithLabel(FatFromTools, "")},
         // mlabel stores "CAFÉ" (0x90 in code page 850) in the root directory; blkid shows the raw byte.
         {"fat16_cp850_label", {"mkfs.fat", "mlabel", "fsck.fat", "blkid"}, 16 * kMiB,
          Then(Mkfs({"mkfs.fat", "-F", "16"}),
