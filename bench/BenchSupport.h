@@ -12,7 +12,7 @@
 #include <cstdio>
 
 #include "engine/KDisk.h"
-#include "execution/IProgressReporter.h"
+#include "core/IProgressReporter.h"
 
 extern char** environ;
 

@@ -7,7 +7,7 @@
 
 #include "BenchSupport.h"
 #include "engine/KDisk.h"
-#include "execution/IProgressReporter.h"
+#include "core/IProgressReporter.h"
 #include "fs/ext/ExtFormat.h"
 
 using namespace Bench;

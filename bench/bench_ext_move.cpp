@@ -13,7 +13,7 @@
 
 #include "BenchSupport.h"
 #include "engine/KDisk.h"
-#include "execution/IProgressReporter.h"
+#include "core/IProgressReporter.h"
 #include "fs/ext/ExtMove.h"
 
 using namespace Bench;

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "engine/IVolumeLoader.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "model/KVolumeManager.h"
 
 namespace {

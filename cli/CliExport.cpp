@@ -1,6 +1,6 @@
 #include "CliExport.h"
 
-#include "model/DiskExport.h"
+#include "core/DiskExport.h"
 #include "model/IVirtualVolumeManager.h"
 
 std::string ExportDiskConfiguration(IVirtualVolumeManager& layout)

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "CommandSummary.h"
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/IDisk.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 
 int64_t KBootSectorEditor::BackupSector(const PartitionInfo& p, const uint8_t* s)
 {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "model/PartitionInfo.h"
+#include "core/PartitionInfo.h"
 
 class IDisk;
 

@@ -3,8 +3,8 @@
 #include "CommandLine.h"
 #include "KCommandProgress.h"
 #include "KBootSectorEditor.h"
-#include "engine/ByteOrder.h"
-#include "model/FileSystemTypes.h"
+#include "core/ByteOrder.h"
+#include "core/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 
 int KCmdChangePartitionPrimary::ParseLine()

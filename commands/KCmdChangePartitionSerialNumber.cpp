@@ -3,8 +3,9 @@
 #include "CommandLine.h"
 #include "KBootSectorEditor.h"
 #include "KCommandProgress.h"
-#include "engine/ByteOrder.h"
-#include "model/FileSystemTypes.h"
+#include "core/ByteOrder.h"
+#include "core/FileSystemTypes.h"
+#include "fs/FileSystemRegistry.h"
 #include "model/IVolumeManager.h"
 
 int KCmdChangePartitionSerialNumber::ParseLine()
@@ -25,20 +26,20 @@ int KCmdChangePartitionSerialNumber::Execute(IProgressReporter* reporter)
     if (!m_manager->GetPartition(Summary().DiskIndex, Summary().PartitionIndex, &p))
         return kCmdPartitionUnreadable;
     const int64_t serial = m_block.NewSerialNumber;
-    const int fs = p.FileSystemType;
-    // Only FAT and NTFS keep their serial number in the boot sector.
-    if (fs != kFsNtfs && !IsFatCode(fs)) {
+    // The serial number lives at a place fixed by the file system, in both boot-sector copies; only
+    // some file systems keep one there.
+    const IFileSystem* family = FileSystemFor(p.FileSystemType);
+    int width = 0;
+    const int offset = family ? family->SerialNumberOffset(p.FileSystemType, &width) : -1;
+    if (offset < 0) {
         SetErrorDetail(kDetailNotForFileSystem);
         return kCmdNotApplicable;
     }
-    // The serial number lives at a place fixed by the file system, in both boot-sector copies.
-    const int detail = KBootSectorEditor::Edit(m_manager->GetDisk(Summary().DiskIndex), p, [serial, fs](uint8_t* s) {
-        if (fs == kFsNtfs)
-            put_le64(s + 0x48, uint64_t(serial));
-        else if (fs == kFsFat12 || fs == kFsFat16)
-            put_le32(s + 0x27, uint32_t(serial));
-        else if (fs == kFsFat32)
-            put_le32(s + 0x43, uint32_t(serial));
+    const int detail = KBootSectorEditor::Edit(m_manager->GetDisk(Summary().DiskIndex), p, [serial, offset, width](uint8_t* s) {
+        if (width == 8)
+            put_le64(s + offset, uint64_t(serial));
+        else
+            put_le32(s + offset, uint32_t(serial));
     });
     if (detail) {
         SetErrorDetail(detail);

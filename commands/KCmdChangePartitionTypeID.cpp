@@ -2,7 +2,7 @@
 
 #include "CommandLine.h"
 #include "KCommandProgress.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 
 int KCmdChangePartitionTypeID::ParseLine()

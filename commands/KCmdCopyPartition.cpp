@@ -1,7 +1,7 @@
 #include "KCmdCopyPartition.h"
 
 #include "CommandLine.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 
 int KCmdCopyPartition::ParseLine()

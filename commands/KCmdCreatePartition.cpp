@@ -1,7 +1,8 @@
 #include "KCmdCreatePartition.h"
 
 #include "CommandLine.h"
-#include "FileSystemFormatter.h"
+#include "fs/FileSystemServices.h"
+#include "fs/IFileSystem.h"
 #include "engine/DiskEngine.h"
 #include "engine/Guid.h"
 #include "engine/IDisk.h"
@@ -9,7 +10,7 @@
 
 #include <cstring>
 #include <memory>
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 
 int KCmdCreatePartition::ParseLine()
@@ -111,35 +112,22 @@ int KCmdCreatePartition::Execute(IProgressReporter* reporter)
 
     // The file system goes onto the area before the entry exists. An entry-only request never
     // formats, whatever file system it names: the area may hold data the caller wants to keep.
-    FormatRequest request;
-    request.ClusterSize = m_block.ClusterSize;
-    request.Label = m_block.Label;
-    request.Start = m_block.StartingOffset;
-    request.Sectors = m_block.PartitionLength;
-    request.HiddenSectors = p.HiddenSectors;
+    NewVolume volume;
+    volume.FileSystemType = NewFileSystemCode();
+    volume.ClusterSize = m_block.ClusterSize;
+    volume.Label = m_block.Label;
+    volume.Start = m_block.StartingOffset;
+    volume.Sectors = m_block.PartitionLength;
+    volume.HiddenSectors = p.HiddenSectors;
     int formatDetail = 0;
-    switch (NewFileSystemCode()) {
-    case kFsNtfs: request.Kind = NewFileSystem::Ntfs; break;
-    case kFsFat12:
-    case kFsFat16:
-    case kFsFat32:
-        request.Kind = NewFileSystem::Fat;
-        request.FatType = int(typeId);
-        break;
-    case kFsExt2: request.Kind = NewFileSystem::Ext2; break;
-    case kFsExt3: request.Kind = NewFileSystem::Ext3; break;
-    case kFsLinuxSwap: request.Kind = NewFileSystem::Swap; break;
-    default:
-        if (typeId == 0) {
-            // No type: the first sector is cleared so that nothing old is recognised there.
-            const std::vector<uint8_t> zero(512, 0);
-            if (!disk->WriteSectors(zero.data(), m_block.StartingOffset, 1))
-                formatDetail = kDetailWriteFailed;
-        }
-        break;
+    if (volume.FileSystemType != kFsNone) {
+        formatDetail = FormatVolume(disk, volume, reporter);
+    } else if (typeId == 0) {
+        // No type: the first sector is cleared so that nothing old is recognised there.
+        const std::vector<uint8_t> zero(512, 0);
+        if (!disk->WriteSectors(zero.data(), m_block.StartingOffset, 1))
+            formatDetail = kDetailWriteFailed;
     }
-    if (request.Kind != NewFileSystem::None)
-        formatDetail = FormatArea(disk, request, reporter);
 
     int index = -1;
     const int created = m_manager->CreatePartition(diskIndex, &index, &p);

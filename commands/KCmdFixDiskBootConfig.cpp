@@ -9,7 +9,8 @@
 #include "boot/MbrBootProgram.h"
 #include "boot/MbrWriter.h"
 #include "engine/DiskEngine.h"
-#include "model/FileSystemTypes.h"
+#include "fs/FileSystemServices.h"
+#include "core/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 
 int KCmdFixDiskBootConfig::ParseLine()

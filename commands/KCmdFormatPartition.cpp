@@ -1,8 +1,9 @@
 #include "KCmdFormatPartition.h"
 
 #include "CommandLine.h"
-#include "FileSystemFormatter.h"
-#include "model/FileSystemTypes.h"
+#include "fs/FileSystemServices.h"
+#include "fs/IFileSystem.h"
+#include "core/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 
 int KCmdFormatPartition::ParseLine()
@@ -34,23 +35,14 @@ int KCmdFormatPartition::Execute(IProgressReporter* reporter)
 {
     if (!IsParsed() || !m_device)
         return kCmdNotParsed;
-    FormatRequest request;
-    request.ClusterSize = m_block.ClusterSize;
-    request.Label = m_block.Label;
-    request.Start = 0;
-    request.Sectors = m_block.SectorCount;
-    request.HiddenSectors = m_block.HiddenSectors;
-    switch (m_block.FsType) {
-    case kFsNtfs: request.Kind = NewFileSystem::Ntfs; break;
-    case kFsExt2: request.Kind = NewFileSystem::Ext2; break;
-    case kFsExt3: request.Kind = NewFileSystem::Ext3; break;
-    case kFsLinuxSwap: request.Kind = NewFileSystem::Swap; break;
-    default:
-        request.Kind = NewFileSystem::Fat;
-        request.FatType = m_block.FsType;
-        break;
-    }
-    const int detail = FormatArea(m_device.get(), request, reporter);
+    NewVolume volume;
+    volume.FileSystemType = m_block.FsType;
+    volume.ClusterSize = m_block.ClusterSize;
+    volume.Label = m_block.Label;
+    volume.Start = 0;
+    volume.Sectors = m_block.SectorCount;
+    volume.HiddenSectors = m_block.HiddenSectors;
+    const int detail = FormatVolume(m_device.get(), volume, reporter);
     m_device.reset();
     m_manager->CommitPartition(Summary().DiskIndex, Summary().PartitionIndex);
     // The table entry keeps its type byte; a file system that could not be written is a failure.

@@ -9,10 +9,10 @@
 #include "boot/MbrBootProgram.h"
 #include "boot/MbrWriter.h"
 #include "KCommandProgress.h"
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/Crc32.h"
 #include "engine/DiskEngine.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 
 int KCmdInitiateDisk::ParseLine()

@@ -2,9 +2,10 @@
 
 #include "CommandLine.h"
 #include "engine/DiskEngine.h"
-#include "model/FileSystemTypes.h"
+#include "fs/FileSystemServices.h"
+#include "core/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
-#include "model/LabelRule.h"
+#include "core/LabelRule.h"
 
 int KCmdLabelPartition::ParseLine()
 {

@@ -1,7 +1,7 @@
 #include "KCmdMergePartition.h"
 
 #include "CommandLine.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 
 int KCmdMergePartition::ParseLine()

@@ -1,6 +1,6 @@
 #include "KCommandProgress.h"
 
-#include "execution/IProgressReporter.h"
+#include "core/IProgressReporter.h"
 
 void ShortCommandProgress(IProgressReporter* reporter)
 {

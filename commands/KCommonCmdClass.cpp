@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "model/IVolumeManager.h"
-#include "model/LabelRule.h"
+#include "core/LabelRule.h"
 
 int KCommonCmdClass::Parse(IVolumeManager* manager, const char* line)
 {

@@ -11,7 +11,7 @@
 
 #include "CommandLine.h"
 #include "ICommand.h"
-#include "model/PartitionInfo.h"
+#include "core/PartitionInfo.h"
 
 class KCommonCmdClass : public ICommand {
 public:

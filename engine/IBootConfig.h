@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "IVolumeDevice.h"
-#include "model/PartitionInfo.h"
+#include "core/PartitionInfo.h"
 
 class IBootIniConfigFile {
 public:

@@ -6,7 +6,8 @@
 
 #include "DriveLayout.h"
 #include "ISectorDevice.h"
-#include "model/DiskGeometry.h"
+#include "GptHeader.h"
+#include "core/DiskGeometry.h"
 
 class IDisk : public ISectorDevice {
 public:

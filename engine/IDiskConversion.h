@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "IDisk.h"
-#include "model/PartitionInfo.h"
+#include "core/PartitionInfo.h"
 
 class IConvertDynamicDiskToBasicDisk {
 public:

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/DiskGeometry.h"
+#include "core/DiskGeometry.h"
 
 class ISectorDevice {
 public:

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "ISectorDevice.h"
-#include "model/PartitionInfo.h"
+#include "core/PartitionInfo.h"
 
 class IVolumeDevice : public ISectorDevice {
 public:

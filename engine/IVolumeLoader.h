@@ -3,8 +3,8 @@
 
 #include "IDisk.h"
 #include "IVolumeDevice.h"
-#include "model/PartitionInfo.h"
-#include "model/TableErrorList.h"
+#include "core/PartitionInfo.h"
+#include "core/TableErrorList.h"
 
 // Load options.
 inline constexpr int kLoadTableOnly = 0;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "Crc32.h"
 #include "Guid.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <set>
 
-#include "ByteOrder.h"
+#include "core/ByteOrder.h"
 
 namespace {
 

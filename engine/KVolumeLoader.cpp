@@ -46,12 +46,12 @@ int KVolumeLoader::Load(IDisk* disk, PartitionList& list, TableErrorList& errors
             p.BootVolume = !number.empty() && number == m_rootDevice ? 1 : 0;
             p.SystemVolume = !number.empty() && number == m_systemDevice ? 1 : 0;
         }
-        if (option < kLoadWithVolumeInfo)
+        if (option < kLoadWithVolumeInfo || !m_reader)
             continue;
         // A partition running past the disk gets no device: its correction is in the error list.
         std::unique_ptr<KVolumeDevice> device(KVolumeDevice::Create(disk, p));
         if (device)
-            KVolumeInfoReader::ReadFileSystem(device.get(), &p);
+            m_reader->Refresh(device.get(), &p, &list);
     }
     return 1;
 }

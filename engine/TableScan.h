@@ -3,9 +3,10 @@
 
 #include <cstdint>
 
-#include "model/DiskGeometry.h"
-#include "model/PartitionInfo.h"
-#include "model/TableErrorList.h"
+#include "GptHeader.h"
+#include "core/DiskGeometry.h"
+#include "core/PartitionInfo.h"
+#include "core/TableErrorList.h"
 
 struct TableScan {
     PartitionList List;

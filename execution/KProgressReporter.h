@@ -1,7 +1,7 @@
 // Forwards every progress call to a receiver; without one it does nothing.
 #pragma once
 
-#include "IProgressReporter.h"
+#include "core/IProgressReporter.h"
 
 class KProgressReporter : public IProgressReporter {
 public:

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "IProgressReporter.h"
+#include "core/IProgressReporter.h"
 
 class KProgressTracker : public IProgressReceiver {
 public:

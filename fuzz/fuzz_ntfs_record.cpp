@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "FuzzMemoryDisk.h"
-#include "engine/ntfs/NtfsMft.h"
-#include "engine/ntfs/NtfsRecord.h"
-#include "engine/ntfs/NtfsVolumeView.h"
+#include "fs/ntfs/NtfsMft.h"
+#include "fs/ntfs/NtfsRecord.h"
+#include "fs/ntfs/NtfsVolumeView.h"
 
 namespace {
 

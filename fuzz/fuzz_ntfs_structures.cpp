@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "FuzzMemoryDisk.h"
-#include "engine/ByteOrder.h"
-#include "engine/ntfs/NtfsRecord.h"
-#include "engine/ntfs/NtfsStructures.h"
+#include "core/ByteOrder.h"
+#include "fs/ntfs/NtfsRecord.h"
+#include "fs/ntfs/NtfsStructures.h"
 
 namespace {
 

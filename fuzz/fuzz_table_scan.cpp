@@ -18,7 +18,7 @@
 #include <string>
 
 #include "FuzzMemoryDisk.h"
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/Crc32.h"
 #include "engine/PartitionTableScan.h"
 

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "FuzzMemoryDisk.h"
-#include "engine/VolumeInfo.h"
+#include "fs/VolumeInfo.h"
 
 namespace {
 

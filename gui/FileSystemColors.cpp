@@ -1,7 +1,7 @@
 #include "FileSystemColors.h"
 
-#include "model/FileSystemTypes.h"
-#include "model/PartitionInfo.h"
+#include "core/FileSystemTypes.h"
+#include "core/PartitionInfo.h"
 
 QColor FileSystemColor(int nFileSystemType)
 {

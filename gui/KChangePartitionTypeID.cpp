@@ -1,7 +1,7 @@
 #include "KChangePartitionTypeID.h"
 
 #include "PartitionTypeIds.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 
 #include <QMessageBox>
 #include "ui_KChangePartitionTypeID.h"

@@ -8,7 +8,7 @@
 #include "VolumeLabelRule.h"
 #include "fs/fat/FatParameters.h"
 #include "fs/ntfs/KNtfsFormat.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "model/KDriveLetterPool.h"
 #include "ui_KCreatePartitionDlg.h"
 

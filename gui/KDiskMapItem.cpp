@@ -13,9 +13,9 @@
 #include "SizeText.h"
 #include "engine/DiskEngine.h"
 #include "engine/IDisk.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "model/IVirtualVolumeManager.h"
-#include "model/PartitionInfo.h"
+#include "core/PartitionInfo.h"
 
 using namespace DiskMapPainting;
 

@@ -16,9 +16,9 @@
 
 #include "engine/DiskEngine.h"
 #include "engine/IDisk.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "model/IVirtualVolumeManager.h"
-#include "model/PartitionInfo.h"
+#include "core/PartitionInfo.h"
 
 namespace {
 

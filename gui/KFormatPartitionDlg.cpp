@@ -3,7 +3,7 @@
 #include "VolumeLabelRule.h"
 #include "fs/fat/FatParameters.h"
 #include "fs/ntfs/KNtfsFormat.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "ui_KFormatPartitionDlg.h"
 
 KFormatPartitionDlg::KFormatPartitionDlg(const QString& strLabel, qint64 n64Size, QWidget* parent)

@@ -7,7 +7,7 @@
 
 #include "DialogUnits.h"
 #include "KPartitionResizeCtrl.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "ui_KMoveResizeDlg.h"
 
 using DialogUnits::BusyScope;

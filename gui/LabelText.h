@@ -4,7 +4,7 @@
 #include <QString>
 #include <string>
 
-#include "model/PartitionInfo.h"
+#include "core/PartitionInfo.h"
 
 namespace LabelText {
 

@@ -27,7 +27,7 @@
 #include "commands/KCommandFactory.h"
 #include "execution/ExecutionTexts.h"
 #include "execution/KCommandRunner.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "ui_MainFrame.h"
 
 #ifndef VOLMARA_VERSION_TEXT

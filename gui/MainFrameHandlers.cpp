@@ -16,7 +16,7 @@
 #include "commands/KCmdResizePartition.h"
 #include "engine/DiskEngine.h"
 #include "engine/IDiskConversion.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "ui_MainFrame.h"
 
 namespace {

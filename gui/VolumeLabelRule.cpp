@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-#include "model/FileSystemTypes.h"
-#include "model/LabelRule.h"
+#include "core/FileSystemTypes.h"
+#include "core/LabelRule.h"
 
 namespace VolumeLabelRule {
 

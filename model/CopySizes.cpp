@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 
 namespace {
 bool keepsItsSize(int fs)

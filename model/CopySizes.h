@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "PartitionInfo.h"
+#include "core/PartitionInfo.h"
 
 // NTFS: used + the engine's reserve + 409600; file systems that cannot shrink: their own size;
 // others: the larger of used x 1.2 and used + 614400. Never below one cylinder.

@@ -3,8 +3,8 @@
 // unallocated entry.
 #pragma once
 
-#include "PartitionInfo.h"
-#include "TableErrorList.h"
+#include "core/PartitionInfo.h"
+#include "core/TableErrorList.h"
 
 class IDisk;
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "IVolumeManager.h"
-#include "PartitionInfo.h"
+#include "core/PartitionInfo.h"
 
 // Undo record types.
 enum UndoType : int32_t { kUndoInserted = 0, kUndoDeleted = 1, kUndoChanged = 2, kUndoMoved = 3 };

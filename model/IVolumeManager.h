@@ -5,8 +5,8 @@
 #include "engine/IDisk.h"
 #include "engine/IVolumeDevice.h"
 #include "engine/IVolumeLoader.h"
-#include "PartitionInfo.h"
-#include "TableErrorList.h"
+#include "core/PartitionInfo.h"
+#include "core/TableErrorList.h"
 
 // Results of DeletePartition, UpdatePartition and CreatePartition.
 enum TableChangeResult : int {

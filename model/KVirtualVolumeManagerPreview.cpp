@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "CopySizes.h"
-#include "FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "FreeSpace.h"
 
 KVirtualVolumeManagerPreview::KVirtualVolumeManagerPreview(IVirtualVolumeManager* source, int targetDisk,

@@ -4,8 +4,9 @@
 #include <cstring>
 #include <memory>
 
-#include "FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "engine/DiskEngine.h"
+#include "fs/FileSystemServices.h"
 #include "engine/LinuxBlock.h"
 
 KVolumeManager::~KVolumeManager()

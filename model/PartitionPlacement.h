@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "DiskGeometry.h"
-#include "PartitionInfo.h"
+#include "core/DiskGeometry.h"
+#include "core/PartitionInfo.h"
 
 namespace PartitionPlacement {
 

@@ -5,11 +5,11 @@
 #include <new>
 #include <vector>
 
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/DiskEngine.h"
 #include "engine/ISectorDevice.h"
-#include "engine/KBitmap.h"
-#include "execution/IProgressReporter.h"
+#include "fs/KBitmap.h"
+#include "core/IProgressReporter.h"
 
 namespace {
 
@@ -461,22 +461,3 @@ int FormatExt(ISectorDevice* device, int64_t volumeStart, int64_t sectors, const
     return formatter.Run(label, ext3);
 }
 
-int FormatSwap(ISectorDevice* device, int64_t volumeStart, int64_t sectors, IProgressReporter* progress)
-{
-    if (!device || !progress || sectors < 16)
-        return kSwapBadArgument;
-    progress->BeginStep(-1);
-    progress->SetProcessName(kOperationFormat);
-    progress->SetStepTotal(4);
-    progress->SetStepPosition(1);
-    std::vector<uint8_t> page(4096, 0);
-    put_le32(page.data() + 1024, 1);
-    put_le32(page.data() + 1028, uint32_t(sectors / 8 - 1));
-    std::memcpy(page.data() + 4086, "SWAPSPACE2", 10);
-    progress->SetStepPosition(2);
-    if (!device->WriteSectors(page.data(), volumeStart, 8))
-        return kSwapWriteFailed;
-    progress->SetStepPosition(3);
-    progress->CompleteStep();
-    return kSwapFormatOk;
-}

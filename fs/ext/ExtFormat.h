@@ -1,4 +1,4 @@
-// Creates empty Ext2 and Ext3 file systems (Ext3 with its journal) and Linux swap areas.
+// Creates empty Ext2 and Ext3 file systems (Ext3 with its journal).
 #pragma once
 
 #include <cstdint>
@@ -25,8 +25,3 @@ int64_t GetExtSystemAreaSectors(int64_t sectors, int blockSize, bool withJournal
 // blockSize in bytes (0: the default). The label is 8-bit text, at most 16 bytes kept.
 int FormatExt(ISectorDevice* device, int64_t volumeStart, int64_t sectors, const char* label, int blockSize,
               bool ext3, IProgressReporter* progress);
-
-enum SwapFormatResult : int { kSwapFormatOk = 0, kSwapBadArgument = 1, kSwapOutOfMemory = 2, kSwapWriteFailed = 4 };
-
-// A version-1 swap header in the first 4 KiB page of the area.
-int FormatSwap(ISectorDevice* device, int64_t volumeStart, int64_t sectors, IProgressReporter* progress);

@@ -7,10 +7,10 @@
 #include <new>
 #include <vector>
 
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/ISectorDevice.h"
-#include "engine/KBitmap.h"
-#include "execution/IProgressReporter.h"
+#include "fs/KBitmap.h"
+#include "core/IProgressReporter.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "FatBootTemplates.h"
 #include "FatParameters.h"
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/DiskEngine.h"
 #include "engine/ISectorDevice.h"
 

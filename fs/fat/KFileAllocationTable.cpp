@@ -3,8 +3,8 @@
 #include <cstring>
 #include <new>
 
-#include "engine/ByteOrder.h"
-#include "engine/KBitmap.h"
+#include "core/ByteOrder.h"
+#include "fs/KBitmap.h"
 
 int FatKindFromType(int type)
 {

@@ -7,11 +7,11 @@
 
 #include "NtfsBootRegion.h"
 #include "NtfsImages.h"
-#include "engine/ntfs/NtfsRecord.h"
-#include "engine/ByteOrder.h"
+#include "fs/ntfs/NtfsRecord.h"
+#include "core/ByteOrder.h"
 #include "engine/DiskEngine.h"
 #include "engine/ISectorDevice.h"
-#include "execution/IProgressReporter.h"
+#include "core/IProgressReporter.h"
 
 using namespace Ntfs;
 

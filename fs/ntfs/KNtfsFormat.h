@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/KBitmap.h"
+#include "fs/KBitmap.h"
 
 class ISectorDevice;
 class IProgressReporter;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ntfs/NtfsRecord.h"
-#include "engine/ByteOrder.h"
+#include "fs/ntfs/NtfsRecord.h"
+#include "core/ByteOrder.h"
 
 using namespace Ntfs;
 

@@ -7,7 +7,7 @@
 
 #include "commands/KCommandFactory.h"
 #include "commands/boot/MbrBootProgram.h"
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "execution/KProgressReporter.h"
 #include "model/KVolumeManager.h"
 #include "support/TableFixtures.h"

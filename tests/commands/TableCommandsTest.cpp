@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "commands/KCommandFactory.h"
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/FaultInjection.h"
 #include "execution/KProgressReporter.h"
 #include "model/KVolumeManager.h"

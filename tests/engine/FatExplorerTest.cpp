@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/IFileSystemExplorer.h"
+#include "fs/IFileSystemExplorer.h"
 #include "engine/KDisk.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "support/TestSupport.h"
 
 using namespace TestSupport;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/DiskEngine.h"
+#include "fs/FileSystemServices.h"
 #include "engine/KDisk.h"
 #include "support/TestSupport.h"
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/Crc32.h"
 #include "engine/PartitionTableScan.h"
 

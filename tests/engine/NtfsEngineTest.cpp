@@ -4,13 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "model/LabelRule.h"
+#include "core/LabelRule.h"
 
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/DiskEngine.h"
+#include "fs/FileSystemServices.h"
 #include "engine/KDisk.h"
-#include "engine/VolumeInfo.h"
-#include "model/FileSystemTypes.h"
+#include "fs/VolumeInfo.h"
+#include "core/FileSystemTypes.h"
 #include "support/TableFixtures.h"
 
 using namespace TestSupport;

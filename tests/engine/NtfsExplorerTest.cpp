@@ -21,10 +21,10 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/ByteOrder.h"
-#include "engine/IFileSystemExplorer.h"
+#include "core/ByteOrder.h"
+#include "fs/IFileSystemExplorer.h"
 #include "engine/KDisk.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "support/TableFixtures.h"
 #include "support/ImageMount.h"
 #include "support/TestSupport.h"

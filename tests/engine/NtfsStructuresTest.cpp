@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/ISectorDevice.h"
 #include "engine/KDisk.h"
-#include "engine/ntfs/NtfsRecord.h"
-#include "engine/ntfs/NtfsStructures.h"
+#include "fs/ntfs/NtfsRecord.h"
+#include "fs/ntfs/NtfsStructures.h"
 #include "support/TestSupport.h"
 
 using TestSupport::HaveTool;

@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/DiskEngine.h"
+#include "fs/FileSystemServices.h"
 #include "engine/KDisk.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "support/TableFixtures.h"
 
 using namespace TestSupport;

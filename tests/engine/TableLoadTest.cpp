@@ -5,11 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "support/TableFixtures.h"
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/Guid.h"
 #include "engine/KDisk.h"
 #include "engine/KVolumeLoader.h"
-#include "model/FileSystemTypes.h"
+#include "fs/KVolumeInfoReader.h"
+#include "core/FileSystemTypes.h"
 
 using namespace TestSupport;
 using namespace TableFixtures;
@@ -26,7 +27,7 @@ Loaded load(const std::string& image, int option = kLoadWithVolumeInfo)
 {
     Loaded l;
     EXPECT_TRUE(l.disk->OpenPath(image, 0));
-    KVolumeLoader loader;
+    KVolumeLoader loader(std::make_unique<KVolumeInfoReader>());
     EXPECT_TRUE(loader.Initialise());
     EXPECT_TRUE(loader.Load(l.disk.get(), l.list, l.errors, option));
     return l;

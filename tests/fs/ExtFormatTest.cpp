@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/DiskEngine.h"
+#include "fs/FileSystemServices.h"
+#include "fs/swap/SwapFormat.h"
 #include "engine/FaultInjection.h"
 #include "engine/KDisk.h"
-#include "execution/IProgressReporter.h"
+#include "core/IProgressReporter.h"
 #include "fs/ext/ExtFormat.h"
 #include "support/RecordingProgress.h"
 #include "support/TestSupport.h"

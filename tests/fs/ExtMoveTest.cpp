@@ -9,10 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/ISectorDevice.h"
 #include "engine/KDisk.h"
-#include "execution/IProgressReporter.h"
+#include "core/IProgressReporter.h"
 #include "fs/ext/ExtMove.h"
 #include "support/RecordingProgress.h"
 #include "support/TestSupport.h"

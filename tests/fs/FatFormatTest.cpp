@@ -1,7 +1,7 @@
 // FAT volumes made by the format and judged by dosfstools and mtools.
 #include <gtest/gtest.h>
 
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/FaultInjection.h"
 #include "engine/KDisk.h"
 #include "fs/fat/FatFormat.h"

@@ -1,7 +1,7 @@
 // The in-memory bitmap and allocation table, and the FAT parameter rules.
 #include <gtest/gtest.h>
 
-#include "engine/KBitmap.h"
+#include "fs/KBitmap.h"
 #include "fs/fat/FatParameters.h"
 #include "fs/fat/KFileAllocationTable.h"
 

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "commands/boot/MbrBootProgram.h"
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "fs/ntfs/NtfsBootRegion.h"
 #include "support/TestSupport.h"
 

@@ -7,17 +7,17 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/ByteOrder.h"
+#include "core/ByteOrder.h"
 #include "engine/DiskEngine.h"
 #include "engine/FaultInjection.h"
-#include "engine/IFileSystemExplorer.h"
+#include "fs/IFileSystemExplorer.h"
 #include "engine/KDisk.h"
-#include "engine/VolumeInfo.h"
-#include "model/FileSystemTypes.h"
-#include "execution/IProgressReporter.h"
+#include "fs/VolumeInfo.h"
+#include "core/FileSystemTypes.h"
+#include "core/IProgressReporter.h"
 #include "fs/ntfs/KNtfsFormat.h"
 #include "fs/ntfs/NtfsBootRegion.h"
-#include "engine/ntfs/NtfsRecord.h"
+#include "fs/ntfs/NtfsRecord.h"
 #include "support/ImageMount.h"
 #include "support/RecordingProgress.h"
 #include "support/TestSupport.h"

@@ -7,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/ByteOrder.h"
-#include "engine/KBitmap.h"
+#include "core/ByteOrder.h"
+#include "fs/KBitmap.h"
 #include "engine/KDisk.h"
-#include "engine/ntfs/NtfsMft.h"
-#include "engine/ntfs/NtfsRecord.h"
+#include "fs/ntfs/NtfsMft.h"
+#include "fs/ntfs/NtfsRecord.h"
 #include "fs/ntfs/KNtfsFormat.h"
 #include "support/ImageMount.h"
 #include "support/TestSupport.h"

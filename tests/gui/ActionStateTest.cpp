@@ -4,7 +4,7 @@
 
 #include "MainFrameSupport.h"
 #include "engine/DiskEngine.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "support/TestSupport.h"
 
 using namespace MainFrameSupport;

@@ -15,7 +15,7 @@
 #include "ResizeCtrlMouse.h"
 #include "gui/KCreatePartitionDlg.h"
 #include "gui/KPartitionResizeCtrl.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "model/KDriveLetterPool.h"
 
 using namespace ResizeCtrlMouse;

@@ -26,7 +26,7 @@
 #include "fs/ext/ExtFormat.h"
 #include "fs/fat/FatParameters.h"
 #include "fs/ntfs/KNtfsFormat.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "support/TableFixtures.h"
 #include "support/VolumeCheck.h"
 

@@ -17,7 +17,7 @@
 #include "gui/KMoveResizeDlg.h"
 #include "gui/KWipingDiskDlg.h"
 #include "gui/QChangePartitionSerialNumberDlg.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 
 namespace {
 

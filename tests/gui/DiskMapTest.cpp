@@ -21,7 +21,7 @@
 #include "DiskMapProbe.h"
 #include "gui/KLegendBar.h"
 #include "gui/SizeText.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 #include "model/KVirtualVolumeManager.h"
 

@@ -4,7 +4,7 @@
 #include <QTreeWidget>
 
 #include "HandlerSupport.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "support/TableFixtures.h"
 
 using namespace MainFrameSupport;

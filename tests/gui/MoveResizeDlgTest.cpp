@@ -11,7 +11,7 @@
 #include "ResizeCtrlMouse.h"
 #include "gui/KMoveResizeDlg.h"
 #include "gui/KPartitionResizeCtrl.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 
 using namespace ResizeCtrlMouse;
 

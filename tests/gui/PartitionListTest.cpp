@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/KDiskMapPartitionItemModel.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "model/IVirtualVolumeManager.h"
 #include "model/KVirtualVolumeManager.h"
 #include "model/KVolumeManager.h"

@@ -11,7 +11,7 @@
 #include "ResizeCtrlMouse.h"
 #include "gui/FileSystemColors.h"
 #include "gui/KPartitionResizeCtrl.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 
 static void PrintTo(const QColor& colour, std::ostream* os)
 {

@@ -11,7 +11,7 @@
 #include "execution/KBatchCommandExecutive.h"
 #include "gui/FileSystemColors.h"
 #include "gui/KDiskMap.h"
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "model/KVolumeManager.h"
 
 using namespace DiskMapProbe;

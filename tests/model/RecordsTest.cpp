@@ -1,8 +1,8 @@
 // Texts and export lines of the records.
 #include <gtest/gtest.h>
 
-#include "model/DiskExport.h"
-#include "model/FileSystemTypes.h"
+#include "core/DiskExport.h"
+#include "core/FileSystemTypes.h"
 
 TEST(Records, ListAndPropertiesTexts)
 {
@@ -101,7 +101,7 @@ TEST(Records, ExportLines)
     EXPECT_EQ(FormatPartitionExportLine(p).substr(0, 9), "letter: *");
 }
 
-#include "model/LabelRule.h"
+#include "core/LabelRule.h"
 
 TEST(LabelRule, EachFileSystemKeepsWhatItsFieldHolds)
 {

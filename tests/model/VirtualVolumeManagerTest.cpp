@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/FileSystemTypes.h"
+#include "core/FileSystemTypes.h"
 #include "model/KDriveLetterPool.h"
 #include "model/KVirtualVolumeManager.h"
 #include "model/KVolumeManager.h"

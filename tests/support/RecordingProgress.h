@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "execution/IProgressReporter.h"
+#include "core/IProgressReporter.h"
 
 namespace TestSupport {
 

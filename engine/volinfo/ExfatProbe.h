@@ -1,9 +1,0 @@
-// exFAT volumes, shown as "Other": cluster size and the label from the root directory.
-#pragma once
-
-#include <cstdint>
-
-#include "engine/ISectorDevice.h"
-#include "model/PartitionInfo.h"
-
-bool ProbeExfat(ISectorDevice& volume, int64_t sectorCount, PartitionInfo& info);

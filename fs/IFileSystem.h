@@ -1,0 +1,81 @@
+// One file-system family behind one interface: what the volume-information reader, the label writer,
+// partition recovery, the directory readers, the create and format commands and the dialogs ask of a
+// file system. Families are found by file-system code in the registry (FileSystemRegistry.h); nobody
+// else switches on the code to choose file-system code.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/LabelRule.h"
+#include "core/PartitionInfo.h"
+
+class IDisk;
+class IFileSystemExplorer;
+class IProgressReporter;
+class ISectorDevice;
+
+// A file system to create on an area of a device.
+struct NewVolume {
+    int FileSystemType = 0;   // the code: 1, 6 or 11 (the FAT kind), 7, 49, 50 or 51
+    int ClusterSize = 0;      // sectors per cluster (Ext: per block); 0 for the default of the size
+    std::string Label;
+    int64_t Start = 0;        // first sector of the area on the device
+    int64_t Sectors = 0;
+    int64_t HiddenSectors = 0;
+};
+
+class IFileSystem {
+public:
+    virtual ~IFileSystem() = default;
+
+    // Whether the family answers for this file-system code.
+    virtual bool Handles(int fileSystemType) const = 0;
+
+    // Fills FileSystemType, ClusterSize, Label and the free-space fields when the volume is of this
+    // family; false leaves the judgement to the next family.
+    virtual bool Probe(ISectorDevice& volume, int64_t sectors, PartitionInfo& info) const = 0;
+
+    // The longest label the dialogs take; the label rule (LabelRule.h) says what the field holds.
+    virtual int MaxLabelLength() const { return kDefaultMaxLabelLength; }
+    virtual bool HasLabelWriter() const { return false; }
+    // Writes a label that passed the label rule. `noRoom` is set when the volume had no room for it.
+    virtual bool WriteLabel(ISectorDevice&, int64_t /*sectors*/, const char* /*label*/, bool* /*noRoom*/) const
+    {
+        return false;
+    }
+
+    // Where the boot sector keeps the serial number: its offset and width in bytes; -1 when the
+    // family keeps none there.
+    virtual int SerialNumberOffset(int /*fileSystemType*/, int* /*bytes*/) const { return -1; }
+
+    // Partition recovery: whether the sector read at `lba` starts a volume of this family.
+    virtual bool Recognise(IDisk*, const uint8_t* /*sector*/, int64_t /*lba*/, PartitionInfo* /*found*/) const
+    {
+        return false;
+    }
+
+    // A directory reader for volumes of this family, or null (the caller owns it).
+    virtual IFileSystemExplorer* CreateExplorer() const { return nullptr; }
+
+    // Creating volumes.
+    virtual bool CanFormat() const { return false; }
+    // 0 when the file system was written, else its error code (1 bad argument, 2 out of memory,
+    // 4 a write failed, 5 no room for the file system).
+    virtual int Format(ISectorDevice*, const NewVolume&, IProgressReporter*) const { return 5; }
+    // The MBR type byte a new volume of this code gets; 0 for none.
+    virtual int TypeByte(int /*fileSystemType*/) const { return 0; }
+    // The code a new volume of `sectors` really gets (FAT picks a smaller kind the size cannot carry).
+    virtual int KindForSize(int fileSystemType, int64_t /*sectors*/) const { return fileSystemType; }
+    // Sectors per cluster the format picks when none was chosen.
+    virtual int DefaultClusterSize(int /*fileSystemType*/, int64_t /*sectors*/) const { return 0; }
+    // Sectors an empty volume of this size occupies; the rest is free.
+    virtual int64_t SystemAreaSectors(int /*fileSystemType*/, int64_t sectors, int /*clusterSize*/) const
+    {
+        return sectors;
+    }
+    // The smallest and largest volume (sectors) the create dialog offers; 0 where the area decides.
+    virtual int64_t MinimumSectors(int /*fileSystemType*/) const { return 0; }
+    virtual int64_t MaximumSectors(int /*fileSystemType*/) const { return 0; }
+};

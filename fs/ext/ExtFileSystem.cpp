@@ -1,0 +1,58 @@
+// The Ext2/Ext3 family.
+#include "fs/FileSystemRegistry.h"
+
+#include "core/FileSystemTypes.h"
+#include "fs/ext/ExtFormat.h"
+#include "fs/ext/ExtLabel.h"
+#include "fs/ext/ExtLimits.h"
+#include "fs/ext/ExtProbe.h"
+#include "fs/ext/ExtRecogniser.h"
+
+namespace {
+
+class ExtFileSystem : public IFileSystem {
+public:
+    bool Handles(int fs) const override { return fs == kFsExt2 || fs == kFsExt3; }
+    bool Probe(ISectorDevice& volume, int64_t sectors, PartitionInfo& info) const override
+    {
+        return ProbeExt(volume, sectors, info);
+    }
+    int MaxLabelLength() const override { return 14; }
+    bool HasLabelWriter() const override { return true; }
+    bool WriteLabel(ISectorDevice& volume, int64_t sectors, const char* label, bool*) const override
+    {
+        return SetExtVolumeLabel(volume, sectors, label) != 0;
+    }
+    bool Recognise(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo* found) const override
+    {
+        return RecogniseExt(disk, sector, lba, found) != 0;
+    }
+    bool CanFormat() const override { return true; }
+    int Format(ISectorDevice* device, const NewVolume& v, IProgressReporter* progress) const override
+    {
+        switch (FormatExt(device, v.Start, v.Sectors, v.Label.c_str(), v.ClusterSize * 512,
+                          v.FileSystemType == kFsExt3, progress)) {
+        case kExtFormatOk: return 0;
+        case kExtOutOfMemory: return 2;
+        case kExtWriteFailed: return 4;
+        case kExtNoRoom: return 5;
+        default: return 1;
+        }
+    }
+    int TypeByte(int) const override { return 0x83; }
+    int DefaultClusterSize(int, int64_t sectors) const override { return GetDefaultExtBlockSize(sectors); }
+    int64_t SystemAreaSectors(int fs, int64_t sectors, int clusterSize) const override
+    {
+        return GetExtSystemAreaSectors(sectors, clusterSize * 512, fs == kFsExt3);
+    }
+    int64_t MinimumSectors(int) const override { return ExtLimits::kSmallestVolume; }
+    int64_t MaximumSectors(int) const override { return ExtLimits::kLargestVolume; }
+};
+
+} // namespace
+
+const IFileSystem& ExtFamily()
+{
+    static const ExtFileSystem family;
+    return family;
+}

@@ -1,0 +1,88 @@
+// The FAT12/16/32 family.
+#include "fs/FileSystemRegistry.h"
+
+#include <vector>
+
+#include "core/FileSystemTypes.h"
+#include "fs/fat/FatExplorer.h"
+#include "fs/fat/FatFormat.h"
+#include "fs/fat/FatLabel.h"
+#include "fs/fat/FatLimits.h"
+#include "fs/fat/FatParameters.h"
+#include "fs/fat/FatProbe.h"
+#include "fs/fat/FatRecogniser.h"
+
+namespace {
+
+class FatFileSystem : public IFileSystem {
+public:
+    bool Handles(int fs) const override { return IsFatCode(fs); }
+    bool Probe(ISectorDevice& volume, int64_t sectors, PartitionInfo& info) const override
+    {
+        return ProbeFat(volume, sectors, info);
+    }
+    int MaxLabelLength() const override { return 11; }
+    bool HasLabelWriter() const override { return true; }
+    bool WriteLabel(ISectorDevice& volume, int64_t sectors, const char* label, bool* noRoom) const override
+    {
+        return SetFatVolumeLabel(volume, sectors, label, noRoom) != 0;
+    }
+    int SerialNumberOffset(int fs, int* bytes) const override
+    {
+        *bytes = 4;
+        return fs == kFsFat32 ? 0x43 : 0x27;
+    }
+    bool Recognise(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo* found) const override
+    {
+        return RecogniseFat(disk, sector, lba, found) != 0;
+    }
+    IFileSystemExplorer* CreateExplorer() const override { return new FatExplorer(); }
+    bool CanFormat() const override { return true; }
+    int Format(ISectorDevice* device, const NewVolume& v, IProgressReporter*) const override
+    {
+        std::vector<char> text(v.Label.begin(), v.Label.end());
+        text.push_back(0);
+        int type = v.FileSystemType, cluster = v.ClusterSize;
+        switch (FormatFatVolume(device, v.Start, v.Sectors, v.HiddenSectors, type, cluster, text.data())) {
+        case kFatFormatOk: return 0;
+        case kFatOutOfMemory: return 2;
+        case kFatWriteFailed: return 4;
+        default: return 1;
+        }
+    }
+    int TypeByte(int fs) const override { return fs == kFsFat12 ? 0x01 : fs == kFsFat16 ? 0x06 : 0x0B; }
+    int KindForSize(int fs, int64_t sectors) const override
+    {
+        if (fs == kFsFat32 && sectors < FatLimits::kFat32Smallest)
+            fs = kFsFat16;
+        if (fs == kFsFat16 && sectors < FatLimits::kFat16Smallest)
+            fs = kFsFat12;
+        return fs;
+    }
+    int DefaultClusterSize(int fs, int64_t sectors) const override
+    {
+        int cluster = 0;
+        return GetDefaultFatClusterSize(sectors, fs, &cluster) ? cluster : 0;
+    }
+    int64_t SystemAreaSectors(int fs, int64_t sectors, int clusterSize) const override
+    {
+        int type = fs, cluster = clusterSize;
+        return GetFatSystemAreaSectors(sectors, type, cluster);
+    }
+    int64_t MinimumSectors(int fs) const override
+    {
+        return fs == kFsFat32 ? FatLimits::kFat32Smallest : fs == kFsFat16 ? FatLimits::kSmallestVolume : 0;
+    }
+    int64_t MaximumSectors(int fs) const override
+    {
+        return fs == kFsFat32 ? FatLimits::kFat32Largest : fs == kFsFat16 ? FatLimits::kFat16Largest : 0;
+    }
+};
+
+} // namespace
+
+const IFileSystem& FatFamily()
+{
+    static const FatFileSystem family;
+    return family;
+}
