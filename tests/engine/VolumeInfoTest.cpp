@@ -684,7 +684,7 @@ TEST_F(HostileVolumeTest, Fat32RootChainLoopEnds)
         const Outcome outcome = Read(volume);
         EXPECT_HARMLESS(outcome);
         EXPECT_EQ(outcome.info.FileSystemType, kFsFat32);
-        EXPECT_STREQ(outcome.info.Label, "BOOTLBL");
+        EXPECT_STREQ(outcome.info.Label, "") << "the boot sector's copy is not the label";
         EXPECT_LT(volume.ReadCalls(), 200);
     }
 }
@@ -753,7 +753,7 @@ TEST_F(HostileVolumeTest, VolumeShorterThanItsFat)
         EXPECT_HARMLESS(outcome);
         EXPECT_EQ(outcome.info.FileSystemType, c.type);
         EXPECT_EQ(outcome.info.FreeSectors, 0);
-        EXPECT_STREQ(outcome.info.Label, "SHORT");
+        EXPECT_STREQ(outcome.info.Label, "") << "the root directory is out of reach";
     }
 }
 
