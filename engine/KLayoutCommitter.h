@@ -9,8 +9,9 @@ public:
     // extended container counts), logical partitions that are not contiguous or leave no room for
     // their extended boot record, and MBR partitions beyond 2^32 sectors.
     int Check(const PartitionList& list, int flag, IDisk* disk = nullptr) override;
-    // Image disks need nothing. Block devices: the kernel re-reads the table (or is told partition by
-    // partition when busy); with flag set, udev is given up to 3000 ms to settle. Partition numbers in
-    // the list are refreshed from the table as written.
+    // Image disks need nothing. Block devices: the kernel's partitions are brought in line with the
+    // table as written (re-read, or partition by partition) and checked; with flag set, udev is given up
+    // to 3000 ms to settle and every partition's node must be there. Partition numbers in the list are
+    // refreshed from the table as written.
     int Commit(IDisk* disk, PartitionList& list, int index, int flag) override;
 };

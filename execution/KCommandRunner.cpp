@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 
+#include "ExecutionTexts.h"
 #include "KProgressReporter.h"
 #include "commands/KCommandFactory.h"
 #include "engine/DiskEngine.h"
@@ -88,6 +89,7 @@ int KCommandRunner::Run(const std::string& line, int* errorCode)
         KProgressReporter reporter(m_receiver);
         if (m_receiver)
             m_receiver->ResetProgress();
+        SetLastDiskError(kDiskErrorNone);
         try {
             result = command->Execute(&reporter);
         } catch (const std::bad_alloc&) {
@@ -95,6 +97,12 @@ int KCommandRunner::Run(const std::string& line, int* errorCode)
             result = kRunFailed;
         } catch (...) {
             command->SetErrorDetail(6);
+            result = kRunFailed;
+        }
+        // A table the kernel could not have followed was refused before anything was written: a failure
+        // with its own message, not a table-change code the run would pass over.
+        if (result != kRunOk && result != kRunAgain && GetLastDiskError() == kDiskErrorPartitionInUse) {
+            command->SetErrorDetail(kErrorPartitionInUseBySystem);
             result = kRunFailed;
         }
 

@@ -227,6 +227,11 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
         <source>NTFS file system error. Please use &quot;Check File System&quot; function to fix it first.</source>
         <translation>Fehler im NTFS-Dateisystem. Bitte beheben Sie ihn zuerst mit der Funktion „Dateisystem überprüfen“.</translation>
     </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="74"/>
+        <source>The partition table of this disk was not changed: the change would remove, move or renumber a partition that is mounted or otherwise in use by the system, and the system cannot follow that while it is. Unmount that partition and try again.</source>
+        <translation>Die Partitionstabelle dieses Datenträgers wurde nicht geändert: Die Änderung würde eine Partition entfernen, verschieben oder umnummerieren, die eingehängt ist oder anderweitig vom System verwendet wird, und das System kann dem nicht folgen, solange das so ist. Hängen Sie diese Partition aus und versuchen Sie es erneut.</translation>
+    </message>
 </context>
 <context>
     <name>KApplyOperationsPendingDlg</name>
