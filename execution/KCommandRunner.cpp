@@ -1,7 +1,9 @@
 #include "KCommandRunner.h"
 
+#include <chrono>
 #include <memory>
 #include <new>
+#include <thread>
 
 #include "ExecutionTexts.h"
 #include "KProgressReporter.h"
@@ -13,11 +15,7 @@ KCommandRunner::KCommandRunner(IVolumeManager* manager, IProgressReceiver* recei
     : m_manager(manager), m_receiver(receiver), m_hooks(std::move(hooks))
 {
     if (!m_hooks.Wait)
-        m_hooks.Wait = [](int ms) {
-            const uint32_t start = GetTickCount();
-            while (GetTickCount() - start < uint32_t(ms)) {
-            }
-        };
+        m_hooks.Wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
 }
 
 int KCommandRunner::Run(const std::string& line, int* errorCode)
