@@ -35,6 +35,14 @@ TEST(Cli, ExportListsEveryDiskAndEntry)
     ASSERT_EQ(RunTool({VOLMARA_CLI, "--disk", mbr, "--disk", gpt, "export", file}).exitCode, 0);
     EXPECT_EQ(ReadBytes(file, 0, int64_t(r.output.size())),
               std::vector<uint8_t>(r.output.begin(), r.output.end()));
+
+    // "-" is standard output, not a file of that name.
+    const ToolResult dash = RunTool({"sh", "-c", "cd \"$1\" && \"$2\" --disk \"$3\" --disk \"$4\" export -", "sh",
+                                     dir.Path(), VOLMARA_CLI, mbr, gpt});
+    EXPECT_EQ(dash.exitCode, 0) << dash.output;
+    EXPECT_EQ(dash.output, r.output);
+    struct stat st {};
+    EXPECT_NE(::stat(dir.File("-").c_str(), &st), 0) << "a file named \"-\" was written";
 }
 
 TEST(Cli, UsageAndFailures)
@@ -69,7 +77,9 @@ TEST(Cli, RunAndApplyLines)
                  "WipeDisk DiskIndex:0 PartitionIndex:1 StartingLba:2048 SectorsCount:1 WipingMethod:0"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.output.find("run result: 24"), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("Error Code: 5"), std::string::npos) << r.output;
+    const size_t first = r.output.find("Error Code: 5");
+    EXPECT_NE(first, std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("Error Code: 5", first + 1), std::string::npos) << "the error is printed once\n" << r.output;
 
     // A commands file as the restart path writes it: header and snapshot skipped, "*" lines direct.
     const std::string file = dir.File("qzcmdlist.txt");
