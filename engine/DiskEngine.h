@@ -33,6 +33,16 @@ int kSetVolumeLabel(IVolumeDevice* device, const char* label, int* problem = nul
 int HotExpandNtfsPartition(const PartitionInfo& info, uint32_t newSizeLow, uint32_t newSizeHigh,
                            IProgressReporter* reporter);
 
+// Why the last failing engine call of this thread failed, where its result cannot say. Failing calls
+// that know set it; nothing clears it but SetLastDiskError (kDiskErrorNone).
+enum DiskError : int {
+    kDiskErrorNone = 0,
+    // A layout write refused before writing: a partition the kernel would have to drop is in use.
+    kDiskErrorPartitionInUse = 1,
+};
+int GetLastDiskError();
+void SetLastDiskError(int error);
+
 // Pins the system time (a FILETIME value; 0 restores the clock), so that formats made in tests are
 // byte for byte repeatable.
 void SetFixedSystemTime(uint64_t fileTime);
