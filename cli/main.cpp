@@ -32,7 +32,7 @@ const char* kUsage =
     "\n"
     "Commands:\n"
     "  export [FILE]   write the disk configuration (one line per disk and per entry, free areas\n"
-    "                  included) to FILE, or to standard output\n"
+    "                  included) to FILE, or to standard output without FILE or with \"-\"\n"
     "  run LINE...     run command lines in order against the disks\n"
     "  apply FILE      run the pending lines of a commands file (the boot-time executor)\n"
     "\n"
@@ -65,7 +65,8 @@ int runExport(const std::vector<std::string>& args)
     KVirtualVolumeManager layout;
     layout.Load(&manager);
     const std::string text = ExportDiskConfiguration(layout);
-    if (args.empty()) {
+    // "-" is standard output, as the field's tools have it.
+    if (args.empty() || args[0] == "-") {
         std::fwrite(text.data(), 1, text.size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }

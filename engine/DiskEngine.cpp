@@ -72,6 +72,20 @@ int HotExpandNtfsPartition(const PartitionInfo&, uint32_t, uint32_t, IProgressRe
     return 0;
 }
 
+namespace {
+thread_local int t_lastDiskError = kDiskErrorNone;
+}
+
+int GetLastDiskError()
+{
+    return t_lastDiskError;
+}
+
+void SetLastDiskError(int error)
+{
+    t_lastDiskError = error;
+}
+
 int GetSystemDirectory(char* buffer, int size)
 {
     if (!buffer || size <= 0 || !EnsureStateDirectory())

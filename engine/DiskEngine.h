@@ -29,6 +29,16 @@ uint32_t GetDriveLetters();
 int HotExpandNtfsPartition(const PartitionInfo& info, uint32_t newSizeLow, uint32_t newSizeHigh,
                            IProgressReporter* reporter);
 
+// Why the last failing engine call of this thread failed, where its result cannot say. Failing calls
+// that know set it; nothing clears it but SetLastDiskError (kDiskErrorNone).
+enum DiskError : int {
+    kDiskErrorNone = 0,
+    // A layout write refused before writing: a partition the kernel would have to drop is in use.
+    kDiskErrorPartitionInUse = 1,
+};
+int GetLastDiskError();
+void SetLastDiskError(int error);
+
 // The state directory (created when missing). 1 success.
 int GetSystemDirectory(char* buffer, int size);
 // Kernel, distribution, processor and memory, one item per line. 1 success.

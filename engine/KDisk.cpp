@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <vector>
 
+#include "DiskEngine.h"
 #include "KGptTable.h"
 #include "KMbrTable.h"
 #include "LinuxBlock.h"
@@ -171,21 +173,73 @@ void KDisk::ForgetLayout(const void*)
     m_adoptedHeader.reset();
 }
 
-int KDisk::writeLayout(const DriveLayout& layout)
+namespace {
+
+// A disk seen through a layer that keeps writes in memory: a table written here can be read back
+// without a sector of the real disk changing.
+class ShadowSectors : public ISectorDevice {
+public:
+    explicit ShadowSectors(ISectorDevice& base) : m_base(base) {}
+
+    int ReadSectors(void* buffer, int64_t firstSector, int64_t count) override
+    {
+        auto* out = static_cast<uint8_t*>(buffer);
+        for (int64_t i = 0; i < count; ++i) {
+            const auto it = m_written.find(firstSector + i);
+            if (it != m_written.end())
+                std::memcpy(out + i * 512, it->second.data(), 512);
+            else if (!m_base.ReadSectors(out + i * 512, firstSector + i, 1))
+                return 0;
+        }
+        return 1;
+    }
+    int WriteSectors(const void* buffer, int64_t firstSector, int64_t count) override
+    {
+        const auto* in = static_cast<const uint8_t*>(buffer);
+        for (int64_t i = 0; i < count; ++i)
+            m_written[firstSector + i].assign(in + i * 512, in + (i + 1) * 512);
+        return 1;
+    }
+    int VerifySectors(int64_t firstSector, int64_t count) override { return m_base.VerifySectors(firstSector, count); }
+    int GetGeometry(DiskGeometry* geometry) override { return m_base.GetGeometry(geometry); }
+
+private:
+    ISectorDevice& m_base;
+    std::map<int64_t, std::vector<uint8_t>> m_written;
+};
+
+} // namespace
+
+bool KDisk::renderLayout(ISectorDevice& target, const DriveLayout& layout)
 {
-    if (!m_file.IsOpen())
-        return 0;
-    bool ok = false;
     if (layout.PartitionStyle == kLayoutGpt) {
         GptHeader current{};
         if (!ReadGptHeader(&current))
             current.SizeOfPartitionEntry = KGptTable::kEntrySize;
-        ok = KGptTable::Write(*this, m_file.TotalSectors(), current, layout);
-    } else {
-        DiskGeometry geometry{};
-        GetGeometry(&geometry);
-        ok = KMbrTable::Write(*this, m_file.TotalSectors(), geometry, layout);
+        return KGptTable::Write(target, m_file.TotalSectors(), current, layout);
     }
+    DiskGeometry geometry{};
+    GetGeometry(&geometry);
+    return KMbrTable::Write(target, m_file.TotalSectors(), geometry, layout);
+}
+
+bool KDisk::kernelCanFollow(const DriveLayout& layout)
+{
+    // Written onto a shadow and read back, the layout gives exactly the partitions the kernel will be
+    // asked to take after the real write.
+    ShadowSectors shadow(*this);
+    if (!renderLayout(shadow, layout))
+        return true; // the real write refuses it the same way
+    TableScan planned;
+    ScanPartitionTables(shadow, m_file.TotalSectors(), planned);
+    return LinuxBlock::PartitionsInTheWay(m_file.Path(), KernelPartitionsOf(planned)).empty();
+}
+
+int KDisk::writeLayout(const DriveLayout& layout)
+{
+    if (!m_file.IsOpen())
+        return 0;
+    bool ok = renderLayout(*this, layout);
     ok = m_file.Sync() && ok;
     m_scan.reset();
     m_adoptedHeader.reset();
@@ -194,6 +248,11 @@ int KDisk::writeLayout(const DriveLayout& layout)
 
 int KDisk::WriteDriveLayout(const DriveLayout& layout)
 {
+    // A partition the kernel cannot drop (mounted, say) must not leave a table it disagrees with.
+    if (m_file.IsOpen() && m_file.IsBlockDevice() && !kernelCanFollow(layout)) {
+        SetLastDiskError(kDiskErrorPartitionInUse);
+        return 0;
+    }
     return writeLayout(layout);
 }
 

@@ -41,6 +41,9 @@ public:
 
 private:
     int writeLayout(const DriveLayout& layout);
+    bool renderLayout(ISectorDevice& target, const DriveLayout& layout);
+    // False when the kernel could not take the layout because a partition it would drop is in use.
+    bool kernelCanFollow(const DriveLayout& layout);
 
     KSectorFile m_file;
     int m_diskNumber = -1;

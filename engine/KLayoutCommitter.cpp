@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "KDisk.h"
 #include "KMbrTable.h"
 #include <cstdint>
 #include "LinuxBlock.h"
@@ -88,18 +87,14 @@ int KLayoutCommitter::Commit(IDisk* disk, PartitionList& list, int, int flag)
                 p.PartitionNumber = written.PartitionNumber;
     if (!disk->IsBlockDevice())
         return 1;
-    auto* kdisk = dynamic_cast<KDisk*>(disk);
-    if (!kdisk)
-        return 0;
-    std::vector<LinuxBlock::KernelPartition> wanted;
-    for (const auto& p : scan.List)
-        wanted.push_back({p.PartitionNumber, p.StartingLba, p.SectorCount});
     const int fd = ::open(disk->GetPath().c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return 0;
-    const bool ok = LinuxBlock::ReloadPartitionTable(fd, disk->GetPath(), wanted);
+    bool ok = LinuxBlock::ReloadPartitionTable(fd, disk->GetPath(), KernelPartitionsOf(scan));
     ::close(fd);
-    if (flag)
+    if (flag) {
         LinuxBlock::UdevSettle(3000);
+        ok = ok && LinuxBlock::PartitionNodesPresent(disk->GetPath());
+    }
     return ok ? 1 : 0;
 }

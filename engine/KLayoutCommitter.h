@@ -12,8 +12,9 @@ public:
     // its own, and writing one would put an empty chain over the partition's first sector.
     int Check(const PartitionList& list, int flag, IDisk* disk = nullptr) override;
     int FindProblem(const PartitionList& list, IDisk* disk = nullptr) override;
-    // Image disks need nothing. Block devices: the kernel re-reads the table (or is told partition by
-    // partition when busy); with flag set, udev is given up to 3000 ms to settle. Partition numbers in
-    // the list are refreshed from the table as written.
+    // Image disks need nothing. Block devices: the kernel's partitions are brought in line with the
+    // table as written (re-read, or partition by partition) and checked; with flag set, udev is given up
+    // to 3000 ms to settle and every partition's node must be there. Partition numbers in the list are
+    // refreshed from the table as written.
     int Commit(IDisk* disk, PartitionList& list, int index, int flag) override;
 };

@@ -160,6 +160,9 @@ void KMbrTable::Read(ISectorDevice& disk, int64_t totalSectors, TableScan& scan)
                 continue;
             }
             haveContainer = true;
+            scan.ContainerNumber = slot + 1;
+            scan.ContainerStart = raw.start;
+            scan.ContainerSectors = raw.count;
             walkExtended(disk, totalSectors, raw.start, raw.count, scan);
             continue;
         }

@@ -112,9 +112,9 @@ int KVolumeDevice::Lock()
     if (m_locked)
         return 1;
     if (!m_partitionNode.empty()) {
-        // O_EXCL on a block device fails while it is mounted or held open exclusively elsewhere.
-        m_exclusiveFd = ::open(m_partitionNode.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
-        if (m_exclusiveFd < 0)
+        // Fails while the partition is mounted or held open exclusively elsewhere.
+        m_claim = LinuxBlock::ClaimPartition(m_file.Path(), m_info.StartingLba);
+        if (!m_claim)
             return 0;
     }
     struct flock range {};
@@ -123,9 +123,8 @@ int KVolumeDevice::Lock()
     range.l_start = off_t(m_info.StartingLba) * 512;
     range.l_len = off_t(m_info.SectorCount) * 512;
     if (::fcntl(m_file.Fd(), F_OFD_SETLK, &range) != 0) {
-        if (m_exclusiveFd >= 0)
-            ::close(m_exclusiveFd);
-        m_exclusiveFd = -1;
+        LinuxBlock::ReleaseClaim(m_claim);
+        m_claim = 0;
         return 0;
     }
     m_locked = true;
@@ -142,9 +141,8 @@ int KVolumeDevice::Unlock()
     range.l_start = off_t(m_info.StartingLba) * 512;
     range.l_len = off_t(m_info.SectorCount) * 512;
     ::fcntl(m_file.Fd(), F_OFD_SETLK, &range);
-    if (m_exclusiveFd >= 0)
-        ::close(m_exclusiveFd);
-    m_exclusiveFd = -1;
+    LinuxBlock::ReleaseClaim(m_claim);
+    m_claim = 0;
     m_locked = false;
     return 1;
 }

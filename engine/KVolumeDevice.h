@@ -42,6 +42,6 @@ private:
     DiskGeometry m_geometry{};
     std::string m_diskIdentity;
     std::string m_partitionNode; // block devices: the partition's own node, when the kernel has one
-    int m_exclusiveFd = -1;
+    int m_claim = 0; // block devices: the exclusive claim on the partition node while locked
     bool m_locked = false;
 };

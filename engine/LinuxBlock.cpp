@@ -10,6 +10,7 @@
 #include <linux/blkpg.h>
 #include <linux/fs.h>
 #include <linux/hdreg.h>
+#include <mutex>
 #include <sstream>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
@@ -146,9 +147,18 @@ std::string DeviceModel(const std::string& devicePath)
     return vendor.empty() ? model : vendor + " " + model;
 }
 
-std::vector<KernelPartition> KernelPartitions(const std::string& devicePath)
+namespace {
+
+// A partition as sysfs shows it: its folder name (also its node's name under /dev) and device number.
+struct SysfsPartition {
+    KernelPartition part;
+    std::string name;
+    std::string devno; // "major:minor"
+};
+
+std::vector<SysfsPartition> sysfsPartitions(const std::string& devicePath)
 {
-    std::vector<KernelPartition> parts;
+    std::vector<SysfsPartition> parts;
     const std::string dir = sysfsDir(devicePath);
     if (dir.empty())
         return parts;
@@ -157,40 +167,38 @@ std::vector<KernelPartition> KernelPartitions(const std::string& devicePath)
         return parts;
     while (dirent* e = ::readdir(d)) {
         const std::string sub = dir + "/" + e->d_name;
-        const std::string part = readFirstLine(sub + "/partition");
-        if (part.empty())
+        const std::string number = readFirstLine(sub + "/partition");
+        if (number.empty())
             continue;
-        KernelPartition kp{};
-        kp.number = std::atoi(part.c_str());
-        kp.startSector = std::strtoll(readFirstLine(sub + "/start").c_str(), nullptr, 10);
-        kp.sectorCount = std::strtoll(readFirstLine(sub + "/size").c_str(), nullptr, 10);
-        parts.push_back(kp);
+        SysfsPartition sp{};
+        sp.part.number = std::atoi(number.c_str());
+        sp.part.startSector = std::strtoll(readFirstLine(sub + "/start").c_str(), nullptr, 10);
+        sp.part.sectorCount = std::strtoll(readFirstLine(sub + "/size").c_str(), nullptr, 10);
+        sp.name = e->d_name;
+        sp.devno = readFirstLine(sub + "/dev");
+        parts.push_back(sp);
     }
     ::closedir(d);
-    std::sort(parts.begin(), parts.end(), [](auto& a, auto& b) { return a.number < b.number; });
+    std::sort(parts.begin(), parts.end(), [](auto& a, auto& b) { return a.part.number < b.part.number; });
+    return parts;
+}
+
+} // namespace
+
+std::vector<KernelPartition> KernelPartitions(const std::string& devicePath)
+{
+    std::vector<KernelPartition> parts;
+    for (const auto& sp : sysfsPartitions(devicePath))
+        parts.push_back(sp.part);
     return parts;
 }
 
 std::string PartitionNode(const std::string& devicePath, int64_t startSector)
 {
-    const std::string dir = sysfsDir(devicePath);
-    if (dir.empty())
-        return {};
-    DIR* d = ::opendir(dir.c_str());
-    if (!d)
-        return {};
-    std::string node;
-    while (dirent* e = ::readdir(d)) {
-        const std::string sub = dir + "/" + e->d_name;
-        if (readFirstLine(sub + "/partition").empty())
-            continue;
-        if (std::strtoll(readFirstLine(sub + "/start").c_str(), nullptr, 10) == startSector) {
-            node = "/dev/" + std::string(e->d_name);
-            break;
-        }
-    }
-    ::closedir(d);
-    return node;
+    for (const auto& sp : sysfsPartitions(devicePath))
+        if (sp.part.startSector == startSector)
+            return "/dev/" + sp.name;
+    return {};
 }
 
 std::string DeviceNumber(const std::string& node)
@@ -251,49 +259,230 @@ bool Unmount(const std::string& node)
     return ok;
 }
 
+namespace {
+
+// One exclusive open of a partition node by this process. While a commit has let go of it, fd is -1.
+struct Claim {
+    int id;
+    std::string disk; // the disk's sysfs folder
+    int64_t start;
+    std::string devno;
+    int fd;
+};
+
+std::mutex g_claimMutex;
+std::vector<Claim> g_claims;
+int g_nextClaim = 1;
+
+int openExclusive(const std::string& node)
+{
+    return ::open(node.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+}
+
+bool claimedHere(const std::string& devno)
+{
+    std::lock_guard<std::mutex> guard(g_claimMutex);
+    return std::any_of(g_claims.begin(), g_claims.end(), [&](auto& c) { return c.fd >= 0 && c.devno == devno; });
+}
+
+// The kernel cannot delete a partition that is open, our own claims included.
+void letGo(const std::string& disk, const std::string& devno)
+{
+    std::lock_guard<std::mutex> guard(g_claimMutex);
+    for (auto& c : g_claims)
+        if (c.fd >= 0 && c.disk == disk && c.devno == devno) {
+            ::close(c.fd);
+            c.fd = -1;
+            c.devno.clear();
+        }
+}
+
+void takeBack(const std::string& devicePath, const std::vector<SysfsPartition>& parts)
+{
+    const std::string disk = sysfsDir(devicePath);
+    std::lock_guard<std::mutex> guard(g_claimMutex);
+    for (auto& c : g_claims) {
+        if (c.fd >= 0 || c.disk != disk)
+            continue;
+        for (const auto& sp : parts)
+            if (sp.part.startSector == c.start) {
+                c.fd = openExclusive("/dev/" + sp.name);
+                if (c.fd >= 0)
+                    c.devno = sp.devno;
+            }
+    }
+}
+
+// A partition of the kernel's list survives a change to `wanted` when its number still starts there
+// (its size may change: the kernel resizes open partitions in place).
+bool survives(const std::vector<KernelPartition>& wanted, const KernelPartition& have)
+{
+    return std::any_of(wanted.begin(), wanted.end(), [&](auto& w) {
+        return w.number == have.number && w.startSector == have.startSector;
+    });
+}
+
+std::string mountPointOf(const std::string& devno)
+{
+    std::ifstream in("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string id, parent, number, root, point;
+        fields >> id >> parent >> number >> root >> point;
+        if (number == devno)
+            return point;
+    }
+    return {};
+}
+
+bool usedAsSwap(const std::string& devno)
+{
+    std::ifstream in("/proc/swaps");
+    std::string line;
+    std::getline(in, line); // heading
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string path;
+        fields >> path;
+        if (DeviceNumber(path) == devno)
+            return true;
+    }
+    return false;
+}
+
+// Why the kernel could not drop the partition now, or "" when it could.
+std::string whyBusy(const std::string& disk, const SysfsPartition& sp)
+{
+    const std::string point = mountPointOf(sp.devno);
+    if (!point.empty())
+        return "mounted at " + point;
+    if (usedAsSwap(sp.devno))
+        return "in use as swap";
+    if (DIR* holders = ::opendir((disk + "/" + sp.name + "/holders").c_str())) {
+        std::string holder;
+        while (dirent* e = ::readdir(holders))
+            if (e->d_name[0] != '.')
+                holder = e->d_name;
+        ::closedir(holders);
+        if (!holder.empty())
+            return "held by " + holder;
+    }
+    // Mounts that mountinfo names by an anonymous number, and other exclusive openers.
+    const int fd = openExclusive("/dev/" + sp.name);
+    if (fd >= 0) {
+        ::close(fd);
+        return {};
+    }
+    return errno == EBUSY ? "in use" : "";
+}
+
+bool partitionRequest(int fd, int op, const KernelPartition& p)
+{
+    blkpg_partition part{};
+    part.pno = p.number;
+    part.start = p.startSector * 512;
+    part.length = p.sectorCount * 512;
+    blkpg_ioctl_arg arg{};
+    arg.op = op;
+    arg.datalen = sizeof part;
+    arg.data = &part;
+    // A probe (udev's, after our write) holds a partition open for a moment.
+    for (int attempt = 0;; ++attempt) {
+        if (::ioctl(fd, BLKPG, &arg) == 0)
+            return true;
+        if (errno != EBUSY || attempt == 40)
+            return false;
+        ::usleep(50000);
+    }
+}
+
+} // namespace
+
+int ClaimPartition(const std::string& devicePath, int64_t startSector)
+{
+    const std::string disk = sysfsDir(devicePath);
+    for (const auto& sp : sysfsPartitions(devicePath)) {
+        if (sp.part.startSector != startSector)
+            continue;
+        const int fd = openExclusive("/dev/" + sp.name);
+        if (fd < 0)
+            return 0;
+        std::lock_guard<std::mutex> guard(g_claimMutex);
+        g_claims.push_back({g_nextClaim, disk, startSector, sp.devno, fd});
+        return g_nextClaim++;
+    }
+    return 0;
+}
+
+void ReleaseClaim(int claim)
+{
+    std::lock_guard<std::mutex> guard(g_claimMutex);
+    for (auto it = g_claims.begin(); it != g_claims.end(); ++it)
+        if (it->id == claim) {
+            if (it->fd >= 0)
+                ::close(it->fd);
+            g_claims.erase(it);
+            return;
+        }
+}
+
+std::vector<std::string> PartitionsInTheWay(const std::string& devicePath, const std::vector<KernelPartition>& wanted)
+{
+    std::vector<std::string> busy;
+    const std::string disk = sysfsDir(devicePath);
+    for (const auto& sp : sysfsPartitions(devicePath)) {
+        if (survives(wanted, sp.part) || claimedHere(sp.devno))
+            continue;
+        const std::string why = whyBusy(disk, sp);
+        if (!why.empty())
+            busy.push_back("/dev/" + sp.name + ": " + why);
+    }
+    return busy;
+}
+
 bool ReloadPartitionTable(int fd, const std::string& devicePath, const std::vector<KernelPartition>& wanted)
 {
     ::fsync(fd);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        if (::ioctl(fd, BLKRRPART) == 0)
-            return true;
-        if (errno != EBUSY)
-            break;
-        ::usleep(100000);
-    }
-    // Busy disk: change the partitions that differ one by one.
-    bool ok = true;
-    const auto current = KernelPartitions(devicePath);
-    auto same = [](const KernelPartition& a, const KernelPartition& b) {
-        return a.number == b.number && a.startSector == b.startSector && a.sectorCount == b.sectorCount;
+    if (KernelPartitions(devicePath) == wanted)
+        return true;
+    // Refused while any partition is open; on a kernel without a parser for the table it only drops them.
+    if (::ioctl(fd, BLKRRPART) == 0 && KernelPartitions(devicePath) == wanted)
+        return true;
+
+    const std::string disk = sysfsDir(devicePath);
+    const auto current = sysfsPartitions(devicePath);
+    for (const auto& sp : current)
+        if (!survives(wanted, sp.part)) {
+            letGo(disk, sp.devno);
+            partitionRequest(fd, BLKPG_DEL_PARTITION, sp.part);
+        }
+    auto kept = [&current](const KernelPartition& want) {
+        return std::find_if(current.begin(), current.end(), [&](auto& sp) {
+            return sp.part.number == want.number && sp.part.startSector == want.startSector;
+        });
     };
-    for (const auto& have : current) {
-        if (std::any_of(wanted.begin(), wanted.end(), [&](auto& w) { return same(w, have); }))
-            continue;
-        blkpg_partition part{};
-        part.pno = have.number;
-        blkpg_ioctl_arg arg{};
-        arg.op = BLKPG_DEL_PARTITION;
-        arg.datalen = sizeof part;
-        arg.data = &part;
-        if (::ioctl(fd, BLKPG, &arg) != 0)
-            ok = false;
-    }
-    for (const auto& want : wanted) {
-        if (std::any_of(current.begin(), current.end(), [&](auto& h) { return same(want, h); }))
-            continue;
-        blkpg_partition part{};
-        part.pno = want.number;
-        part.start = want.startSector * 512;
-        part.length = want.sectorCount * 512;
-        blkpg_ioctl_arg arg{};
-        arg.op = BLKPG_ADD_PARTITION;
-        arg.datalen = sizeof part;
-        arg.data = &part;
-        if (::ioctl(fd, BLKPG, &arg) != 0)
-            ok = false;
-    }
-    return ok;
+    // Resizes before additions: a shrunk partition makes room for a new one.
+    for (const auto& want : wanted)
+        if (const auto have = kept(want); have != current.end() && have->part.sectorCount != want.sectorCount)
+            partitionRequest(fd, BLKPG_RESIZE_PARTITION, want);
+    for (const auto& want : wanted)
+        if (kept(want) == current.end())
+            partitionRequest(fd, BLKPG_ADD_PARTITION, want);
+    const auto now = sysfsPartitions(devicePath);
+    takeBack(devicePath, now);
+    std::vector<KernelPartition> seen;
+    for (const auto& sp : now)
+        seen.push_back(sp.part);
+    return seen == wanted;
+}
+
+bool PartitionNodesPresent(const std::string& devicePath)
+{
+    for (const auto& sp : sysfsPartitions(devicePath))
+        if (DeviceNumber("/dev/" + sp.name) != sp.devno)
+            return false;
+    return true;
 }
 
 void UdevSettle(int timeoutMs)

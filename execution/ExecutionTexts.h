@@ -6,6 +6,10 @@
 
 // The name of a command kind or progress step; empty for codes without one.
 const char* OperationName(int code);
+// Error code of this platform: a table change refused, before anything was written, because a partition
+// the kernel would have to drop (remove, move or renumber) is mounted or otherwise in use.
+inline constexpr int kErrorPartitionInUseBySystem = 60;
+
 // The message for a command's error code; empty where there is none.
 const char* ErrorMessage(int code);
 // "Error Code: %1\n\n%2".

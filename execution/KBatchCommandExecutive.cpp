@@ -1,6 +1,7 @@
 #include "KBatchCommandExecutive.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QList>
 #include <cstring>
 #include <memory>
@@ -133,9 +134,13 @@ int KBatchCommandExecutive::Execute(IVolumeManager* manager, int value, IProgres
         manager->SetDirectWriteMode(entry.DirectWrite);
         int lineResult = 0;
         while (true) {
-            worker->start();
-            while (!worker->isFinished())
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            {
+                // Serves events while the worker runs and sleeps while there are none.
+                QEventLoop running;
+                connect(worker, &QThread::finished, &running, &QEventLoop::quit);
+                worker->start();
+                running.exec();
+            }
             worker->wait();
             QCoreApplication::processEvents();
             lineResult = worker->Result();

@@ -1,8 +1,11 @@
 #include "KCommandRunner.h"
 
+#include <chrono>
 #include <memory>
 #include <new>
+#include <thread>
 
+#include "ExecutionTexts.h"
 #include "KProgressReporter.h"
 #include "commands/KCommandFactory.h"
 #include "engine/DiskEngine.h"
@@ -12,11 +15,7 @@ KCommandRunner::KCommandRunner(IVolumeManager* manager, IProgressReceiver* recei
     : m_manager(manager), m_receiver(receiver), m_hooks(std::move(hooks))
 {
     if (!m_hooks.Wait)
-        m_hooks.Wait = [](int ms) {
-            const uint32_t start = GetTickCount();
-            while (GetTickCount() - start < uint32_t(ms)) {
-            }
-        };
+        m_hooks.Wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
 }
 
 int KCommandRunner::Run(const std::string& line, int* errorCode)
@@ -91,6 +90,7 @@ int KCommandRunner::Run(const std::string& line, int* errorCode)
         KProgressReporter reporter(m_receiver);
         if (m_receiver)
             m_receiver->ResetProgress();
+        SetLastDiskError(kDiskErrorNone);
         try {
             result = command->Execute(&reporter);
         } catch (const std::bad_alloc&) {
@@ -98,6 +98,12 @@ int KCommandRunner::Run(const std::string& line, int* errorCode)
             result = kRunFailed;
         } catch (...) {
             command->SetErrorDetail(6);
+            result = kRunFailed;
+        }
+        // A table the kernel could not have followed was refused before anything was written: a failure
+        // with its own message, not a table-change code the run would pass over.
+        if (result != kRunOk && result != kRunAgain && GetLastDiskError() == kDiskErrorPartitionInUse) {
+            command->SetErrorDetail(kErrorPartitionInUseBySystem);
             result = kRunFailed;
         }
 

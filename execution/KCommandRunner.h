@@ -30,7 +30,7 @@ struct CommandRunHooks {
     std::function<void(ICommand&)> CommandParsed;
     // The operation name of the command kind, each time it (re)starts.
     std::function<void(int kind)> CommandStarted;
-    // Busy waits between letter attempts (tests shorten them).
+    // Sleeps between letter attempts (tests shorten them).
     std::function<void(int milliseconds)> Wait;
 };
 

@@ -8,12 +8,18 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSpinBox>
+#include <QTextEdit>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ActionIcons.h"
 #include "Artwork.h"
@@ -56,6 +62,8 @@ MainFrame::MainFrame(QWidget* parent)
     SetActionIcons(findChildren<QAction*>());
     ui->mainToolBar->setIconSize(QSize(24, 24));
     ui->diskPartitionList->viewport()->installEventFilter(this);
+    // The window's shortcuts must reach their actions whichever child has the focus; see eventFilter.
+    qApp->installEventFilter(this);
 
     // Plumbing that does not depend on the disks.
     connect(ui->action_Exit, &QAction::triggered, this, &QWidget::close);
@@ -116,6 +124,7 @@ MainFrame::MainFrame(QWidget* parent)
 
 MainFrame::~MainFrame()
 {
+    qApp->removeEventFilter(this);
     // The views read the layout while they go; take them down before the models.
     ui->diskPartitionList->setModel(nullptr);
     ui->diskMap->SetPendingLayout(nullptr);
@@ -323,8 +332,29 @@ void MainFrame::showContextMenu(int nPartitionIndex, const QPoint& globalPos)
     ContextMenuFor(nPartitionIndex)->exec(globalPos);
 }
 
+bool MainFrame::windowShortcutFor(QObject* receiver, const QKeyEvent& key) const
+{
+    auto* widget = qobject_cast<QWidget*>(receiver);
+    if (!widget || widget->window() != this || qobject_cast<QLineEdit*>(widget) ||
+        qobject_cast<QAbstractSpinBox*>(widget) || qobject_cast<QTextEdit*>(widget) ||
+        qobject_cast<QPlainTextEdit*>(widget))
+        return false;
+    const QKeySequence pressed(key.keyCombination());
+    const auto actions = findChildren<QAction*>();
+    return std::any_of(actions.begin(), actions.end(), [&pressed](const QAction* action) {
+        return action->isEnabled() && action->shortcut() == pressed;
+    });
+}
+
 bool MainFrame::eventFilter(QObject* watched, QEvent* event)
 {
+    // A focused item view claims keys such as Ctrl+A (select all) before any shortcut sees them; in this
+    // window those keys belong to the pending-list actions (apply, undo, discard), so the claim is never
+    // offered to the view and the shortcut fires.
+    if (event->type() == QEvent::ShortcutOverride && windowShortcutFor(watched, *static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
     if (event->type() == QEvent::ContextMenu &&
         (watched == ui->diskPartitionList || watched == ui->diskPartitionList->viewport())) {
         const QModelIndexList rows = ui->diskPartitionList->selectionModel()

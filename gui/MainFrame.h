@@ -18,6 +18,7 @@ class MainFrameClass;
 }
 
 class IExecutiveInteraction;
+class QKeyEvent;
 class KActionPanelGroup;
 class KDiskMapPartitionItemDelegate;
 class KDiskMapPartitionItemModel;
@@ -120,6 +121,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // True when the key is the shortcut of one of this window's enabled actions and the widget it goes
+    // to is in this window and edits no text.
+    bool windowShortcutFor(QObject* receiver, const QKeyEvent& key) const;
     void buildActionPanel();
     void refreshGroupTitles();
     void undoLastOperation();

@@ -223,167 +223,172 @@ And the new cluster size does not support NTFS compressed file.</source>
 Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="75"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="74"/>
+        <source>The partition table of this disk was not changed: the change would remove, move or renumber a partition that is mounted or otherwise in use by the system, and the system cannot follow that while it is. Unmount that partition and try again.</source>
+        <translation>Die Partitionstabelle dieses Datenträgers wurde nicht geändert: Die Änderung würde eine Partition entfernen, verschieben oder umnummerieren, die eingehängt ist oder anderweitig vom System verwendet wird, und das System kann dem nicht folgen, solange das so ist. Hängen Sie diese Partition aus und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="80"/>
         <source>NTFS file system error. Please use &quot;Check File System&quot; function to fix it first.</source>
         <translation>Fehler im NTFS-Dateisystem. Bitte beheben Sie ihn zuerst mit der Funktion „Dateisystem überprüfen“.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="78"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="83"/>
         <source>The command line does not follow the format of its command.</source>
         <translation>Die Befehlszeile entspricht nicht dem Format ihres Befehls.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="79"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="84"/>
         <source>A value in the command line is out of range.</source>
         <translation>Ein Wert in der Befehlszeile liegt außerhalb des zulässigen Bereichs.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="80"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="85"/>
         <source>There is no disk with this index.</source>
         <translation>Es gibt keinen Datenträger mit diesem Index.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="81"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="86"/>
         <source>There is no partition with this index.</source>
         <translation>Es gibt keine Partition mit diesem Index.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="82"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="87"/>
         <source>This operation does not apply to a GPT disk.</source>
         <translation>Dieser Vorgang ist auf einem GPT-Datenträger nicht möglich.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="84"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="89"/>
         <source>This operation does not apply to the file system of this partition.</source>
         <translation>Dieser Vorgang ist für das Dateisystem dieser Partition nicht möglich.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="87"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="92"/>
         <source>An extended partition type can only belong to the extended partition itself.</source>
         <translation>Ein Typ für erweiterte Partitionen kann nur der erweiterten Partition selbst gehören.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="89"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="94"/>
         <source>The label is too long for this file system.</source>
         <translation>Die Bezeichnung ist für dieses Dateisystem zu lang.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="90"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="95"/>
         <source>The label contains a character this file system does not allow.</source>
         <translation>Die Bezeichnung enthält ein Zeichen, das dieses Dateisystem nicht erlaubt.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="91"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="96"/>
         <source>The root directory has no room for the label.</source>
         <translation>Im Stammverzeichnis ist kein Platz für die Bezeichnung.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="92"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="97"/>
         <source>The same disk is named twice.</source>
         <translation>Derselbe Datenträger ist zweimal angegeben.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="93"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="98"/>
         <source>The partition would have no sectors.</source>
         <translation>Die Partition hätte keine Sektoren.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="95"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="100"/>
         <source>The partition would reach past the end of the disk or outside its usable area.</source>
         <translation>Die Partition würde über das Ende des Datenträgers oder seinen nutzbaren Bereich hinausreichen.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="97"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="102"/>
         <source>The partition would overlap another partition.</source>
         <translation>Die Partition würde eine andere Partition überlappen.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="98"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="103"/>
         <source>MBR and GPT entries cannot share a disk.</source>
         <translation>MBR- und GPT-Einträge können nicht auf demselben Datenträger stehen.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="100"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="105"/>
         <source>An MBR disk holds at most four primary partitions, the extended partition included.</source>
         <translation>Ein MBR-Datenträger fasst höchstens vier primäre Partitionen, die erweiterte Partition eingeschlossen.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="102"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="107"/>
         <source>A primary partition cannot lie between logical partitions.</source>
         <translation>Eine primäre Partition kann nicht zwischen logischen Partitionen liegen.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="104"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="109"/>
         <source>There is no free room before the logical partition for its extended boot record.</source>
         <translation>Vor der logischen Partition ist kein freier Platz für ihren erweiterten Bootsektor.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="106"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="111"/>
         <source>An MBR partition cannot reach past 2^32 sectors (2 TB).</source>
         <translation>Eine MBR-Partition kann nicht über 2^32 Sektoren (2 TB) hinausreichen.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="116"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="121"/>
         <source>The partition-table rules refuse this change.</source>
         <translation>Die Regeln der Partitionstabelle lassen diese Änderung nicht zu.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="117"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="122"/>
         <source>There is no such disk or partition.</source>
         <translation>Diesen Datenträger oder diese Partition gibt es nicht.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="118"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="123"/>
         <source>The partition table could not be written.</source>
         <translation>Die Partitionstabelle konnte nicht geschrieben werden.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="119"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="124"/>
         <source>The system could not be told about the new partition table.</source>
         <translation>Das System konnte nicht über die neue Partitionstabelle informiert werden.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="120"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="125"/>
         <source>boot.ini could not be updated.</source>
         <translation>boot.ini konnte nicht aktualisiert werden.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="121"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="126"/>
         <source>The boot configuration could not be updated.</source>
         <translation>Die Startkonfiguration konnte nicht aktualisiert werden.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="122"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="127"/>
         <source>This operation does not apply to this partition.</source>
         <translation>Dieser Vorgang ist für diese Partition nicht möglich.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="123"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="128"/>
         <source>The command was not initialised.</source>
         <translation>Der Befehl wurde nicht initialisiert.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="124"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="129"/>
         <source>The partition could not be read.</source>
         <translation>Die Partition konnte nicht gelesen werden.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="125"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="130"/>
         <source>No command has this name.</source>
         <translation>Es gibt keinen Befehl mit diesem Namen.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="126"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="131"/>
         <source>The command could not be read.</source>
         <translation>Der Befehl konnte nicht gelesen werden.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="127"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="132"/>
         <source>The command line was refused.</source>
         <translation>Die Befehlszeile wurde abgelehnt.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="128"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="133"/>
         <source>The command failed.</source>
         <translation>Der Befehl ist fehlgeschlagen.</translation>
     </message>
@@ -1274,113 +1279,113 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>MainFrame</name>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="111"/>
+        <location filename="../gui/MainFrame.cpp" line="119"/>
         <source>Volmara Free Edition %1</source>
         <translation>Volmara Free Edition %1</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="179"/>
+        <location filename="../gui/MainFrame.cpp" line="188"/>
         <source>Apply</source>
         <translation>Übernehmen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="180"/>
+        <location filename="../gui/MainFrame.cpp" line="189"/>
         <source>Undo</source>
         <translation>Rückgängig</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="198"/>
+        <location filename="../gui/MainFrame.cpp" line="207"/>
         <source>Wizards</source>
         <translation>Assistenten</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="200"/>
+        <location filename="../gui/MainFrame.cpp" line="209"/>
         <source>Operations</source>
         <translation>Vorgänge</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="202"/>
+        <location filename="../gui/MainFrame.cpp" line="211"/>
         <source>%1 Operations Pending</source>
         <translation>%1 ausstehende Vorgänge</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="577"/>
+        <location filename="../gui/MainFrame.cpp" line="607"/>
         <source>Discard Changes?</source>
         <translation>Änderungen verwerfen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="578"/>
+        <location filename="../gui/MainFrame.cpp" line="608"/>
         <source>&lt;B&gt;Discard all pending changes?&lt;/B&gt;&lt;br&gt;&lt;br&gt;The changes you have made will be lost.</source>
         <translation>&lt;B&gt;Alle ausstehenden Änderungen verwerfen?&lt;/B&gt;&lt;br&gt;&lt;br&gt;Die von Ihnen vorgenommenen Änderungen gehen verloren.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="591"/>
+        <location filename="../gui/MainFrame.cpp" line="621"/>
         <source>Apply Changes?</source>
         <translation>Änderungen übernehmen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="592"/>
+        <location filename="../gui/MainFrame.cpp" line="622"/>
         <source>Apply pending changes?&lt;BR&gt;&lt;BR&gt;&lt;B&gt;We strongly recommend you close all other applications before you apply the pending changes.&lt;/B&gt;</source>
         <translation>Ausstehende Änderungen übernehmen?&lt;BR&gt;&lt;BR&gt;&lt;B&gt;Wir empfehlen dringend, alle anderen Anwendungen zu schließen, bevor Sie die ausstehenden Änderungen übernehmen.&lt;/B&gt;</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="608"/>
+        <location filename="../gui/MainFrame.cpp" line="638"/>
         <source>Updating</source>
         <translation>Aktualisierung</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="609"/>
+        <location filename="../gui/MainFrame.cpp" line="639"/>
         <source>Updating partition information, please wait...</source>
         <translation>Partitionsinformationen werden aktualisiert, bitte warten...</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="641"/>
+        <location filename="../gui/MainFrame.cpp" line="671"/>
         <source>&lt;B&gt;%1. %2&lt;/B&gt;&lt;BR&gt;%3&lt;BR&gt;</source>
         <translation>&lt;B&gt;%1. %2&lt;/B&gt;&lt;BR&gt;%3&lt;BR&gt;</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="645"/>
+        <location filename="../gui/MainFrame.cpp" line="675"/>
         <source>Successful</source>
         <translation>Erfolgreich</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="645"/>
+        <location filename="../gui/MainFrame.cpp" line="675"/>
         <source>Apply all the pending changes successfully.</source>
         <translation>Alle ausstehenden Änderungen wurden erfolgreich übernommen.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="647"/>
-        <location filename="../gui/MainFrame.cpp" line="653"/>
+        <location filename="../gui/MainFrame.cpp" line="677"/>
+        <location filename="../gui/MainFrame.cpp" line="683"/>
         <source>Failed</source>
         <translation>Fehlgeschlagen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="648"/>
+        <location filename="../gui/MainFrame.cpp" line="678"/>
         <source>These pending changes could not be applied:&lt;BR&gt;&lt;BR&gt;%1</source>
         <translation>Diese ausstehenden Änderungen konnten nicht angewendet werden:&lt;BR&gt;&lt;BR&gt;%1</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="650"/>
+        <location filename="../gui/MainFrame.cpp" line="680"/>
         <source>Failed to apply one of the pending changes. Operations abort.</source>
         <translation>Eine der ausstehenden Änderungen konnte nicht übernommen werden. Die Vorgänge wurden abgebrochen.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="685"/>
+        <location filename="../gui/MainFrame.cpp" line="715"/>
         <source>BUG!</source>
         <translation>Programmfehler!</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="686"/>
+        <location filename="../gui/MainFrame.cpp" line="716"/>
         <source>The last operation will create a overlapping partition. It&apos;s a bug of Volmara. And your last operating will be canceled.&lt;BR&gt;&lt;BR&gt;Please send the steps that led to it to support@volmara.example so that we can fix it. Thank you!</source>
         <translation>Der letzte Vorgang würde eine überlappende Partition erzeugen. Dies ist ein Fehler in Volmara, daher wird Ihr letzter Vorgang abgebrochen.&lt;BR&gt;&lt;BR&gt;Bitte senden Sie die Schritte, die dazu geführt haben, an support@volmara.example, damit wir den Fehler beheben können. Vielen Dank!</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="701"/>
+        <location filename="../gui/MainFrame.cpp" line="731"/>
         <source>Quit?</source>
         <translation>Beenden?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="702"/>
+        <location filename="../gui/MainFrame.cpp" line="732"/>
         <source>&lt;B&gt;Quit the program?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;You are about to quit the program and &lt;B&gt;cancel all pending operations&lt;/B&gt;.&lt;BR&gt;The changes you have made will be lost.</source>
         <translation>&lt;B&gt;Programm beenden?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;Sie sind dabei, das Programm zu beenden und &lt;B&gt;alle ausstehenden Vorgänge abzubrechen&lt;/B&gt;.&lt;BR&gt;Die von Ihnen vorgenommenen Änderungen gehen verloren.</translation>
     </message>

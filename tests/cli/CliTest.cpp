@@ -35,6 +35,14 @@ TEST(Cli, ExportListsEveryDiskAndEntry)
     ASSERT_EQ(RunTool({VOLMARA_CLI, "--disk", mbr, "--disk", gpt, "export", file}).exitCode, 0);
     EXPECT_EQ(ReadBytes(file, 0, int64_t(r.output.size())),
               std::vector<uint8_t>(r.output.begin(), r.output.end()));
+
+    // "-" is standard output, not a file of that name.
+    const ToolResult dash = RunTool({"sh", "-c", "cd \"$1\" && \"$2\" --disk \"$3\" --disk \"$4\" export -", "sh",
+                                     dir.Path(), VOLMARA_CLI, mbr, gpt});
+    EXPECT_EQ(dash.exitCode, 0) << dash.output;
+    EXPECT_EQ(dash.output, r.output);
+    struct stat st {};
+    EXPECT_NE(::stat(dir.File("-").c_str(), &st), 0) << "a file named \"-\" was written";
 }
 
 TEST(Cli, UsageAndFailures)
@@ -75,6 +83,8 @@ TEST(Cli, RunAndApplyLines)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.output.find("line 1 failed (result 24, error code 5): Invalid file system."), std::string::npos)
         << r.output;
+    EXPECT_EQ(r.output.find("Invalid file system.", r.output.find("Invalid file system.") + 1), std::string::npos)
+        << "the error is printed once\n" << r.output;
 
     // A commands file as the restart path writes it: header and snapshot skipped, "*" lines direct.
     const std::string file = dir.File("qzcmdlist.txt");

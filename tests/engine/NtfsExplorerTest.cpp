@@ -105,7 +105,7 @@ std::string cutPath(const std::string& path)
     std::string part;
     while (std::getline(parts, part, '/'))
         if (!part.empty())
-            out += "/" + cutName(part);
+            out.append("/").append(cutName(part));
     return out;
 }
 

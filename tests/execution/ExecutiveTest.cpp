@@ -195,3 +195,35 @@ TEST_F(Executive, NoRestartWithoutTheCommandsFile)
     EXPECT_NE(::stat(marker.c_str(), &st), 0) << "no restart";
     EXPECT_FALSE(KBootRegistration::IsRegistered());
 }
+
+#include <QTimer>
+
+#include "execution/KCommandWorkingThread.h"
+
+// While a line runs, the calling thread serves its events (progress, the dialog, the cancel button)
+// and the run still ends when the worker does.
+TEST_F(Executive, EventsAreServedWhileALineRuns)
+{
+    KBatchCommandExecutive executive(&user);
+    for (int i = 0; i < 10; ++i)
+        executive.AddCommand("FormatPartition DiskIndex:0 PartitionIndex:1 FsType:7 ClusterSize:0 Label:\"X\"", 0);
+    KCommandWorkingThread worker(&executive);
+    int progressSeen = 0, ticksWhileRunning = 0;
+    QObject::connect(&worker, &KCommandWorkingThread::setCurrentProgressValue, [&progressSeen](int) { ++progressSeen; });
+    QTimer tick;
+    tick.setInterval(0);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (!worker.isRunning())
+            return;
+        ++ticksWhileRunning;
+        worker.OnDialogUserCanceled(true); // what the dialog's cancel button sends
+    });
+    tick.start();
+    EXPECT_EQ(executive.RunWithWorker(&manager, &worker), kRunOk);
+    tick.stop();
+    EXPECT_GT(ticksWhileRunning, 0) << "no event was served while the worker ran";
+    EXPECT_GT(progressSeen, 0) << "the worker's progress never arrived";
+    EXPECT_TRUE(worker.IsUserCanceled()) << "the cancel request did not reach the worker";
+    EXPECT_TRUE(user.errors.empty()) << (user.errors.empty() ? "" : user.errors[0]);
+    EXPECT_EQ(TableFixtures::SfdiskDump(image).entries[0].type, "c");
+}

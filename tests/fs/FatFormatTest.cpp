@@ -90,8 +90,12 @@ INSTANTIATE_TEST_SUITE_P(Sizes, FatFormatTools,
                                            Case{204800, 11, 1}, Case{1048576, 11, 0}, Case{4096000, 11, 8},
                                            Case{4096000, 11, 32}, Case{8388608, 0, 0}),
                          [](const auto& info) {
-                             return "s" + std::to_string(info.param.sectors) + "_t" + std::to_string(info.param.type) +
-                                    "_c" + std::to_string(info.param.cluster);
+                             return std::string("s")
+                                 .append(std::to_string(info.param.sectors))
+                                 .append("_t")
+                                 .append(std::to_string(info.param.type))
+                                 .append("_c")
+                                 .append(std::to_string(info.param.cluster));
                          });
 
 TEST(FatFormat, EdgeCases)
@@ -176,7 +180,7 @@ TEST(FatFormat, PinnedTimeGivesRepeatableBytes)
     SetFixedSystemTime(pinned);
     std::vector<std::vector<uint8_t>> results;
     for (int i = 0; i < 2; ++i) {
-        const std::string image = dir.File("p" + std::to_string(i) + ".img");
+        const std::string image = dir.File(std::string("p").append(std::to_string(i)).append(".img"));
         ASSERT_TRUE(MakeSparseFile(image, 409600ll * 512));
         int type = 11, cluster = 1;
         ASSERT_EQ(format(image, 409600, type, cluster, "Pinned"), kFatFormatOk);

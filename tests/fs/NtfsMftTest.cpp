@@ -345,7 +345,8 @@ TEST_F(NtfsFileRecordCommit, AttributeListInClusters)
     const int streams = 60;
     for (int s = 0; s < streams; ++s) {
         KNtfsAttribute stream;
-        ASSERT_TRUE(namedStream("s" + std::to_string(100 + s), std::string(200, char('A' + s % 26)), stream));
+        ASSERT_TRUE(namedStream(std::string("s").append(std::to_string(100 + s)), std::string(200, char('A' + s % 26)),
+                                stream));
         record.AddAttribute(stream);
     }
     ASSERT_TRUE(record.Commit(mft, number));

@@ -297,3 +297,79 @@ TEST(MainWindowSelection, RefreshKeepsTheRowOrTakesTheLastOne)
     EXPECT_EQ(f.PendingTree()->topLevelItemCount(), 0);
     EXPECT_EQ(f.Executive()->GetCommandCount(), 0);
 }
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include "MessageBoxAnswer.h"
+
+namespace {
+
+// Stands for a focused view that claims keys for itself before shortcuts are looked up (an item view
+// taking Ctrl+A as select all).
+class KeyClaimant : public QObject {
+public:
+    int claims = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::ShortcutOverride)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() != Qt::ControlModifier ||
+            (key->key() != Qt::Key_A && key->key() != Qt::Key_Z && key->key() != Qt::Key_D))
+            return false;
+        ++claims;
+        event->accept();
+        return true;
+    }
+};
+
+} // namespace
+
+// The pending-list shortcuts reach their actions while the partition list has the focus (a click on a
+// row puts it there), even when the list claims the key; with nothing pending the list keeps it.
+TEST(MainWindowShortcuts, ReachTheirActionsFromTheFocusedList)
+{
+    Window w({{64, kTwoPrimaries}});
+    MainFrame& f = *w.frame;
+    f.show();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    auto* list = Child<QTreeView>(&f, "diskPartitionList");
+    KeyClaimant claimant;
+    list->installEventFilter(&claimant);
+    struct Case {
+        Qt::Key key;
+        const char* action;
+        bool pending;
+        const char* question; // the box the action asks first, answered "No"; empty for none
+    } cases[] = {
+        {Qt::Key_A, "actionApply_All_Changes", true, "Apply Changes?"},
+        {Qt::Key_Z, "actionUndo_Last_Changes", true, ""},
+        {Qt::Key_D, "actionDiscard_All_Changes", true, "Discard Changes?"},
+        {Qt::Key_A, "actionApply_All_Changes", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.action) + (c.pending ? " with a pending line" : " with nothing pending"));
+        f.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+        if (c.pending)
+            f.AddPendingItem(QStringLiteral("Hide"));
+        f.updateActionState(0, 0);
+        list->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), list);
+        QSignalSpy triggered(w.Action(c.action), &QAction::triggered);
+        claimant.claims = 0;
+        MessageBoxAnswer answer({"No"});
+        QTest::keyClick(list, c.key, Qt::ControlModifier);
+        EXPECT_EQ(triggered.count(), c.pending ? 1 : 0);
+        EXPECT_EQ(claimant.claims, c.pending ? 0 : 1) << "who got the key";
+        EXPECT_EQ(answer.Count(), *c.question ? 1u : 0u);
+        if (*c.question && answer.Count()) {
+            EXPECT_EQ(answer.Last().title, c.question);
+        }
+        f.PendingTree()->clear();
+    }
+}

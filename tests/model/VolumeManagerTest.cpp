@@ -46,7 +46,7 @@ std::string differences(const std::string& a, const std::string& b, int64_t tota
             if (std::find(skip.begin(), skip.end(), s + k) != skip.end())
                 continue;
             if (std::memcmp(x.data() + k * 512, y.data() + k * 512, 512) != 0)
-                report += " " + std::to_string(s + k);
+                report.append(" ").append(std::to_string(s + k));
         }
     }
     return report;
@@ -348,7 +348,7 @@ TEST_F(VolumeManagerTest, OnlyThirtyTwoDiskNumbersAreProbed)
 {
     std::vector<std::string> disks;
     for (int i = 0; i < 33; ++i) {
-        disks.push_back(dir.File("d" + std::to_string(i) + ".img"));
+        disks.push_back(dir.File(std::string("d").append(std::to_string(i)).append(".img")));
         ASSERT_TRUE(MakeSparseFile(disks.back(), 1 << 20));
     }
     EngineEnvironment env(disks, dir.File("state"));
