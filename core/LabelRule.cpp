@@ -68,20 +68,6 @@ bool DecodeUtf8(const std::string& utf8, std::u32string& out)
     return true;
 }
 
-int MaxVolumeLabelLength(int fileSystemType)
-{
-    switch (fileSystemType) {
-    case kFsFat12:
-    case kFsFat16:
-    case kFsFat32: return 11;
-    case kFsNtfs: return 126;
-    case kFsExt2:
-    case kFsExt3: return 14;
-    case kFsLinuxSwap: return 16;
-    default: return kDefaultMaxLabelLength;
-    }
-}
-
 std::string FirstRefusedLabelCharacter(int fileSystemType, const std::string& utf8)
 {
     const bool fat = IsFatCode(fileSystemType);

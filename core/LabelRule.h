@@ -11,9 +11,9 @@ enum LabelProblem : int {
     kLabelNoRoom = 3,           // the volume has no room for the label (a full FAT root directory)
 };
 
-// The longest label the dialogs take for a file system, in characters; 128 for codes without a rule of
-// their own. Every label within it that passes CheckVolumeLabel is written.
-int MaxVolumeLabelLength(int fileSystemType);
+// The longest label of a file system without a rule of its own. Each file-system family says how long a
+// label its dialogs take (IFileSystem::MaxLabelLength); every label within it that passes
+// CheckVolumeLabel is written.
 inline constexpr int kDefaultMaxLabelLength = 128;
 
 // Checks a UTF-8 label for a file system of that code against what its format holds: 11 bytes for FAT,

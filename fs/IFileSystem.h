@@ -68,6 +68,12 @@ public:
     virtual int TypeByte(int /*fileSystemType*/) const { return 0; }
     // The code a new volume of `sectors` really gets (FAT picks a smaller kind the size cannot carry).
     virtual int KindForSize(int fileSystemType, int64_t /*sectors*/) const { return fileSystemType; }
+    // The cluster sizes (sectors) a volume of this size may have; false for a family whose cluster size
+    // cannot be changed.
+    virtual bool ClusterSizeRange(int /*fileSystemType*/, int64_t /*sectors*/, int* /*smallest*/, int* /*largest*/) const
+    {
+        return false;
+    }
     // Sectors per cluster the format picks when none was chosen.
     virtual int DefaultClusterSize(int /*fileSystemType*/, int64_t /*sectors*/) const { return 0; }
     // Sectors an empty volume of this size occupies; the rest is free.

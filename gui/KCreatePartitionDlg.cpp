@@ -9,7 +9,9 @@
 #include "fs/fat/FatParameters.h"
 #include "fs/ntfs/KNtfsFormat.h"
 #include "core/FileSystemTypes.h"
+#include "fs/FileSystemRegistry.h"
 #include "model/KDriveLetterPool.h"
+#include "fs/FileSystemRegistry.h"
 #include "ui_KCreatePartitionDlg.h"
 
 using DialogUnits::BusyScope;
@@ -18,31 +20,13 @@ using DialogUnits::ToSectors;
 
 namespace {
 
-// Areas smaller than these cannot hold the file system at all.
-constexpr qint64 kFat32SmallestSize = 68583;
-constexpr qint64 kExtSmallestSize = 14336;
-constexpr qint64 kFatSmallestSize = 1024;
-constexpr qint64 kFat16LargestSize = 8386560;
-constexpr qint64 kFat32LargestSize = 805306367;
-constexpr qint64 kExtLargestSize = 4294967296;
-constexpr qint64 kSwapLargestSize = 134217728;
 constexpr int kLargestClusterSize = 128;
 
-// The longest label each file system keeps; the others leave the box as it was.
+// The longest label the file system keeps; -1 leaves the box as it was.
 int labelLength(int fsType)
 {
-    switch (fsType) {
-    case kFsFat16:
-    case kFsFat32:
-        return 11;
-    case kFsNtfs:
-        return 126;
-    case kFsExt2:
-    case kFsExt3:
-        return 14;
-    default:
-        return -1;
-    }
+    const IFileSystem* family = fsType == kFsNone ? nullptr : FileSystemFor(fsType);
+    return family ? family->MaxLabelLength() : -1;
 }
 
 bool takesNoLetter(int fsType)
@@ -111,10 +95,10 @@ KCreatePartitionDlg::KCreatePartitionDlg(qint64 n64AreaSectors, int nUnitSectors
         const QSignalBlocker quiet(ui->comboBox_3);
         if (area >= unit)
             ui->comboBox_3->addItem(tr("FAT"), int(kFsFat16));
-        if (area > kFat32SmallestSize - 1)
+        if (area >= FileSystemFor(kFsFat32)->MinimumSectors(kFsFat32))
             ui->comboBox_3->addItem(tr("FAT32"), int(kFsFat32));
         ui->comboBox_3->addItem(tr("NTFS"), int(kFsNtfs));
-        if (area > kExtSmallestSize - 1) {
+        if (area >= FileSystemFor(kFsExt2)->MinimumSectors(kFsExt2)) {
             ui->comboBox_3->addItem(QStringLiteral("Ext2"), int(kFsExt2));
             ui->comboBox_3->addItem(QStringLiteral("Ext3"), int(kFsExt3));
             ui->comboBox_3->addItem(QStringLiteral("Linux Swap"), int(kFsLinuxSwap));
@@ -146,26 +130,11 @@ void KCreatePartitionDlg::SizeLimits(int nFileSystemType, qint64 n64AreaSectors,
     const qint64 unit = nUnitSectors;
     qint64 minimum = unit;
     qint64 maximum = n64AreaSectors;
-    switch (nFileSystemType) {
-    case kFsFat16:
-        minimum = std::max(unit, kFatSmallestSize);
-        maximum = kFat16LargestSize;
-        break;
-    case kFsFat32:
-        minimum = unit > kFat32SmallestSize - 1 ? unit : kFat32SmallestSize;
-        maximum = kFat32LargestSize;
-        break;
-    case kFsExt2:
-    case kFsExt3:
-        minimum = unit > kExtSmallestSize - 1 ? unit : kExtSmallestSize;
-        maximum = kExtLargestSize;
-        break;
-    case kFsLinuxSwap:
-        minimum = unit > kExtSmallestSize - 1 ? unit : kExtSmallestSize;
-        maximum = kSwapLargestSize;
-        break;
-    default: // NTFS and no file system: the whole area
-        break;
+    // NTFS and no file system take the whole area; the others have their family's bounds.
+    const IFileSystem* family = nFileSystemType == kFsNtfs ? nullptr : FileSystemFor(nFileSystemType);
+    if (family && family->MaximumSectors(nFileSystemType) > 0) {
+        minimum = std::max<qint64>(unit, family->MinimumSectors(nFileSystemType));
+        maximum = family->MaximumSectors(nFileSystemType);
     }
     *pMinimum = minimum;
     *pMaximum = maximum;

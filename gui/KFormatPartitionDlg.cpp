@@ -4,6 +4,7 @@
 #include "fs/fat/FatParameters.h"
 #include "fs/ntfs/KNtfsFormat.h"
 #include "core/FileSystemTypes.h"
+#include "fs/fat/FatLimits.h"
 #include "ui_KFormatPartitionDlg.h"
 
 KFormatPartitionDlg::KFormatPartitionDlg(const QString& strLabel, qint64 n64Size, QWidget* parent)
@@ -31,11 +32,11 @@ void KFormatPartitionDlg::fillFileSystems()
     const qint64 s = m_n64Size;
     QComboBox* box = ui->fileSystemComboBox;
     // The ranges each file system's own format accepts, in sectors.
-    if (s >= 1024 && s < 32608)
+    if (s >= FatLimits::kSmallestVolume && s < FatLimits::kFat12Largest)
         box->addItem(tr("FAT12"), int(kFsFat12));
-    if (s >= 32768 && s < 8386560)
+    if (s >= FatLimits::kFat16Smallest && s < FatLimits::kFat16Largest)
         box->addItem(tr("FAT16"), int(kFsFat16));
-    if (s >= 68583 && s < 805306367)
+    if (s >= FatLimits::kFat32Smallest && s < FatLimits::kFat32Largest)
         box->addItem(tr("FAT32"), int(kFsFat32));
     box->addItem(tr("NTFS"), int(kFsNtfs));
     if (s >= 14336 && s < 4294967296LL) {

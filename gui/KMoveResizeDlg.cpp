@@ -8,6 +8,7 @@
 #include "DialogUnits.h"
 #include "KPartitionResizeCtrl.h"
 #include "core/FileSystemTypes.h"
+#include "fs/fat/FatLimits.h"
 #include "ui_KMoveResizeDlg.h"
 
 using DialogUnits::BusyScope;
@@ -18,10 +19,6 @@ namespace {
 
 // The minimum is raised to whole units of a 255-head, 63-sector cylinder.
 constexpr qint64 kMinimumGrain = 16065;
-constexpr qint64 kFatSmallestSize = 1024;
-constexpr qint64 kFatLargestSize = 805306367;
-constexpr qint64 kFat16LargestSize = 68583;   // at or below: reported as FAT16
-constexpr qint64 kFat32SmallestSize = 8386560; // above: reported as FAT32
 
 bool isExt(int fsType)
 {
@@ -119,8 +116,8 @@ void KMoveResizeDlg::ComputeSizeLimits(const ResizeParameters& params, bool bSaf
     if (isExt(params.FsType)) {
         minimum = maximum = params.Size;
     } else if (IsFatCode(params.FsType)) {
-        minimum = std::max(minimum, kFatSmallestSize);
-        maximum = std::min(maximum, kFatLargestSize);
+        minimum = std::max<qint64>(minimum, FatLimits::kSmallestVolume);
+        maximum = std::min<qint64>(maximum, FatLimits::kFat32Largest);
         if (minimum >= used) {
             minimum = used + 20480;
         } else {
@@ -147,9 +144,10 @@ int KMoveResizeDlg::FatTypeAfterResize(int nFsType, qint64 n64Size)
 {
     if (!IsFatCode(nFsType))
         return nFsType;
-    if (n64Size <= kFat16LargestSize)
+    // At or below FAT32's smallest size the volume is reported as FAT16; above FAT16's largest, FAT32.
+    if (n64Size <= FatLimits::kFat32Smallest)
         return kFsFat16;
-    if (n64Size > kFat32SmallestSize || nFsType == kFsFat32)
+    if (n64Size > FatLimits::kFat16Largest || nFsType == kFsFat32)
         return kFsFat32;
     return kFsFat16;
 }

@@ -31,77 +31,47 @@
 #include "engine/DiskEngine.h"
 #include "engine/Guid.h"
 #include "engine/IDisk.h"
-#include "fs/ext/ExtFormat.h"
-#include "fs/fat/FatParameters.h"
-#include "fs/ntfs/KNtfsFormat.h"
 #include "core/FileSystemTypes.h"
+#include "fs/FileSystemRegistry.h"
 #include "model/KDriveLetterPool.h"
 #include "model/PartitionPlacement.h"
 #include "ui_MainFrame.h"
 
 namespace {
 
-constexpr int64_t kSwapPageSectors = 8;
-constexpr int64_t kFat32SmallestSectors = 68583;
-constexpr int64_t kFat16SmallestSectors = 32768;
-
-// The type byte a new partition gets for its file system.
-int TypeIdFor(int nFileSystemType)
+// The file-system family's answers, or the neutral ones where no family handles the code.
+const IFileSystem* familyOf(int nFileSystemType)
 {
-    switch (nFileSystemType) {
-    case kFsFat12: return 0x01;
-    case kFsFat16: return 0x06;
-    case kFsFat32: return 0x0B;
-    case kFsNtfs:
-    case kFsWindowsReadable: return 0x07;
-    case kFsExt2:
-    case kFsExt3: return 0x83;
-    case kFsLinuxSwap: return 0x82;
-    default: return 0;
-    }
+    return FileSystemFor(nFileSystemType);
 }
 
-// The cluster size (sectors) the file system picks for a volume of that size when none was chosen.
+// The type byte a new partition gets for its file system (a Windows-readable volume is named NTFS).
+int TypeIdFor(int nFileSystemType)
+{
+    if (nFileSystemType == kFsWindowsReadable)
+        nFileSystemType = kFsNtfs;
+    const IFileSystem* family = familyOf(nFileSystemType);
+    return family ? family->TypeByte(nFileSystemType) : 0;
+}
+
 int DefaultClusterSize(int nFileSystemType, int64_t sectors)
 {
-    int cluster = 0;
-    if (IsFatCode(nFileSystemType)) {
-        if (!GetDefaultFatClusterSize(sectors, nFileSystemType, &cluster))
-            cluster = 0;
-    } else if (nFileSystemType == kFsNtfs) {
-        cluster = GetDefaultNtfsClusterSize(sectors);
-    } else if (nFileSystemType == kFsExt2 || nFileSystemType == kFsExt3) {
-        cluster = GetDefaultExtBlockSize(sectors);
-    } else if (nFileSystemType == kFsLinuxSwap) {
-        cluster = int(kSwapPageSectors);
-    }
-    return cluster;
+    const IFileSystem* family = familyOf(nFileSystemType);
+    return family ? family->DefaultClusterSize(nFileSystemType, sectors) : 0;
 }
 
 // Sectors an empty file system of that kind occupies; the rest of the volume is free.
 int64_t SystemAreaSectors(int nFileSystemType, int64_t sectors, int nClusterSize)
 {
-    if (IsFatCode(nFileSystemType)) {
-        int type = nFileSystemType, cluster = nClusterSize;
-        return GetFatSystemAreaSectors(sectors, type, cluster);
-    }
-    if (nFileSystemType == kFsNtfs) {
-        int cluster = nClusterSize;
-        return GetNtfsSystemAreaSectors(sectors, cluster);
-    }
-    if (nFileSystemType == kFsExt2 || nFileSystemType == kFsExt3)
-        return GetExtSystemAreaSectors(sectors, nClusterSize * 512, nFileSystemType == kFsExt3);
-    return sectors; // swap, or no file system: nothing free
+    const IFileSystem* family = familyOf(nFileSystemType);
+    return family ? family->SystemAreaSectors(nFileSystemType, sectors, nClusterSize) : sectors;
 }
 
-// The FAT family downgrades a kind the size cannot carry.
-int FatKindForSize(int nFileSystemType, int64_t sectors)
+// A kind the size cannot carry is downgraded by its family (FAT32 to FAT16 to FAT12).
+int KindForSize(int nFileSystemType, int64_t sectors)
 {
-    if (nFileSystemType == kFsFat32 && sectors < kFat32SmallestSectors)
-        nFileSystemType = kFsFat16;
-    if (nFileSystemType == kFsFat16 && sectors < kFat16SmallestSectors)
-        nFileSystemType = kFsFat12;
-    return nFileSystemType;
+    const IFileSystem* family = familyOf(nFileSystemType);
+    return family ? family->KindForSize(nFileSystemType, sectors) : nFileSystemType;
 }
 
 } // namespace
@@ -172,11 +142,12 @@ void MainFrame::on_action_Create_triggered()
         return;
     }
 
-    const int fs = FatKindForSize(dialog.GetFileSystemType(), length);
+    const int fs = KindForSize(dialog.GetFileSystemType(), length);
     int cluster = dialog.GetClusterSize();
     if (fs == kFsLinuxSwap) {
-        cluster = int(kSwapPageSectors);
-        length = length / kSwapPageSectors * kSwapPageSectors;
+        // A swap area is used in whole pages.
+        cluster = DefaultClusterSize(fs, length);
+        length = length / cluster * cluster;
     } else if (cluster == 0) {
         cluster = DefaultClusterSize(fs, length);
     }
@@ -453,14 +424,9 @@ void MainFrame::on_actionChange_Cluster_Size_triggered()
     const int d = m_nDiskIndex, p = m_nPartitionIndex;
     const int64_t sectors = e.TotalSectors > 0 ? e.TotalSectors : e.SectorCount;
     int smallest = 1, largest = 128;
-    if (IsFatCode(e.FileSystemType)) {
-        GetMinFatClusterSize(sectors, e.FileSystemType, &smallest);
-        GetMaxFatClusterSize(sectors, e.FileSystemType, &largest);
-    } else if (e.FileSystemType == kFsNtfs) {
-        smallest = GetMinNtfsClusterSize(sectors);
-    } else {
+    const IFileSystem* family = FileSystemFor(e.FileSystemType);
+    if (!family || !family->ClusterSizeRange(e.FileSystemType, sectors, &smallest, &largest))
         return;
-    }
     const QString name = DisplayName(d, p);
     KChangeClusterSizeDlg dialog(smallest, largest, e.ClusterSize, name, this);
     if (dialog.exec() != QDialog::Accepted || dialog.ClusterSize() == e.ClusterSize)

@@ -5,6 +5,7 @@
 
 #include "core/FileSystemTypes.h"
 #include "core/LabelRule.h"
+#include "fs/FileSystemRegistry.h"
 
 namespace VolumeLabelRule {
 
@@ -20,7 +21,8 @@ QChar FirstInvalidCharacter(const QString& strLabel)
 
 int MaxLength(int nFileSystemType)
 {
-    return MaxVolumeLabelLength(nFileSystemType);
+    const IFileSystem* family = FileSystemFor(nFileSystemType);
+    return family ? family->MaxLabelLength() : kDefaultMaxLength;
 }
 
 QString InvalidLabelMessage()

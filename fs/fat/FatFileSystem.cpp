@@ -59,6 +59,13 @@ public:
             fs = kFsFat12;
         return fs;
     }
+    bool ClusterSizeRange(int fs, int64_t sectors, int* smallest, int* largest) const override
+    {
+        // Each bound stays as it was when no cluster size suits the size.
+        GetMinFatClusterSize(sectors, fs, smallest);
+        GetMaxFatClusterSize(sectors, fs, largest);
+        return true;
+    }
     int DefaultClusterSize(int fs, int64_t sectors) const override
     {
         int cluster = 0;

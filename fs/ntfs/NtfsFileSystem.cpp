@@ -50,6 +50,11 @@ public:
         }
     }
     int TypeByte(int) const override { return 0x07; }
+    bool ClusterSizeRange(int, int64_t sectors, int* smallest, int*) const override
+    {
+        *smallest = GetMinNtfsClusterSize(sectors);
+        return true;
+    }
     int DefaultClusterSize(int, int64_t sectors) const override { return GetDefaultNtfsClusterSize(sectors); }
     int64_t SystemAreaSectors(int, int64_t sectors, int clusterSize) const override
     {

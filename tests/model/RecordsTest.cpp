@@ -102,6 +102,7 @@ TEST(Records, ExportLines)
 }
 
 #include "core/LabelRule.h"
+#include "fs/FileSystemRegistry.h"
 
 TEST(LabelRule, EachFileSystemKeepsWhatItsFieldHolds)
 {
@@ -145,5 +146,5 @@ TEST(LabelRule, EachFileSystemKeepsWhatItsFieldHolds)
     EXPECT_EQ(FirstRefusedLabelCharacter(7, "AB+C"), "");
     // The dialogs' maximum lengths are never more than the fields hold.
     for (int fs : {1, 6, 11, 7, 49, 50, 51})
-        EXPECT_EQ(CheckVolumeLabel(fs, std::string(size_t(MaxVolumeLabelLength(fs)), 'A')), kLabelOk) << fs;
+        EXPECT_EQ(CheckVolumeLabel(fs, std::string(size_t(FileSystemFor(fs)->MaxLabelLength()), 'A')), kLabelOk) << fs;
 }
