@@ -17,7 +17,7 @@
 #include <chrono>
 #include <thread>
 
-#include "gui/Artwork.h"
+#include "gui/mainframe/Artwork.h"
 #include "platform/KExecutorInstall.h"
 #include "platform/KMediaSettings.h"
 #include "platform/KSingleInstance.h"

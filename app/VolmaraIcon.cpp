@@ -3,7 +3,7 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "gui/Artwork.h"
+#include "gui/mainframe/Artwork.h"
 
 int main(int argc, char** argv)
 {

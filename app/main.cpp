@@ -4,7 +4,7 @@
 
 #include "app/Startup.h"
 #include "execution/KBatchCommandExecutive.h"
-#include "gui/MainFrame.h"
+#include "gui/mainframe/MainFrame.h"
 
 int main(int argc, char** argv)
 {

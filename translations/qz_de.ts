@@ -4,12 +4,12 @@
 <context>
     <name>Artwork</name>
     <message>
-        <location filename="../gui/Artwork.cpp" line="135"/>
+        <location filename="../gui/mainframe/Artwork.cpp" line="135"/>
         <source>Disk partition manager</source>
         <translation>Partitionsverwaltung für Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/Artwork.cpp" line="144"/>
+        <location filename="../gui/mainframe/Artwork.cpp" line="144"/>
         <source>Loading disks...</source>
         <translation>Datenträger werden geladen...</translation>
     </message>
@@ -396,42 +396,42 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KApplyOperationsPendingDlg</name>
     <message>
-        <location filename="../gui/KApplyOperationsPendingDlg.ui" line="14"/>
+        <location filename="../gui/mainframe/KApplyOperationsPendingDlg.ui" line="14"/>
         <source>Apply Pending Operation(s)...</source>
         <translation>Ausstehende Vorgänge ausführen...</translation>
     </message>
     <message>
-        <location filename="../gui/KApplyOperationsPendingDlg.ui" line="72"/>
+        <location filename="../gui/mainframe/KApplyOperationsPendingDlg.ui" line="72"/>
         <source>Total:</source>
         <translation>Gesamt:</translation>
     </message>
     <message>
-        <location filename="../gui/KApplyOperationsPendingDlg.ui" line="86"/>
+        <location filename="../gui/mainframe/KApplyOperationsPendingDlg.ui" line="86"/>
         <source>Current operation:</source>
         <translation>Aktueller Vorgang:</translation>
     </message>
     <message>
-        <location filename="../gui/KApplyOperationsPendingDlg.ui" line="100"/>
+        <location filename="../gui/mainframe/KApplyOperationsPendingDlg.ui" line="100"/>
         <source>Child:</source>
         <translation>Teilvorgang:</translation>
     </message>
     <message>
-        <location filename="../gui/KApplyOperationsPendingDlg.ui" line="139"/>
+        <location filename="../gui/mainframe/KApplyOperationsPendingDlg.ui" line="139"/>
         <source>&amp;Cancel</source>
         <translation>&amp;Abbrechen</translation>
     </message>
     <message>
-        <location filename="../gui/KApplyOperationsPendingDlg.cpp" line="29"/>
+        <location filename="../gui/mainframe/KApplyOperationsPendingDlg.cpp" line="29"/>
         <source>Abort?</source>
         <translation>Abbrechen?</translation>
     </message>
     <message>
-        <location filename="../gui/KApplyOperationsPendingDlg.cpp" line="30"/>
+        <location filename="../gui/mainframe/KApplyOperationsPendingDlg.cpp" line="30"/>
         <source>Do you want to cancel these operations?</source>
         <translation>Möchten Sie diese Vorgänge abbrechen?</translation>
     </message>
     <message>
-        <location filename="../gui/KApplyOperationsPendingDlg.cpp" line="86"/>
+        <location filename="../gui/mainframe/KApplyOperationsPendingDlg.cpp" line="86"/>
         <source>(%1 of %2 operations)</source>
         <translation>(Vorgang %1 von %2)</translation>
     </message>
@@ -439,32 +439,32 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KChangeClusterSizeDlg</name>
     <message>
-        <location filename="../gui/KChangeClusterSizeDlg.ui" line="14"/>
+        <location filename="../gui/dialogs/KChangeClusterSizeDlg.ui" line="14"/>
         <source>Change Cluster Size</source>
         <translation>Clustergröße ändern</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeClusterSizeDlg.ui" line="45"/>
+        <location filename="../gui/dialogs/KChangeClusterSizeDlg.ui" line="45"/>
         <source>Please enter new cluster size in sectors:</source>
         <translation>Bitte geben Sie die neue Clustergröße in Sektoren ein:</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeClusterSizeDlg.ui" line="115"/>
+        <location filename="../gui/dialogs/KChangeClusterSizeDlg.ui" line="115"/>
         <source>&amp;Yes</source>
         <translation>&amp;Ja</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeClusterSizeDlg.ui" line="125"/>
+        <location filename="../gui/dialogs/KChangeClusterSizeDlg.ui" line="125"/>
         <source>&amp;No</source>
         <translation>&amp;Nein</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeClusterSizeDlg.cpp" line="23"/>
+        <location filename="../gui/dialogs/KChangeClusterSizeDlg.cpp" line="23"/>
         <source>&lt;B&gt;Are you sure you want to change cluster size for partition &quot;%1&quot; ?&lt;/B&gt;</source>
         <translation>&lt;B&gt;Möchten Sie die Clustergröße der Partition „%1“ wirklich ändern?&lt;/B&gt;</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeClusterSizeDlg.cpp" line="25"/>
+        <location filename="../gui/dialogs/KChangeClusterSizeDlg.cpp" line="25"/>
         <source>Current cluster size is &lt;B&gt;%1 sectors, %2 KB (%3 Bytes).&lt;/B&gt; Smaller clusters may provide more effective usage of disk space.</source>
         <translation>Die aktuelle Clustergröße beträgt &lt;B&gt;%1 Sektoren, %2 KB (%3 Byte).&lt;/B&gt; Kleinere Cluster können den Speicherplatz auf dem Datenträger effizienter nutzen.</translation>
     </message>
@@ -472,27 +472,27 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KChangeLabelDlg</name>
     <message>
-        <location filename="../gui/KChangeLabelDlg.ui" line="14"/>
+        <location filename="../gui/dialogs/KChangeLabelDlg.ui" line="14"/>
         <source>Change Partition Label:</source>
         <translation>Partitionsbezeichnung ändern:</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeLabelDlg.ui" line="23"/>
+        <location filename="../gui/dialogs/KChangeLabelDlg.ui" line="23"/>
         <source>Changing the label for the selected partition:</source>
         <translation>Bezeichnung der ausgewählten Partition ändern:</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeLabelDlg.ui" line="32"/>
+        <location filename="../gui/dialogs/KChangeLabelDlg.ui" line="32"/>
         <source>Partition Label:</source>
         <translation>Partitionsbezeichnung:</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeLabelDlg.ui" line="86"/>
+        <location filename="../gui/dialogs/KChangeLabelDlg.ui" line="86"/>
         <source>&amp;OK</source>
         <translation>&amp;OK</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeLabelDlg.ui" line="96"/>
+        <location filename="../gui/dialogs/KChangeLabelDlg.ui" line="96"/>
         <source>&amp;Cancel</source>
         <translation>&amp;Abbrechen</translation>
     </message>
@@ -500,38 +500,38 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KChangeLetterDlg</name>
     <message>
-        <location filename="../gui/KChangeLetterDlg.ui" line="14"/>
+        <location filename="../gui/dialogs/KChangeLetterDlg.ui" line="14"/>
         <source>Change Drive Letter</source>
         <translation>Laufwerksbuchstaben ändern</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeLetterDlg.ui" line="23"/>
+        <location filename="../gui/dialogs/KChangeLetterDlg.ui" line="23"/>
         <source>Change Letter</source>
         <translation>Laufwerksbuchstaben ändern</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeLetterDlg.ui" line="32"/>
+        <location filename="../gui/dialogs/KChangeLetterDlg.ui" line="32"/>
         <source>Current Drive Letter:</source>
         <translation>Aktueller Laufwerksbuchstabe:</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeLetterDlg.ui" line="51"/>
+        <location filename="../gui/dialogs/KChangeLetterDlg.ui" line="51"/>
         <source>New Drive Letter:</source>
         <translation>Neuer Laufwerksbuchstabe:</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeLetterDlg.ui" line="109"/>
+        <location filename="../gui/dialogs/KChangeLetterDlg.ui" line="109"/>
         <source>&amp;OK</source>
         <translation>&amp;OK</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeLetterDlg.ui" line="119"/>
+        <location filename="../gui/dialogs/KChangeLetterDlg.ui" line="119"/>
         <source>&amp;Cancel</source>
         <translation>&amp;Abbrechen</translation>
     </message>
     <message>
-        <location filename="../gui/KChangeLetterDlg.cpp" line="14"/>
-        <location filename="../gui/KChangeLetterDlg.cpp" line="17"/>
+        <location filename="../gui/dialogs/KChangeLetterDlg.cpp" line="14"/>
+        <location filename="../gui/dialogs/KChangeLetterDlg.cpp" line="17"/>
         <source>None</source>
         <translation>Keines</translation>
     </message>
@@ -539,47 +539,47 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KChangePartitionTypeID</name>
     <message>
-        <location filename="../gui/KChangePartitionTypeID.ui" line="14"/>
+        <location filename="../gui/dialogs/KChangePartitionTypeID.ui" line="14"/>
         <source>Change Partition Type ID</source>
         <translation>Partitionstyp-ID ändern</translation>
     </message>
     <message>
-        <location filename="../gui/KChangePartitionTypeID.ui" line="40"/>
+        <location filename="../gui/dialogs/KChangePartitionTypeID.ui" line="40"/>
         <source>Please select predefined ID from the list:</source>
         <translation>Bitte wählen Sie eine vordefinierte ID aus der Liste aus:</translation>
     </message>
     <message>
-        <location filename="../gui/KChangePartitionTypeID.ui" line="57"/>
+        <location filename="../gui/dialogs/KChangePartitionTypeID.ui" line="57"/>
         <source>Please enter ID manually:</source>
         <translation>Bitte geben Sie die ID manuell ein:</translation>
     </message>
     <message>
-        <location filename="../gui/KChangePartitionTypeID.ui" line="138"/>
+        <location filename="../gui/dialogs/KChangePartitionTypeID.ui" line="138"/>
         <source>&amp;Yes</source>
         <translation>&amp;Ja</translation>
     </message>
     <message>
-        <location filename="../gui/KChangePartitionTypeID.ui" line="148"/>
+        <location filename="../gui/dialogs/KChangePartitionTypeID.ui" line="148"/>
         <source>&amp;No</source>
         <translation>&amp;Nein</translation>
     </message>
     <message>
-        <location filename="../gui/KChangePartitionTypeID.cpp" line="16"/>
+        <location filename="../gui/dialogs/KChangePartitionTypeID.cpp" line="16"/>
         <source>&lt;B&gt;Are you sure you want to change partition ID of the partition &quot;%1&quot;?&lt;/B&gt;</source>
         <translation>&lt;B&gt;Möchten Sie die Partitions-ID der Partition „%1“ wirklich ändern?&lt;/B&gt;</translation>
     </message>
     <message>
-        <location filename="../gui/KChangePartitionTypeID.cpp" line="17"/>
+        <location filename="../gui/dialogs/KChangePartitionTypeID.cpp" line="17"/>
         <source>Current system ID is &quot;%1&quot;. Changing partition ID might prevent some operating system from working with the partition.</source>
         <translation>Die aktuelle System-ID ist „%1“. Wenn Sie die Partitions-ID ändern, können manche Betriebssysteme die Partition möglicherweise nicht mehr verwenden.</translation>
     </message>
     <message>
-        <location filename="../gui/KChangePartitionTypeID.cpp" line="69"/>
+        <location filename="../gui/dialogs/KChangePartitionTypeID.cpp" line="69"/>
         <source>Error</source>
         <translation>Fehler</translation>
     </message>
     <message>
-        <location filename="../gui/KChangePartitionTypeID.cpp" line="70"/>
+        <location filename="../gui/dialogs/KChangePartitionTypeID.cpp" line="70"/>
         <source>An extended partition type can only belong to the extended partition itself.</source>
         <translation>Ein Typ für erweiterte Partitionen kann nur der erweiterten Partition selbst gehören.</translation>
     </message>
@@ -587,118 +587,118 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KCreatePartitionDlg</name>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.ui" line="14"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.ui" line="14"/>
         <source>Create New Partition</source>
         <translation>Neue Partition erstellen</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.ui" line="20"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.ui" line="20"/>
         <source>Please specify the size and the location for the new partition.</source>
         <translation>Bitte legen Sie die Größe und die Position der neuen Partition fest.</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.ui" line="32"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.ui" line="32"/>
         <source>Partition Label:</source>
         <translation>Partitionsbezeichnung:</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.ui" line="46"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.ui" line="46"/>
         <source>Create As:</source>
         <translation>Erstellen als:</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.ui" line="57"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.ui" line="57"/>
         <source>Drive Letter:</source>
         <translation>Laufwerksbuchstabe:</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.ui" line="68"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.ui" line="68"/>
         <source>File System:</source>
         <translation>Dateisystem:</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.ui" line="79"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.ui" line="79"/>
         <source>Cluster Size:</source>
         <translation>Clustergröße:</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.ui" line="92"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.ui" line="92"/>
         <source>Size And Location</source>
         <translation>Größe und Position</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.ui" line="119"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.ui" line="119"/>
         <source>Unallocated Space Before:</source>
         <translation>Nicht zugeordneter Speicherplatz davor:</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.ui" line="149"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.ui" line="149"/>
         <source>Partition Size:</source>
         <translation>Partitionsgröße:</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.ui" line="179"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.ui" line="179"/>
         <source>Unallocated Space After:</source>
         <translation>Nicht zugeordneter Speicherplatz danach:</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.ui" line="262"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.ui" line="262"/>
         <source>&amp;OK</source>
         <translation>&amp;OK</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.ui" line="272"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.ui" line="272"/>
         <source>&amp;Cancel</source>
         <translation>&amp;Abbrechen</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.cpp" line="89"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.cpp" line="73"/>
         <source>Primary</source>
         <translation>Primär</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.cpp" line="90"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.cpp" line="74"/>
         <source>Logical</source>
         <translation>Logisch</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.cpp" line="101"/>
-        <location filename="../gui/KCreatePartitionDlg.cpp" line="211"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.cpp" line="85"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.cpp" line="180"/>
         <source>None</source>
         <translation>Keines</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.cpp" line="113"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.cpp" line="97"/>
         <source>FAT</source>
         <translation>FAT</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.cpp" line="115"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.cpp" line="99"/>
         <source>FAT32</source>
         <translation>FAT32</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.cpp" line="116"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.cpp" line="100"/>
         <source>NTFS</source>
         <translation>NTFS</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.cpp" line="122"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.cpp" line="106"/>
         <source>Unformatted</source>
         <translation>Unformatiert</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.cpp" line="211"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.cpp" line="180"/>
         <source>Default</source>
         <translation>Standard</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.cpp" line="213"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.cpp" line="182"/>
         <source>512 Bytes</source>
         <translation>512 Byte</translation>
     </message>
     <message>
-        <location filename="../gui/KCreatePartitionDlg.cpp" line="214"/>
+        <location filename="../gui/dialogs/KCreatePartitionDlg.cpp" line="183"/>
         <source>%1 KB</source>
         <translation>%1 KB</translation>
     </message>
@@ -706,72 +706,72 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KDiskMapItem</name>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="98"/>
+        <location filename="../gui/views/KDiskMapItem.cpp" line="98"/>
         <source>GPT Disk</source>
         <translation>GPT-Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="100"/>
+        <location filename="../gui/views/KDiskMapItem.cpp" line="100"/>
         <source>Dynamic Disk</source>
         <translation>Dynamischer Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="102"/>
+        <location filename="../gui/views/KDiskMapItem.cpp" line="102"/>
         <source>Bad Disk</source>
         <translation>Fehlerhafter Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="104"/>
+        <location filename="../gui/views/KDiskMapItem.cpp" line="104"/>
         <source>Unallocated</source>
         <translation>Nicht zugeordnet</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="110"/>
+        <location filename="../gui/views/KDiskMapItem.cpp" line="110"/>
         <source>Unformatted</source>
         <translation>Unformatiert</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="113"/>
+        <location filename="../gui/views/KDiskMapItem.cpp" line="113"/>
         <source>FAT</source>
         <translation>FAT</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="115"/>
+        <location filename="../gui/views/KDiskMapItem.cpp" line="115"/>
         <source>NTFS</source>
         <translation>NTFS</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="117"/>
+        <location filename="../gui/views/KDiskMapItem.cpp" line="117"/>
         <source>FAT32</source>
         <translation>FAT32</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="119"/>
+        <location filename="../gui/views/KDiskMapItem.cpp" line="119"/>
         <source>Ext2</source>
         <translation>Ext2</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="121"/>
+        <location filename="../gui/views/KDiskMapItem.cpp" line="121"/>
         <source>Ext3</source>
         <translation>Ext3</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="123"/>
+        <location filename="../gui/views/KDiskMapItem.cpp" line="123"/>
         <source>Linux Swap</source>
         <translation>Linux Swap</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapItem.cpp" line="125"/>
+        <location filename="../gui/views/KDiskMapItem.cpp" line="125"/>
         <source>Other</source>
         <translation>Andere</translation>
     </message>
     <message>
-        <location filename="../gui/SizeText.cpp" line="24"/>
+        <location filename="../gui/common/SizeText.cpp" line="24"/>
         <source>%1 TB</source>
         <translation>%1 TB</translation>
     </message>
     <message>
-        <location filename="../gui/SizeText.cpp" line="25"/>
+        <location filename="../gui/common/SizeText.cpp" line="25"/>
         <source>%1 GB</source>
         <translation>%1 GB</translation>
     </message>
@@ -779,167 +779,167 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KDiskMapPartitionItemModel</name>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="35"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="35"/>
         <source>Partition</source>
         <translation>Partition</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="36"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="36"/>
         <source>File System</source>
         <translation>Dateisystem</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="37"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="37"/>
         <source>Capacity</source>
         <translation>Kapazität</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="38"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="38"/>
         <source>Used</source>
         <translation>Belegt</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="39"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="39"/>
         <source>Unused</source>
         <translation>Frei</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="40"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="40"/>
         <source>Status</source>
         <translation>Status</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="41"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="41"/>
         <source>Type</source>
         <translation>Typ</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="47"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="47"/>
         <source>GPT Disk</source>
         <translation>GPT-Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="48"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="48"/>
         <source>Dynamic Disk</source>
         <translation>Dynamischer Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="49"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="49"/>
         <source>Bad Disk</source>
         <translation>Fehlerhafter Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="50"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="50"/>
         <source>Unallocated</source>
         <translation>Nicht zugeordnet</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="51"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="51"/>
         <source>FAT</source>
         <translation>FAT</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="52"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="52"/>
         <source>FAT32</source>
         <translation>FAT32</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="53"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="53"/>
         <source>NTFS</source>
         <translation>NTFS</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="54"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="54"/>
         <source>Linux Swap</source>
         <translation>Linux Swap</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="55"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="55"/>
         <source>Ext2</source>
         <translation>Ext2</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="56"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="56"/>
         <source>Ext3</source>
         <translation>Ext3</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="57"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="57"/>
         <source>Unformatted</source>
         <translation>Unformatiert</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="58"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="58"/>
         <source>Other</source>
         <translation>Andere</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="59"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="59"/>
         <source>GPT (Recovery Partition)</source>
         <translation>GPT (Wiederherstellungspartition)</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="60"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="60"/>
         <source>GPT (Data Partition)</source>
         <translation>GPT (Datenpartition)</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="61"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="61"/>
         <source>GPT (Reserved Partition)</source>
         <translation>GPT (Reservierte Partition)</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="62"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="62"/>
         <source>GPT (EFI System partition)</source>
         <translation>GPT (EFI-Systempartition)</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="63"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="63"/>
         <source>GPT</source>
         <translation>GPT</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="160"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="160"/>
         <source>Disk %1</source>
         <translation>Datenträger %1</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="223"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="223"/>
         <source>Active</source>
         <translation>Aktiv</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="225"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="225"/>
         <source>Boot</source>
         <translation>Start</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="227"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="227"/>
         <source>System</source>
         <translation>System</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="229"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="229"/>
         <source>Hidden</source>
         <translation>Versteckt</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="231"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="231"/>
         <source>ReadOnly</source>
         <translation>Schreibgeschützt</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="232"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="232"/>
         <source>None</source>
         <translation>Keines</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="261"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="261"/>
         <source>Primary</source>
         <translation>Primär</translation>
     </message>
     <message>
-        <location filename="../gui/KDiskMapPartitionItemModel.cpp" line="261"/>
+        <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="261"/>
         <source>Logical</source>
         <translation>Logisch</translation>
     </message>
@@ -947,88 +947,88 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KFormatPartitionDlg</name>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.ui" line="14"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.ui" line="14"/>
         <source>Format Partition</source>
         <translation>Partition formatieren</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.ui" line="28"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.ui" line="28"/>
         <source>Partition Label:</source>
         <translation>Partitionsbezeichnung:</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.ui" line="45"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.ui" line="45"/>
         <source>File System:</source>
         <translation>Dateisystem:</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.ui" line="58"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.ui" line="58"/>
         <source>Cluster Size:</source>
         <translation>Clustergröße:</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.ui" line="76"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.ui" line="76"/>
         <source>Formating the partition will destory the data on the partition!</source>
         <translation>Beim Formatieren der Partition werden alle Daten auf der Partition zerstört!</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.ui" line="121"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.ui" line="121"/>
         <source>&amp;OK</source>
         <translation>&amp;OK</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.ui" line="131"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.ui" line="131"/>
         <source>&amp;Cancel</source>
         <translation>&amp;Abbrechen</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.cpp" line="35"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.cpp" line="36"/>
         <source>FAT12</source>
         <translation>FAT12</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.cpp" line="37"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.cpp" line="38"/>
         <source>FAT16</source>
         <translation>FAT16</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.cpp" line="39"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.cpp" line="40"/>
         <source>FAT32</source>
         <translation>FAT32</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.cpp" line="40"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.cpp" line="41"/>
         <source>NTFS</source>
         <translation>NTFS</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.cpp" line="42"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.cpp" line="43"/>
         <source>Ext2</source>
         <translation>Ext2</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.cpp" line="43"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.cpp" line="44"/>
         <source>Ext3</source>
         <translation>Ext3</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.cpp" line="46"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.cpp" line="47"/>
         <source>Linux Swap</source>
         <translation>Linux Swap</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.cpp" line="66"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.cpp" line="67"/>
         <source>Default</source>
         <translation>Standard</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.cpp" line="73"/>
-        <location filename="../gui/KFormatPartitionDlg.cpp" line="90"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.cpp" line="74"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.cpp" line="91"/>
         <source>%1 KB</source>
         <translation>%1 KB</translation>
     </message>
     <message>
-        <location filename="../gui/KFormatPartitionDlg.cpp" line="90"/>
+        <location filename="../gui/dialogs/KFormatPartitionDlg.cpp" line="91"/>
         <source>512 Bytes</source>
         <translation>512 Byte</translation>
     </message>
@@ -1036,57 +1036,57 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KLegendBar</name>
     <message>
-        <location filename="../gui/KLegendBar.cpp" line="15"/>
+        <location filename="../gui/views/KLegendBar.cpp" line="15"/>
         <source>FAT</source>
         <translation>FAT</translation>
     </message>
     <message>
-        <location filename="../gui/KLegendBar.cpp" line="16"/>
+        <location filename="../gui/views/KLegendBar.cpp" line="16"/>
         <source>FAT32</source>
         <translation>FAT32</translation>
     </message>
     <message>
-        <location filename="../gui/KLegendBar.cpp" line="17"/>
+        <location filename="../gui/views/KLegendBar.cpp" line="17"/>
         <source>NTFS</source>
         <translation>NTFS</translation>
     </message>
     <message>
-        <location filename="../gui/KLegendBar.cpp" line="18"/>
+        <location filename="../gui/views/KLegendBar.cpp" line="18"/>
         <source>Ext2</source>
         <translation>Ext2</translation>
     </message>
     <message>
-        <location filename="../gui/KLegendBar.cpp" line="19"/>
+        <location filename="../gui/views/KLegendBar.cpp" line="19"/>
         <source>Ext3</source>
         <translation>Ext3</translation>
     </message>
     <message>
-        <location filename="../gui/KLegendBar.cpp" line="20"/>
+        <location filename="../gui/views/KLegendBar.cpp" line="20"/>
         <source>Linux Swap</source>
         <translation>Linux Swap</translation>
     </message>
     <message>
-        <location filename="../gui/KLegendBar.cpp" line="21"/>
+        <location filename="../gui/views/KLegendBar.cpp" line="21"/>
         <source>Unformatted</source>
         <translation>Unformatiert</translation>
     </message>
     <message>
-        <location filename="../gui/KLegendBar.cpp" line="22"/>
+        <location filename="../gui/views/KLegendBar.cpp" line="22"/>
         <source>Unallocated</source>
         <translation>Nicht zugeordnet</translation>
     </message>
     <message>
-        <location filename="../gui/KLegendBar.cpp" line="23"/>
+        <location filename="../gui/views/KLegendBar.cpp" line="23"/>
         <source>Other</source>
         <translation>Andere</translation>
     </message>
     <message>
-        <location filename="../gui/KLegendBar.cpp" line="24"/>
+        <location filename="../gui/views/KLegendBar.cpp" line="24"/>
         <source>Used</source>
         <translation>Belegt</translation>
     </message>
     <message>
-        <location filename="../gui/KLegendBar.cpp" line="25"/>
+        <location filename="../gui/views/KLegendBar.cpp" line="25"/>
         <source>Unused</source>
         <translation>Frei</translation>
     </message>
@@ -1094,33 +1094,33 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KMessageBoxInteraction</name>
     <message>
-        <location filename="../gui/KMessageBoxInteraction.cpp" line="31"/>
+        <location filename="../gui/mainframe/KMessageBoxInteraction.cpp" line="31"/>
         <source>&lt;B&gt;Operation &quot;%1&quot; cannot be completed because drive %2 is being used now.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Please choose one of following options:&lt;BR&gt;&lt;BR&gt;   A.) Restart your PC and Volmara will automatically finish rest of the pending jobs.&lt;BR&gt;&lt;BR&gt;   B.) Close other programs and click &quot;Retry&quot; button to continue&lt;BR&gt;&lt;BR&gt;   C.) Cancel the operations.&lt;BR&gt;</source>
         <translation>&lt;B&gt;Der Vorgang „%1“ kann nicht abgeschlossen werden, weil Laufwerk %2 gerade verwendet wird.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Bitte wählen Sie eine der folgenden Möglichkeiten:&lt;BR&gt;&lt;BR&gt;   A.) Starten Sie den PC neu. Volmara schließt die restlichen ausstehenden Vorgänge dann automatisch ab.&lt;BR&gt;&lt;BR&gt;   B.) Schließen Sie andere Programme und klicken Sie auf „Wiederholen“, um fortzufahren.&lt;BR&gt;&lt;BR&gt;   C.) Brechen Sie die Vorgänge ab.&lt;BR&gt;</translation>
     </message>
     <message>
-        <location filename="../gui/KMessageBoxInteraction.cpp" line="37"/>
-        <location filename="../gui/KMessageBoxInteraction.cpp" line="54"/>
+        <location filename="../gui/mainframe/KMessageBoxInteraction.cpp" line="37"/>
+        <location filename="../gui/mainframe/KMessageBoxInteraction.cpp" line="54"/>
         <source>Error</source>
         <translation>Fehler</translation>
     </message>
     <message>
-        <location filename="../gui/KMessageBoxInteraction.cpp" line="39"/>
+        <location filename="../gui/mainframe/KMessageBoxInteraction.cpp" line="39"/>
         <source>Restart Now</source>
         <translation>Jetzt neu starten</translation>
     </message>
     <message>
-        <location filename="../gui/KMessageBoxInteraction.cpp" line="40"/>
+        <location filename="../gui/mainframe/KMessageBoxInteraction.cpp" line="40"/>
         <source>Retry</source>
         <translation>Wiederholen</translation>
     </message>
     <message>
-        <location filename="../gui/KMessageBoxInteraction.cpp" line="41"/>
+        <location filename="../gui/mainframe/KMessageBoxInteraction.cpp" line="41"/>
         <source>Cancel Operations</source>
         <translation>Vorgänge abbrechen</translation>
     </message>
     <message>
-        <location filename="../gui/KMessageBoxInteraction.cpp" line="55"/>
+        <location filename="../gui/mainframe/KMessageBoxInteraction.cpp" line="55"/>
         <source>Failed to execute the following command:
 
 %1
@@ -1133,12 +1133,12 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 %2</translation>
     </message>
     <message>
-        <location filename="../gui/KMessageBoxInteraction.cpp" line="61"/>
+        <location filename="../gui/mainframe/KMessageBoxInteraction.cpp" line="61"/>
         <source>Reboot</source>
         <translation>Neustart</translation>
     </message>
     <message>
-        <location filename="../gui/KMessageBoxInteraction.cpp" line="62"/>
+        <location filename="../gui/mainframe/KMessageBoxInteraction.cpp" line="62"/>
         <source>Failed to reboot system, please reboot your computer manually.</source>
         <translation>Das System konnte nicht neu gestartet werden. Bitte starten Sie Ihren Computer manuell neu.</translation>
     </message>
@@ -1146,57 +1146,57 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KMoveResizeDlg</name>
     <message>
-        <location filename="../gui/KMoveResizeDlg.ui" line="14"/>
+        <location filename="../gui/dialogs/KMoveResizeDlg.ui" line="14"/>
         <source>Move/Resize Partition</source>
         <translation>Partition verschieben/Größe ändern</translation>
     </message>
     <message>
-        <location filename="../gui/KMoveResizeDlg.ui" line="20"/>
+        <location filename="../gui/dialogs/KMoveResizeDlg.ui" line="20"/>
         <source>Enter the new partition size and specify the location of the selected partition.</source>
         <translation>Geben Sie die neue Partitionsgröße ein und legen Sie die Position der ausgewählten Partition fest.</translation>
     </message>
     <message>
-        <location filename="../gui/KMoveResizeDlg.ui" line="30"/>
+        <location filename="../gui/dialogs/KMoveResizeDlg.ui" line="30"/>
         <source>Size And Location</source>
         <translation>Größe und Position</translation>
     </message>
     <message>
-        <location filename="../gui/KMoveResizeDlg.ui" line="57"/>
+        <location filename="../gui/dialogs/KMoveResizeDlg.ui" line="57"/>
         <source>Unallocate Space Before:</source>
         <translation>Nicht zugeordneter Speicherplatz davor:</translation>
     </message>
     <message>
-        <location filename="../gui/KMoveResizeDlg.ui" line="87"/>
+        <location filename="../gui/dialogs/KMoveResizeDlg.ui" line="87"/>
         <source>Partition Size:</source>
         <translation>Partitionsgröße:</translation>
     </message>
     <message>
-        <location filename="../gui/KMoveResizeDlg.ui" line="117"/>
+        <location filename="../gui/dialogs/KMoveResizeDlg.ui" line="117"/>
         <source>Unallocate Space After:</source>
         <translation>Nicht zugeordneter Speicherplatz danach:</translation>
     </message>
     <message>
-        <location filename="../gui/KMoveResizeDlg.ui" line="165"/>
+        <location filename="../gui/dialogs/KMoveResizeDlg.ui" line="165"/>
         <source>Using Enhanced Data Protecting Mode could provide enhanced protecting for your data. It will keep your data safe even in the case of power outages or hardware failure. To use this option, more free space is required for the partition.</source>
         <translation>Der erweiterte Datenschutzmodus bietet zusätzlichen Schutz für Ihre Daten. Er schützt Ihre Daten selbst bei einem Stromausfall oder einem Hardwaredefekt. Für diese Option wird mehr freier Speicherplatz auf der Partition benötigt.</translation>
     </message>
     <message>
-        <location filename="../gui/KMoveResizeDlg.ui" line="168"/>
+        <location filename="../gui/dialogs/KMoveResizeDlg.ui" line="168"/>
         <source>Using Enhanced Data Protecting Mode</source>
         <translation>Erweiterten Datenschutzmodus verwenden</translation>
     </message>
     <message>
-        <location filename="../gui/KMoveResizeDlg.ui" line="193"/>
+        <location filename="../gui/dialogs/KMoveResizeDlg.ui" line="193"/>
         <source>It&apos;s recommended to backup your data before moving or resizing the partition.</source>
         <translation>Es wird empfohlen, Ihre Daten zu sichern, bevor Sie die Partition verschieben oder ihre Größe ändern.</translation>
     </message>
     <message>
-        <location filename="../gui/KMoveResizeDlg.ui" line="240"/>
+        <location filename="../gui/dialogs/KMoveResizeDlg.ui" line="240"/>
         <source>&amp;OK</source>
         <translation>&amp;OK</translation>
     </message>
     <message>
-        <location filename="../gui/KMoveResizeDlg.ui" line="250"/>
+        <location filename="../gui/dialogs/KMoveResizeDlg.ui" line="250"/>
         <source>&amp;Cancel</source>
         <translation>&amp;Abbrechen</translation>
     </message>
@@ -1204,74 +1204,74 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>KWipingDiskDlg</name>
     <message>
-        <location filename="../gui/KWipingDiskDlg.ui" line="14"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="14"/>
         <source>Wiping Disk or Partition</source>
         <translation>Datenträger oder Partition sicher löschen</translation>
     </message>
     <message>
-        <location filename="../gui/KWipingDiskDlg.ui" line="47"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="47"/>
         <source>Wiping Disk/Partition will remove every sectors of data on the disk. Data once wiped can not be recovered by any data recovery solutions.</source>
         <translation>Beim sicheren Löschen eines Datenträgers oder einer Partition werden die Daten in sämtlichen Sektoren entfernt. Sicher gelöschte Daten können mit keiner Datenrettungslösung wiederhergestellt werden.</translation>
     </message>
     <message>
-        <location filename="../gui/KWipingDiskDlg.ui" line="61"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="61"/>
         <source>Destination Device:</source>
         <translation>Zielgerät:</translation>
     </message>
     <message>
-        <location filename="../gui/KWipingDiskDlg.ui" line="90"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="90"/>
         <source>Wiping Method:</source>
         <translation>Löschmethode:</translation>
     </message>
     <message>
-        <location filename="../gui/KWipingDiskDlg.ui" line="99"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="99"/>
         <source>Fill Sectors with Zero</source>
         <translation>Sektoren mit Nullen füllen</translation>
     </message>
     <message>
-        <location filename="../gui/KWipingDiskDlg.ui" line="109"/>
-        <location filename="../gui/KWipingDiskDlg.ui" line="123"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="109"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="123"/>
         <source>( Quick )</source>
         <translation>( Schnell )</translation>
     </message>
     <message>
-        <location filename="../gui/KWipingDiskDlg.ui" line="116"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="116"/>
         <source>Fill Sectors with One</source>
         <translation>Sektoren mit Einsen füllen</translation>
     </message>
     <message>
-        <location filename="../gui/KWipingDiskDlg.ui" line="130"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="130"/>
         <source>Fill Sectors with Zero &amp;&amp; One</source>
         <translation>Sektoren mit Nullen &amp;&amp; Einsen füllen</translation>
     </message>
     <message>
-        <location filename="../gui/KWipingDiskDlg.ui" line="137"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="137"/>
         <source>( Slow )</source>
         <translation>( Langsam )</translation>
     </message>
     <message>
-        <location filename="../gui/KWipingDiskDlg.ui" line="144"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="144"/>
         <source>DoD 5220.22-M (3 passes)</source>
         <translation>DoD 5220.22-M (3 Durchgänge)</translation>
     </message>
     <message>
-        <location filename="../gui/KWipingDiskDlg.ui" line="151"/>
-        <location filename="../gui/KWipingDiskDlg.ui" line="165"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="151"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="165"/>
         <source>( Very Slow )</source>
         <translation>( Sehr langsam )</translation>
     </message>
     <message>
-        <location filename="../gui/KWipingDiskDlg.ui" line="158"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="158"/>
         <source>DoD 5220.28-STD (7 passes)</source>
         <translation>DoD 5220.28-STD (7 Durchgänge)</translation>
     </message>
     <message>
-        <location filename="../gui/KWipingDiskDlg.ui" line="223"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="223"/>
         <source>&amp;OK</source>
         <translation>&amp;OK</translation>
     </message>
     <message>
-        <location filename="../gui/KWipingDiskDlg.ui" line="233"/>
+        <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="233"/>
         <source>&amp;Cancel</source>
         <translation>&amp;Abbrechen</translation>
     </message>
@@ -1279,139 +1279,139 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>MainFrame</name>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="119"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="119"/>
         <source>Volmara Free Edition %1</source>
         <translation>Volmara Free Edition %1</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="188"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="188"/>
         <source>Apply</source>
         <translation>Übernehmen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="189"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="189"/>
         <source>Undo</source>
         <translation>Rückgängig</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="207"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="207"/>
         <source>Wizards</source>
         <translation>Assistenten</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="209"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="209"/>
         <source>Operations</source>
         <translation>Vorgänge</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="211"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="211"/>
         <source>%1 Operations Pending</source>
         <translation>%1 ausstehende Vorgänge</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="607"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="607"/>
         <source>Discard Changes?</source>
         <translation>Änderungen verwerfen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="608"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="608"/>
         <source>&lt;B&gt;Discard all pending changes?&lt;/B&gt;&lt;br&gt;&lt;br&gt;The changes you have made will be lost.</source>
         <translation>&lt;B&gt;Alle ausstehenden Änderungen verwerfen?&lt;/B&gt;&lt;br&gt;&lt;br&gt;Die von Ihnen vorgenommenen Änderungen gehen verloren.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="621"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="621"/>
         <source>Apply Changes?</source>
         <translation>Änderungen übernehmen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="622"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="622"/>
         <source>Apply pending changes?&lt;BR&gt;&lt;BR&gt;&lt;B&gt;We strongly recommend you close all other applications before you apply the pending changes.&lt;/B&gt;</source>
         <translation>Ausstehende Änderungen übernehmen?&lt;BR&gt;&lt;BR&gt;&lt;B&gt;Wir empfehlen dringend, alle anderen Anwendungen zu schließen, bevor Sie die ausstehenden Änderungen übernehmen.&lt;/B&gt;</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="638"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="638"/>
         <source>Updating</source>
         <translation>Aktualisierung</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="639"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="639"/>
         <source>Updating partition information, please wait...</source>
         <translation>Partitionsinformationen werden aktualisiert, bitte warten...</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="671"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="671"/>
         <source>&lt;B&gt;%1. %2&lt;/B&gt;&lt;BR&gt;%3&lt;BR&gt;</source>
         <translation>&lt;B&gt;%1. %2&lt;/B&gt;&lt;BR&gt;%3&lt;BR&gt;</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="675"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="675"/>
         <source>Successful</source>
         <translation>Erfolgreich</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="675"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="675"/>
         <source>Apply all the pending changes successfully.</source>
         <translation>Alle ausstehenden Änderungen wurden erfolgreich übernommen.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="677"/>
-        <location filename="../gui/MainFrame.cpp" line="683"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="677"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="683"/>
         <source>Failed</source>
         <translation>Fehlgeschlagen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="678"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="678"/>
         <source>These pending changes could not be applied:&lt;BR&gt;&lt;BR&gt;%1</source>
         <translation>Diese ausstehenden Änderungen konnten nicht angewendet werden:&lt;BR&gt;&lt;BR&gt;%1</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="680"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="680"/>
         <source>Failed to apply one of the pending changes. Operations abort.</source>
         <translation>Eine der ausstehenden Änderungen konnte nicht übernommen werden. Die Vorgänge wurden abgebrochen.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="715"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="715"/>
         <source>BUG!</source>
         <translation>Programmfehler!</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="716"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="716"/>
         <source>The last operation will create a overlapping partition. It&apos;s a bug of Volmara. And your last operating will be canceled.&lt;BR&gt;&lt;BR&gt;Please send the steps that led to it to support@volmara.example so that we can fix it. Thank you!</source>
         <translation>Der letzte Vorgang würde eine überlappende Partition erzeugen. Dies ist ein Fehler in Volmara, daher wird Ihr letzter Vorgang abgebrochen.&lt;BR&gt;&lt;BR&gt;Bitte senden Sie die Schritte, die dazu geführt haben, an support@volmara.example, damit wir den Fehler beheben können. Vielen Dank!</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="731"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="731"/>
         <source>Quit?</source>
         <translation>Beenden?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.cpp" line="732"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="732"/>
         <source>&lt;B&gt;Quit the program?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;You are about to quit the program and &lt;B&gt;cancel all pending operations&lt;/B&gt;.&lt;BR&gt;The changes you have made will be lost.</source>
         <translation>&lt;B&gt;Programm beenden?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;Sie sind dabei, das Programm zu beenden und &lt;B&gt;alle ausstehenden Vorgänge abzubrechen&lt;/B&gt;.&lt;BR&gt;Die von Ihnen vorgenommenen Änderungen gehen verloren.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="51"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="51"/>
         <source>Disk %1</source>
         <translation>Datenträger %1</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="55"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="55"/>
         <source>%1 ( Disk %2 Partition %3 )</source>
         <translation>%1 ( Datenträger %2 Partition %3 )</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="59"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="59"/>
         <source>Disk %1 Partition %2</source>
         <translation>Datenträger %1 Partition %2</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="78"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="210"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="78"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="210"/>
         <source>Warning</source>
         <translation>Warnung</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="98"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="98"/>
         <source>This partition is system partition, deleting system partition may cause your computer to be unbootable!
 
 Are you sure that you want to delete this partition?</source>
@@ -1420,55 +1420,55 @@ Are you sure that you want to delete this partition?</source>
 Möchten Sie diese Partition wirklich löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="102"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="198"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="102"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="198"/>
         <source>Delete: (%1)</source>
         <translation>Löschen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="115"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="115"/>
         <source>Unhide: (%1)</source>
         <translation>Sichtbar machen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="115"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="115"/>
         <source>Hide: (%1)</source>
         <translation>Verstecken: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="131"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="145"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="131"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="145"/>
         <source>Set Active: (%1)</source>
         <translation>Als aktiv festlegen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="139"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="158"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="139"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="158"/>
         <source>Set Inactive: (%1)</source>
         <translation>Als inaktiv festlegen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="171"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="171"/>
         <source>Initiate Disk %1 to GPT</source>
         <translation>Datenträger %1 als GPT initialisieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="172"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="172"/>
         <source>Initiate Disk %1 to MBR</source>
         <translation>Datenträger %1 als MBR initialisieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="173"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="173"/>
         <source>Rebuild MBR on Disk %1</source>
         <translation>MBR auf Datenträger %1 neu erstellen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="211"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="211"/>
         <source>Are you sure that you want to delete all partitions on disk %1 ?</source>
         <translation>Möchten Sie wirklich alle Partitionen auf Datenträger %1 löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="215"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="215"/>
         <source>This disk contains system partition, deleting system partition may cause your computer to be unbootable!
 
 Are you sure that you want to delete all partitions on the disk?</source>
@@ -1477,144 +1477,144 @@ Are you sure that you want to delete all partitions on the disk?</source>
 Möchten Sie wirklich alle Partitionen auf dem Datenträger löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="219"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="219"/>
         <source>Delete All Partitions on Disk %1</source>
         <translation>Alle Partitionen auf Datenträger %1 löschen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="231"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="231"/>
         <source>Set Partition as Primary (%1)</source>
         <translation>Partition als primär festlegen (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="245"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="313"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="317"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="145"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="154"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="159"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="171"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="321"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="245"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="313"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="317"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="115"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="124"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="129"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="141"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="292"/>
         <source>Error</source>
         <translation>Fehler</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="245"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="245"/>
         <source>Cannot convert this primary partition to logical partition.</source>
         <translation>Diese primäre Partition kann nicht in eine logische Partition umgewandelt werden.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="260"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="270"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="289"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="260"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="270"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="289"/>
         <source>Set Partition as Logical (%1)</source>
         <translation>Partition als logisch festlegen (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="271"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="271"/>
         <source>Move Partition: (%1)</source>
         <translation>Partition verschieben: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="306"/>
-        <location filename="../gui/MainFrameHandlers.cpp" line="323"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="306"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="323"/>
         <source>Information</source>
         <translation>Information</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="307"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="307"/>
         <source>Please apply all the changes you have made before you use this function.</source>
         <translation>Bitte übernehmen Sie alle vorgenommenen Änderungen, bevor Sie diese Funktion verwenden.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="313"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="313"/>
         <source>Failed to convert the specified dynamic disk.</source>
         <translation>Der angegebene dynamische Datenträger konnte nicht konvertiert werden.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="318"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="318"/>
         <source>Volmara cannot convert the specified dynamic disk to basic disk. Because Volmara cannot convert any dynamic volume type except the simple or mirrored volume.</source>
         <translation>Volmara kann den angegebenen dynamischen Datenträger nicht in einen Basisdatenträger konvertieren, da Volmara außer einfachen und gespiegelten Volumes keine dynamischen Volumetypen konvertieren kann.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="324"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="324"/>
         <source>Volmara could convert the specified dynamic disk to basic disk. However, you need to break the mirrored volumes by using &lt;B&gt;Windows Disk Management&lt;/B&gt; first.</source>
         <translation>Volmara kann den angegebenen dynamischen Datenträger in einen Basisdatenträger konvertieren. Sie müssen jedoch zuerst mit der &lt;B&gt;Windows-Datenträgerverwaltung&lt;/B&gt; die Spiegelung der gespiegelten Volumes aufheben.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="337"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="337"/>
         <source>Convert Dynamic Disk %1 to Basic Disk</source>
         <translation>Dynamischen Datenträger %1 in Basisdatenträger konvertieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="338"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="338"/>
         <source>Initialize Disk %1</source>
         <translation>Datenträger %1 initialisieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="341"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="341"/>
         <source>Convert Partition (Disk:%2 LBA: %1)</source>
         <translation>Partition konvertieren (Datenträger: %2, LBA: %1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="352"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="352"/>
         <source>NOTE:</source>
         <translation>HINWEIS:</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameHandlers.cpp" line="353"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="353"/>
         <source>You cannot do any operations except convert other dynamic disk to basic. All other operations will be available after you apply the conversion.</source>
         <translation>Außer dem Konvertieren weiterer dynamischer Datenträger in Basisdatenträger können Sie keine Vorgänge ausführen. Alle anderen Vorgänge stehen zur Verfügung, nachdem Sie die Konvertierung übernommen haben.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="146"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="116"/>
         <source>Volmara cannot create a partition at here. There are no free MBR slots on the disk.</source>
         <translation>Volmara kann hier keine Partition erstellen. Die MBR-Partitionstabelle des Datenträgers hat keine freien Einträge mehr.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="155"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="125"/>
         <source>This disk uses MBR format, the disk space beyond 2 TB will be unusable.</source>
         <translation>Dieser Datenträger verwendet das MBR-Format. Der Speicherplatz jenseits von 2 TB kann nicht genutzt werden.</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="159"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="171"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="321"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="129"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="141"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="292"/>
         <source>Not enough free space!</source>
         <translation>Nicht genügend freier Speicherplatz!</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="205"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="176"/>
         <source>Create (%1:) on Disk %2 </source>
         <translation>(%1:) auf Datenträger %2 erstellen </translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="227"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="198"/>
         <source>Format: (%1)</source>
         <translation>Formatieren: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="251"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="222"/>
         <source>None</source>
         <translation>Keines</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="252"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="223"/>
         <source>Change Letter: (%1) to (%2)</source>
         <translation>Laufwerksbuchstaben ändern: (%1) in (%2)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="268"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="239"/>
         <source>Set Label (%1) to &quot;%2&quot;</source>
         <translation>Bezeichnung von (%1) auf „%2“ festlegen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="339"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="310"/>
         <source>Move/Resize: (%1)</source>
         <translation>Verschieben/Größe ändern: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="353"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="324"/>
         <source>This partition is system partition, wiping system partition may cause your computer to be unbootable!
 
 Are you sure that you want to wipe this partition?</source>
@@ -1623,12 +1623,12 @@ Are you sure that you want to wipe this partition?</source>
 Möchten Sie diese Partition wirklich sicher löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="360"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="331"/>
         <source>Wipe Partition: (%1)</source>
         <translation>Partition sicher löschen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="375"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="346"/>
         <source>This disk contains system partition, wiping system partition may cause your computer to be unbootable!
 
 Are you sure that you want to wipe this disk?</source>
@@ -1637,23 +1637,23 @@ Are you sure that you want to wipe this disk?</source>
 Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="381"/>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="382"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="352"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="353"/>
         <source>Wipe Disk %1</source>
         <translation>Datenträger %1 sicher löschen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="401"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="372"/>
         <source>Change Partition Type ID: (%1)</source>
         <translation>Partitionstyp-ID ändern: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="441"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="412"/>
         <source>Change Partition Serial Number: (%1)</source>
         <translation>Seriennummer der Partition ändern: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrameDialogHandlers.cpp" line="469"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="435"/>
         <source>Change Cluster Size: %1</source>
         <translation>Clustergröße ändern: %1</translation>
     </message>
@@ -1661,346 +1661,346 @@ Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
 <context>
     <name>MainFrameClass</name>
     <message>
-        <location filename="../gui/MainFrame.ui" line="20"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="20"/>
         <source>Volmara</source>
         <translation>Volmara</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="156"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="156"/>
         <source>&amp;General</source>
         <translation>All&amp;gemein</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="166"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="166"/>
         <source>&amp;View</source>
         <translation>&amp;Ansicht</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="170"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="170"/>
         <source>&amp;Disk Map Location</source>
         <translation>&amp;Position der Datenträgerübersicht</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="182"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="182"/>
         <source>&amp;Disk</source>
         <translation>&amp;Datenträger</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="205"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="205"/>
         <source>&amp;Partition</source>
         <translation>&amp;Partition</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="209"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="209"/>
         <source>&amp;Modify</source>
         <translation>Ä&amp;ndern</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="255"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="255"/>
         <source>&amp;Wizard</source>
         <translation>A&amp;ssistent</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="263"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="263"/>
         <source>&amp;Help</source>
         <translation>&amp;Hilfe</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="281"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="281"/>
         <source>Toolbar</source>
         <translation>Werkzeugleiste</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="310"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="310"/>
         <source>Toolbar2</source>
         <translation>Werkzeugleiste 2</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="325"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="325"/>
         <source>Apply Changes</source>
         <translation>Änderungen übernehmen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="328"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="328"/>
         <source>Ctrl+A</source>
         <translation>Ctrl+A</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="333"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="333"/>
         <source>Undo Last Changes</source>
         <translation>Letzte Änderungen rückgängig machen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="336"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="336"/>
         <source>Ctrl+Z</source>
         <translation>Ctrl+Z</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="341"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="341"/>
         <source>Discard All Changes</source>
         <translation>Alle Änderungen verwerfen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="344"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="344"/>
         <source>Ctrl+D</source>
         <translation>Ctrl+D</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="349"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="349"/>
         <source>E&amp;xit</source>
         <translation>&amp;Beenden</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="360"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="360"/>
         <source>&amp;Tool Bar</source>
         <translation>&amp;Werkzeugleiste</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="371"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="371"/>
         <source>Legend Bar</source>
         <translation>Legendenleiste</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="382"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="382"/>
         <source>&amp;Action Panel</source>
         <translation>&amp;Aktionsbereich</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="390"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="390"/>
         <source>&amp;Top</source>
         <translation>&amp;Oben</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="398"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="398"/>
         <source>&amp;Bottom</source>
         <translation>&amp;Unten</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="403"/>
-        <location filename="../gui/MainFrame.ui" line="468"/>
-        <location filename="../gui/MainFrame.ui" line="583"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="403"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="468"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="583"/>
         <source>&amp;Copy</source>
         <translation>&amp;Kopieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="408"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="408"/>
         <source>&amp;Delete All Partitions</source>
         <translation>&amp;Alle Partitionen löschen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="413"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="413"/>
         <source>&amp;Rebuild MBR</source>
         <translation>MBR &amp;neu erstellen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="418"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="418"/>
         <source>Initialize to MBR Disk</source>
         <translation>Als MBR-Datenträger initialisieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="423"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="423"/>
         <source>Initialize to &amp;GPT Disk</source>
         <translation>Als &amp;GPT-Datenträger initialisieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="428"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="428"/>
         <source>Convert Dynamic Disk To Basic Disk</source>
         <translation>Dynamischen Datenträger in Basisdatenträger konvertieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="433"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="433"/>
         <source>Surface Test</source>
         <translation>Oberflächentest</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="438"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="438"/>
         <source>Partition &amp;Recovery</source>
         <translation>Partitions&amp;wiederherstellung</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="443"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="443"/>
         <source>&amp;Wipe Disk</source>
         <translation>Datenträger &amp;sicher löschen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="448"/>
-        <location filename="../gui/MainFrame.ui" line="523"/>
-        <location filename="../gui/MainFrame.ui" line="588"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="448"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="523"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="588"/>
         <source>&amp;Properties</source>
         <translation>&amp;Eigenschaften</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="453"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="453"/>
         <source>Repair boot.ini</source>
         <translation>boot.ini reparieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="458"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="458"/>
         <source>&amp;Move/Resize</source>
         <translation>&amp;Verschieben/Größe ändern</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="463"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="463"/>
         <source>Merge</source>
         <translation>Zusammenführen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="473"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="473"/>
         <source>&amp;Explore</source>
         <translation>&amp;Durchsuchen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="478"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="478"/>
         <source>C&amp;reate</source>
         <translation>E&amp;rstellen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="483"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="483"/>
         <source>&amp;Delete</source>
         <translation>&amp;Löschen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="488"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="488"/>
         <source>&amp;Format</source>
         <translation>&amp;Formatieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="493"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="493"/>
         <source>&amp;Label</source>
         <translation>&amp;Bezeichnung</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="498"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="498"/>
         <source>Change Le&amp;tter</source>
         <translation>Laufwerksbuchs&amp;taben ändern</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="503"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="503"/>
         <source>Check File System</source>
         <translation>Dateisystem überprüfen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="508"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="508"/>
         <source>Convert FAT to NTFS</source>
         <translation>FAT in NTFS konvertieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="513"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="513"/>
         <source>Surface Test </source>
         <translation>Oberflächentest </translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="518"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="518"/>
         <source>&amp;Wipe Partition</source>
         <translation>Partition &amp;sicher löschen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="528"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="528"/>
         <source>Set Windows Boot Partition</source>
         <translation>Windows-Startpartition festlegen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="533"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="533"/>
         <source>Boot.ini Editor</source>
         <translation>Boot.ini-Editor</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="538"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="538"/>
         <source>Set &amp;Active</source>
         <translation>Als &amp;aktiv festlegen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="543"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="543"/>
         <source>Set &amp;Inactive</source>
         <translation>Als &amp;inaktiv festlegen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="548"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="548"/>
         <source>&amp;Hide Partition</source>
         <translation>Partition &amp;verstecken</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="553"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="553"/>
         <source>&amp;Unhide Partition</source>
         <translation>Partition &amp;sichtbar machen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="558"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="558"/>
         <source>Set Partition as &amp;Primary</source>
         <translation>Partition als &amp;primär festlegen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="563"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="563"/>
         <source>Set Partition as &amp;Logical</source>
         <translation>Partition als &amp;logisch festlegen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="568"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="568"/>
         <source>Change Serial &amp;Number</source>
         <translation>Serien&amp;nummer ändern</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="573"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="573"/>
         <source>Change Partition &amp;Type ID</source>
         <translation>Partitions&amp;typ-ID ändern</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="578"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="578"/>
         <source>Change Cluster Size</source>
         <translation>Clustergröße ändern</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="593"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="593"/>
         <source>Partition &amp;Copy Wizard</source>
         <translation>Assistent zum &amp;Kopieren von Partitionen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="598"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="598"/>
         <source>Copy &amp;Disk Wizard</source>
         <translation>Assistent zum Kopieren von &amp;Datenträgern</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="603"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="603"/>
         <source>Partition &amp;Recovery Wizard</source>
         <translation>Assistent zur Partitions&amp;wiederherstellung</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="608"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="608"/>
         <source>Frequently Asked Questions</source>
         <translation>Häufig gestellte Fragen</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="613"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="613"/>
         <source>&amp;Contents</source>
         <translation>&amp;Inhalt</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="616"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="616"/>
         <source>F1</source>
         <translation>F1</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="621"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="621"/>
         <source>Export disk configuration</source>
         <translation>Datenträgerkonfiguration exportieren</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="626"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="626"/>
         <source>&amp;About</source>
         <translation>Ü&amp;ber</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="631"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="631"/>
         <source>&amp;Bootable CD</source>
         <translation>&amp;Bootfähige CD</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="636"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="636"/>
         <source>Contact us</source>
         <translation>Kontakt</translation>
     </message>
     <message>
-        <location filename="../gui/MainFrame.ui" line="641"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="641"/>
         <source>Donate</source>
         <translation>Spenden</translation>
     </message>
@@ -2008,32 +2008,32 @@ Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
 <context>
     <name>QChangePartitionSerialNumberDlg</name>
     <message>
-        <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="14"/>
+        <location filename="../gui/dialogs/QChangePartitionSerialNumberDlg.ui" line="14"/>
         <source>Change Partition Serial Number</source>
         <translation>Seriennummer der Partition ändern</translation>
     </message>
     <message>
-        <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="33"/>
+        <location filename="../gui/dialogs/QChangePartitionSerialNumberDlg.ui" line="33"/>
         <source>Your computer may no longer boot or work correctly.</source>
         <translation>Ihr Computer startet möglicherweise nicht mehr oder funktioniert nicht mehr ordnungsgemäß.</translation>
     </message>
     <message>
-        <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="45"/>
+        <location filename="../gui/dialogs/QChangePartitionSerialNumberDlg.ui" line="45"/>
         <source>Please enter new serial number in hexadecimal format:</source>
         <translation>Bitte geben Sie die neue Seriennummer im Hexadezimalformat ein:</translation>
     </message>
     <message>
-        <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="102"/>
+        <location filename="../gui/dialogs/QChangePartitionSerialNumberDlg.ui" line="102"/>
         <source>&amp;Yes</source>
         <translation>&amp;Ja</translation>
     </message>
     <message>
-        <location filename="../gui/QChangePartitionSerialNumberDlg.ui" line="112"/>
+        <location filename="../gui/dialogs/QChangePartitionSerialNumberDlg.ui" line="112"/>
         <source>&amp;No</source>
         <translation>&amp;Nein</translation>
     </message>
     <message>
-        <location filename="../gui/QChangePartitionSerialNumberDlg.cpp" line="15"/>
+        <location filename="../gui/dialogs/QChangePartitionSerialNumberDlg.cpp" line="15"/>
         <source>&lt;B&gt;Are you sure you want to change serial number of partition &quot;%1&quot;?&lt;/B&gt;</source>
         <translation>&lt;B&gt;Möchten Sie die Seriennummer der Partition „%1“ wirklich ändern?&lt;/B&gt;</translation>
     </message>
@@ -2060,7 +2060,7 @@ Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
 <context>
     <name>VolumeLabelRule</name>
     <message>
-        <location filename="../gui/VolumeLabelRule.cpp" line="28"/>
+        <location filename="../gui/dialogs/VolumeLabelRule.cpp" line="30"/>
         <source>Label contains invalid symbol.
 
 Following symbols are invalid:
@@ -2071,17 +2071,17 @@ Folgende Zeichen sind ungültig:
 * ? | \ / &gt; &lt; &quot;</translation>
     </message>
     <message>
-        <location filename="../gui/VolumeLabelRule.cpp" line="42"/>
+        <location filename="../gui/dialogs/VolumeLabelRule.cpp" line="44"/>
         <source>The label is too long for this file system.</source>
         <translation>Die Bezeichnung ist für dieses Dateisystem zu lang.</translation>
     </message>
     <message>
-        <location filename="../gui/VolumeLabelRule.cpp" line="45"/>
+        <location filename="../gui/dialogs/VolumeLabelRule.cpp" line="47"/>
         <source>The label contains a character this file system does not allow: %1</source>
         <translation>Die Bezeichnung enthält ein Zeichen, das dieses Dateisystem nicht erlaubt: %1</translation>
     </message>
     <message>
-        <location filename="../gui/VolumeLabelRule.cpp" line="55"/>
+        <location filename="../gui/dialogs/VolumeLabelRule.cpp" line="57"/>
         <source>Error</source>
         <translation>Fehler</translation>
     </message>

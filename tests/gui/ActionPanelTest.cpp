@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "gui/KActionPanel.h"
+#include "gui/views/KActionPanel.h"
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }

@@ -14,7 +14,7 @@
 #include "execution/ExecutionTexts.h"
 #include "execution/KBatchCommandExecutive.h"
 #include "execution/KCommandRunner.h"
-#include "gui/KApplyOperationsPendingDlg.h"
+#include "gui/mainframe/KApplyOperationsPendingDlg.h"
 #include "model/KVolumeManager.h"
 #include "support/TableFixtures.h"
 

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "gui/Artwork.h"
+#include "gui/mainframe/Artwork.h"
 
 namespace {
 

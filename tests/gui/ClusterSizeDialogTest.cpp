@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "DialogProbe.h"
-#include "gui/KChangeClusterSizeDlg.h"
+#include "gui/dialogs/KChangeClusterSizeDlg.h"
 
 using namespace DialogProbe;
 

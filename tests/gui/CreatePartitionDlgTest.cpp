@@ -13,8 +13,8 @@
 
 #include "MessageBoxAnswer.h"
 #include "ResizeCtrlMouse.h"
-#include "gui/KCreatePartitionDlg.h"
-#include "gui/KPartitionResizeCtrl.h"
+#include "gui/dialogs/KCreatePartitionDlg.h"
+#include "gui/dialogs/KPartitionResizeCtrl.h"
 #include "core/FileSystemTypes.h"
 #include "model/KDriveLetterPool.h"
 

@@ -8,15 +8,15 @@
 
 #include <gtest/gtest.h>
 
-#include "gui/KChangeClusterSizeDlg.h"
-#include "gui/KChangeLabelDlg.h"
-#include "gui/KChangeLetterDlg.h"
-#include "gui/KChangePartitionTypeID.h"
-#include "gui/KCreatePartitionDlg.h"
-#include "gui/KFormatPartitionDlg.h"
-#include "gui/KMoveResizeDlg.h"
-#include "gui/KWipingDiskDlg.h"
-#include "gui/QChangePartitionSerialNumberDlg.h"
+#include "gui/dialogs/KChangeClusterSizeDlg.h"
+#include "gui/dialogs/KChangeLabelDlg.h"
+#include "gui/dialogs/KChangeLetterDlg.h"
+#include "gui/dialogs/KChangePartitionTypeID.h"
+#include "gui/dialogs/KCreatePartitionDlg.h"
+#include "gui/dialogs/KFormatPartitionDlg.h"
+#include "gui/dialogs/KMoveResizeDlg.h"
+#include "gui/dialogs/KWipingDiskDlg.h"
+#include "gui/dialogs/QChangePartitionSerialNumberDlg.h"
 #include "core/FileSystemTypes.h"
 
 namespace {

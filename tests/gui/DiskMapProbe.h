@@ -6,7 +6,7 @@
 #include <QPoint>
 #include <QWidget>
 
-#include "gui/KDiskMapItem.h"
+#include "gui/views/KDiskMapItem.h"
 
 namespace DiskMapProbe {
 

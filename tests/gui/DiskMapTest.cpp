@@ -15,12 +15,12 @@
 #include <gtest/gtest.h>
 
 #include "engine/IDisk.h"
-#include "gui/FileSystemColors.h"
-#include "gui/KDiskMap.h"
-#include "gui/KDiskMapItem.h"
+#include "gui/common/FileSystemColors.h"
+#include "gui/views/KDiskMap.h"
+#include "gui/views/KDiskMapItem.h"
 #include "DiskMapProbe.h"
-#include "gui/KLegendBar.h"
-#include "gui/SizeText.h"
+#include "gui/views/KLegendBar.h"
+#include "gui/common/SizeText.h"
 #include "core/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 #include "model/KVirtualVolumeManager.h"

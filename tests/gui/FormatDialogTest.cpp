@@ -9,8 +9,8 @@
 
 #include "DialogProbe.h"
 #include "MessageBoxAnswer.h"
-#include "gui/KFormatPartitionDlg.h"
-#include "gui/VolumeLabelRule.h"
+#include "gui/dialogs/KFormatPartitionDlg.h"
+#include "gui/dialogs/VolumeLabelRule.h"
 
 using namespace DialogProbe;
 

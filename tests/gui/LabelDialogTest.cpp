@@ -7,8 +7,8 @@
 
 #include "DialogProbe.h"
 #include "MessageBoxAnswer.h"
-#include "gui/KChangeLabelDlg.h"
-#include "gui/VolumeLabelRule.h"
+#include "gui/dialogs/KChangeLabelDlg.h"
+#include "gui/dialogs/VolumeLabelRule.h"
 
 using namespace DialogProbe;
 

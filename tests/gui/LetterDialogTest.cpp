@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "DialogProbe.h"
-#include "gui/KChangeLetterDlg.h"
+#include "gui/dialogs/KChangeLetterDlg.h"
 #include "model/KDriveLetterPool.h"
 
 using namespace DialogProbe;

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "gui/MainFrame.h"
+#include "gui/mainframe/MainFrame.h"
 #include "support/TestSupport.h"
 
 namespace MainFrameSupport {

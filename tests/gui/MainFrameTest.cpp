@@ -11,11 +11,11 @@
 #include <QVBoxLayout>
 
 #include "MainFrameSupport.h"
-#include "gui/KActionPanel.h"
-#include "gui/KDiskMap.h"
-#include "gui/KDiskMapItem.h"
-#include "gui/KDiskMapPartitionItemModel.h"
-#include "gui/KLegendBar.h"
+#include "gui/views/KActionPanel.h"
+#include "gui/views/KDiskMap.h"
+#include "gui/views/KDiskMapItem.h"
+#include "gui/views/KDiskMapPartitionItemModel.h"
+#include "gui/views/KLegendBar.h"
 
 using namespace MainFrameSupport;
 

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "ResizeCtrlMouse.h"
-#include "gui/KMoveResizeDlg.h"
-#include "gui/KPartitionResizeCtrl.h"
+#include "gui/dialogs/KMoveResizeDlg.h"
+#include "gui/dialogs/KPartitionResizeCtrl.h"
 #include "core/FileSystemTypes.h"
 
 using namespace ResizeCtrlMouse;

@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "gui/KDiskMapPartitionItemModel.h"
+#include "gui/views/KDiskMapPartitionItemModel.h"
 #include "core/FileSystemTypes.h"
 #include "model/IVirtualVolumeManager.h"
 #include "model/KVirtualVolumeManager.h"

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "ResizeCtrlMouse.h"
-#include "gui/FileSystemColors.h"
-#include "gui/KPartitionResizeCtrl.h"
+#include "gui/common/FileSystemColors.h"
+#include "gui/dialogs/KPartitionResizeCtrl.h"
 #include "core/FileSystemTypes.h"
 
 static void PrintTo(const QColor& colour, std::ostream* os)

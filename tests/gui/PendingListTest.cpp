@@ -6,7 +6,7 @@
 
 #include "MainFrameSupport.h"
 #include "MessageBoxAnswer.h"
-#include "gui/KDiskMapPartitionItemModel.h"
+#include "gui/views/KDiskMapPartitionItemModel.h"
 #include "support/PartitionLockHolder.h"
 #include "support/TableFixtures.h"
 

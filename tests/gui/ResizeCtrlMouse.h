@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "gui/KPartitionResizeCtrl.h"
+#include "gui/dialogs/KPartitionResizeCtrl.h"
 
 namespace ResizeCtrlMouse {
 

@@ -9,8 +9,8 @@
 #include "DiskMapProbe.h"
 #include "MainFrameSupport.h"
 #include "execution/KBatchCommandExecutive.h"
-#include "gui/FileSystemColors.h"
-#include "gui/KDiskMap.h"
+#include "gui/common/FileSystemColors.h"
+#include "gui/views/KDiskMap.h"
 #include "core/FileSystemTypes.h"
 #include "model/KVolumeManager.h"
 

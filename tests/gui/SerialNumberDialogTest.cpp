@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "DialogProbe.h"
-#include "gui/QChangePartitionSerialNumberDlg.h"
+#include "gui/dialogs/QChangePartitionSerialNumberDlg.h"
 
 using namespace DialogProbe;
 

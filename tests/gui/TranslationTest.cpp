@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "gui/KLegendBar.h"
+#include "gui/views/KLegendBar.h"
 
 TEST(Translations, GermanCatalogueIsBuiltAndUsed)
 {

@@ -11,9 +11,9 @@
 
 #include "DialogProbe.h"
 #include "MessageBoxAnswer.h"
-#include "gui/KChangePartitionTypeID.h"
-#include "gui/KHexSpinBox.h"
-#include "gui/PartitionTypeIds.h"
+#include "gui/dialogs/KChangePartitionTypeID.h"
+#include "gui/dialogs/KHexSpinBox.h"
+#include "gui/dialogs/PartitionTypeIds.h"
 
 using namespace DialogProbe;
 

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "DialogProbe.h"
-#include "gui/KWipingDiskDlg.h"
+#include "gui/dialogs/KWipingDiskDlg.h"
 
 using namespace DialogProbe;
 

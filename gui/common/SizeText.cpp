@@ -1,0 +1,82 @@
+#include "gui/common/SizeText.h"
+
+#include <QCoreApplication>
+#include <limits>
+
+namespace SizeText {
+
+int64_t Bytes(int64_t n64Sectors, int nBytesPerSector)
+{
+    if (n64Sectors <= 0 || nBytesPerSector <= 0)
+        return 0;
+    int64_t bytes = 0;
+    if (__builtin_mul_overflow(n64Sectors, int64_t(nBytesPerSector), &bytes))
+        return std::numeric_limits<int64_t>::max();
+    return bytes;
+}
+
+QString DiskMapCapacity(int64_t n64TotalSectors, int nBytesPerSector)
+{
+    const int64_t mb = Bytes(n64TotalSectors, nBytesPerSector) / 1024 / 1024;
+    const double gb = double(mb) / 1024.0;
+    const double tb = gb / 1024.0;
+    if (tb >= 1.0)
+        return QCoreApplication::translate("KDiskMapItem", "%1 TB").arg(QString::number(tb, 'f', 1));
+    return QCoreApplication::translate("KDiskMapItem", "%1 GB").arg(QString::number(gb, 'f', 1));
+}
+
+QString DiskMapSize(int64_t n64Sectors, int nBytesPerSector)
+{
+    const int64_t bytes = Bytes(n64Sectors, nBytesPerSector);
+    const double gb = double(bytes / 1024 / 1024) / 1024.0;
+    if (gb > 1.0)
+        return QStringLiteral("%1 GB").arg(QString::number(gb, 'f', 2));
+    const double mb = double(bytes / 1024) / 1024.0;
+    return QStringLiteral("%1 MB").arg(QString::number(mb, 'f', 2));
+}
+
+namespace {
+
+// The common part of the two list columns; false when even the kilobyte form would read below 1.
+bool listText(int64_t bytes, QString* out)
+{
+    const double gb = double(bytes / 1024 / 1024) / 1024.0;
+    const double mb = double(bytes / 1024) / 1024.0;
+    const double kb = double(bytes) / 1024.0;
+    if (gb >= 1.0)
+        *out = QStringLiteral("%1 GB").arg(QString::number(gb, 'f', 2));
+    else if (mb >= 1.0)
+        *out = QStringLiteral("%1 MB").arg(QString::number(mb, 'f', 2));
+    else
+        *out = QStringLiteral("%1 KB").arg(QString::number(kb, 'f', 2));
+    return gb >= 1.0 || mb >= 1.0 || kb >= 1.0;
+}
+
+} // namespace
+
+QString ListCapacityOfBytes(int64_t bytes)
+{
+    QString text;
+    listText(bytes, &text);
+    return text;
+}
+
+QString ListUsedOfBytes(int64_t bytes)
+{
+    QString text;
+    if (listText(bytes, &text))
+        return text;
+    return QStringLiteral("%1 B").arg(QString::number(double(bytes), 'g', 6));
+}
+
+QString ListCapacity(int64_t n64Sectors, int nBytesPerSector)
+{
+    return ListCapacityOfBytes(Bytes(n64Sectors, nBytesPerSector));
+}
+
+QString ListUsed(int64_t n64Sectors, int nBytesPerSector)
+{
+    return ListUsedOfBytes(Bytes(n64Sectors, nBytesPerSector));
+}
+
+} // namespace SizeText
