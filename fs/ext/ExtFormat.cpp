@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/ByteOrder.h"
+#include "fs/ext/ExtStructures.h"
 #include "engine/DiskEngine.h"
 #include "engine/ISectorDevice.h"
 #include "fs/KBitmap.h"
@@ -15,7 +16,7 @@ namespace {
 
 constexpr int64_t kSector = 512;
 constexpr int64_t kInodeBytes = 128;
-constexpr int64_t kDescriptorBytes = 32;
+constexpr int64_t kDescriptorBytes = int64_t(Ext::kDescriptorBytes);
 constexpr uint32_t kRootInode = 2, kJournalInode = 8, kLostFoundInode = 11, kReservedInodes = 11;
 constexpr int kOperationFormat = 2;
 constexpr int64_t kMaxJournalRun = 63;       // journal blocks per write
@@ -146,14 +147,14 @@ bool ExtFormatter::buildJournal(uint8_t* inode, int64_t journalBlocks, std::vect
         int64_t b;
         if (!take(b))
             return false;
-        put_le32(inode + 0x28 + 4 * i, uint32_t(b));
+        put_le32(inode + Ext::kInodeBlocks + 4 * i, uint32_t(b));
         dataBlocks.push_back(b);
     }
     if (done < journalBlocks) { // single indirect
         int64_t indirect;
         if (!take(indirect))
             return false;
-        put_le32(inode + 0x28 + 4 * 12, uint32_t(indirect));
+        put_le32(inode + Ext::kInodeBlocks + 4 * 12, uint32_t(indirect));
         std::vector<uint32_t> pointers;
         for (; int64_t(pointers.size()) < perBlock && done < journalBlocks; ++done) {
             int64_t b;
@@ -169,7 +170,7 @@ bool ExtFormatter::buildJournal(uint8_t* inode, int64_t journalBlocks, std::vect
         int64_t doubleIndirect;
         if (!take(doubleIndirect))
             return false;
-        put_le32(inode + 0x28 + 4 * 13, uint32_t(doubleIndirect));
+        put_le32(inode + Ext::kInodeBlocks + 4 * 13, uint32_t(doubleIndirect));
         std::vector<uint32_t> outer;
         while (done < journalBlocks && int64_t(outer.size()) < perBlock) {
             int64_t indirect;
@@ -194,7 +195,7 @@ bool ExtFormatter::buildJournal(uint8_t* inode, int64_t journalBlocks, std::vect
         result = kExtNoRoom; // beyond what a double-indirect block can map
         return false;
     }
-    put_le32(inode + 0x1C, uint32_t(sectorsUsed));
+    put_le32(inode + Ext::kInodeSectors, uint32_t(sectorsUsed));
     return true;
 }
 
@@ -230,19 +231,19 @@ int ExtFormatter::Run(const char* label, bool ext3)
     std::vector<uint8_t> inodes(size_t(2 * bs), 0);
     auto inode = [&](uint32_t number) { return inodes.data() + (number - 1) * kInodeBytes; };
     auto stamp = [&](uint8_t* i, uint16_t mode, uint32_t size, uint16_t links) {
-        put_le16(i + 0x00, mode);
-        put_le32(i + 0x04, size);
-        put_le32(i + 0x08, now);
-        put_le32(i + 0x0C, now);
-        put_le32(i + 0x10, now);
-        put_le16(i + 0x1A, links);
+        put_le16(i + Ext::kInodeMode, mode);
+        put_le32(i + Ext::kInodeSize, size);
+        put_le32(i + Ext::kInodeAccessTime, now);
+        put_le32(i + Ext::kInodeChangeTime, now);
+        put_le32(i + Ext::kInodeModifyTime, now);
+        put_le16(i + Ext::kInodeLinks, links);
     };
     const int64_t rootBlock = takeBlock();
     if (rootBlock < 0)
         return kExtNoRoom;
     stamp(inode(kRootInode), 0x41ED, uint32_t(bs), 3);
-    put_le32(inode(kRootInode) + 0x1C, uint32_t(spb));
-    put_le32(inode(kRootInode) + 0x28, uint32_t(rootBlock));
+    put_le32(inode(kRootInode) + Ext::kInodeSectors, uint32_t(spb));
+    put_le32(inode(kRootInode) + Ext::kInodeBlocks, uint32_t(rootBlock));
 
     std::vector<int64_t> journalData;
     if (ext3) {
@@ -255,8 +256,8 @@ int ExtFormatter::Run(const char* label, bool ext3)
     if (lostFoundBlock < 0)
         return kExtNoRoom;
     stamp(inode(kLostFoundInode), 0x41C0, uint32_t(bs), 2);
-    put_le32(inode(kLostFoundInode) + 0x1C, uint32_t(spb));
-    put_le32(inode(kLostFoundInode) + 0x28, uint32_t(lostFoundBlock));
+    put_le32(inode(kLostFoundInode) + Ext::kInodeSectors, uint32_t(spb));
+    put_le32(inode(kLostFoundInode) + Ext::kInodeBlocks, uint32_t(lostFoundBlock));
 
     uint8_t uuid[16];
     put_le64(uuid, fileTime << 1);
@@ -295,51 +296,51 @@ int ExtFormatter::Run(const char* label, bool ext3)
     // The superblock, the same in every group but for its group number.
     std::vector<uint8_t> super(1024, 0);
     uint8_t* s = super.data();
-    put_le32(s + 0x00, uint32_t(groups * m_l.inodesPerGroup));
-    put_le32(s + 0x04, uint32_t(m_l.blocks));
-    put_le32(s + 0x08, uint32_t(m_l.blocks * 5 / 100));
-    put_le32(s + 0x0C, uint32_t(m_freeBlocks));
-    put_le32(s + 0x10, uint32_t(groups * m_l.inodesPerGroup - kReservedInodes));
-    put_le32(s + 0x14, uint32_t(m_l.firstDataBlock));
+    put_le32(s + Ext::kSbInodes, uint32_t(groups * m_l.inodesPerGroup));
+    put_le32(s + Ext::kSbBlocks, uint32_t(m_l.blocks));
+    put_le32(s + Ext::kSbReservedBlocks, uint32_t(m_l.blocks * 5 / 100));
+    put_le32(s + Ext::kSbFreeBlocks, uint32_t(m_freeBlocks));
+    put_le32(s + Ext::kSbFreeInodes, uint32_t(groups * m_l.inodesPerGroup - kReservedInodes));
+    put_le32(s + Ext::kSbFirstDataBlock, uint32_t(m_l.firstDataBlock));
     uint32_t log = 0;
     while ((int64_t(1024) << log) < bs)
         ++log;
-    put_le32(s + 0x18, log);
-    put_le32(s + 0x1C, log);
-    put_le32(s + 0x20, uint32_t(m_l.blocksPerGroup));
-    put_le32(s + 0x24, uint32_t(m_l.blocksPerGroup));
-    put_le32(s + 0x28, uint32_t(m_l.inodesPerGroup));
-    put_le32(s + 0x30, now);
-    put_le16(s + 0x36, 20);
-    put_le16(s + 0x38, 0xEF53);
-    put_le16(s + 0x3A, 1);
-    put_le16(s + 0x3C, 1);
-    put_le32(s + 0x40, now);
-    put_le32(s + 0x44, 15552000);
-    put_le32(s + 0x4C, 1);
-    put_le32(s + 0x54, kReservedInodes);
-    put_le16(s + 0x58, uint16_t(kInodeBytes));
-    put_le32(s + 0x5C, ext3 ? 0x4 : 0);
-    put_le32(s + 0x60, 0x2);
-    std::memcpy(s + 0x68, uuid, 16);
+    put_le32(s + Ext::kSbLogBlockSize, log);
+    put_le32(s + Ext::kSbLogFragSize, log);
+    put_le32(s + Ext::kSbBlocksPerGroup, uint32_t(m_l.blocksPerGroup));
+    put_le32(s + Ext::kSbFragsPerGroup, uint32_t(m_l.blocksPerGroup));
+    put_le32(s + Ext::kSbInodesPerGroup, uint32_t(m_l.inodesPerGroup));
+    put_le32(s + Ext::kSbWriteTime, now);
+    put_le16(s + Ext::kSbMaxMountCount, 20);
+    put_le16(s + Ext::kSbMagic, Ext::kMagic);
+    put_le16(s + Ext::kSbState, 1); // clean
+    put_le16(s + Ext::kSbErrors, 1); // continue
+    put_le32(s + Ext::kSbLastCheck, now);
+    put_le32(s + Ext::kSbCheckInterval, 15552000);
+    put_le32(s + Ext::kSbRevision, 1);
+    put_le32(s + Ext::kSbFirstInode, kReservedInodes);
+    put_le16(s + Ext::kSbInodeSize, uint16_t(kInodeBytes));
+    put_le32(s + Ext::kSbCompat, ext3 ? Ext::kCompatHasJournal : 0);
+    put_le32(s + Ext::kSbIncompat, Ext::kIncompatFiletype);
+    std::memcpy(s + Ext::kSbUuid, uuid, 16);
     if (label)
-        std::memcpy(s + 0x78, label, std::min<size_t>(16, std::strlen(label)));
+        std::memcpy(s + Ext::kSbLabel, label, std::min<size_t>(Ext::kLabelBytes, std::strlen(label)));
     if (ext3) {
-        put_le32(s + 0xE0, kJournalInode);
-        std::memcpy(s + 0x10C, inode(kJournalInode) + 0x28, 60);
-        put_le32(s + 0x10C + 16 * 4, uint32_t(journalBlocks * bs));
+        put_le32(s + Ext::kSbJournalInode, kJournalInode);
+        std::memcpy(s + Ext::kSbJournalBlocks, inode(kJournalInode) + Ext::kInodeBlocks, Ext::kInodeBlockMapBytes);
+        put_le32(s + Ext::kSbJournalBlocks + 16 * 4, uint32_t(journalBlocks * bs));
     }
 
     // Group descriptors.
     std::vector<uint8_t> descriptors(size_t(m_l.descriptorBlocks * bs), 0);
     for (int64_t g = 0; g < groups; ++g) {
         uint8_t* d = descriptors.data() + g * kDescriptorBytes;
-        put_le32(d + 0x00, uint32_t(m_l.BlockBitmap(g)));
-        put_le32(d + 0x04, uint32_t(m_l.InodeBitmap(g)));
-        put_le32(d + 0x08, uint32_t(m_l.InodeTable(g)));
-        put_le16(d + 0x0C, uint16_t(m_groupFree[size_t(g)]));
-        put_le16(d + 0x0E, uint16_t(m_l.inodesPerGroup - (g == 0 ? kReservedInodes : 0)));
-        put_le16(d + 0x10, g == 0 ? 2 : 0);
+        put_le32(d + Ext::kDescBlockBitmap, uint32_t(m_l.BlockBitmap(g)));
+        put_le32(d + Ext::kDescInodeBitmap, uint32_t(m_l.InodeBitmap(g)));
+        put_le32(d + Ext::kDescInodeTable, uint32_t(m_l.InodeTable(g)));
+        put_le16(d + Ext::kDescFreeBlocks, uint16_t(m_groupFree[size_t(g)]));
+        put_le16(d + Ext::kDescFreeInodes, uint16_t(m_l.inodesPerGroup - (g == 0 ? kReservedInodes : 0)));
+        put_le16(d + Ext::kDescUsedDirectories, g == 0 ? 2 : 0);
     }
 
     // Volume start, inodes 1-11, the two directories.

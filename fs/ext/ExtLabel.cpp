@@ -5,17 +5,16 @@
 
 #include "core/ByteOrder.h"
 #include "engine/ISectorDevice.h"
+#include "fs/ext/ExtStructures.h"
 
 namespace {
 
-constexpr size_t kLabelBytes = 16;
 constexpr int64_t kSector = 512;
-constexpr size_t kNameOffset = 0x78;
 
-bool labelBytes(const char* label, uint8_t (&out)[kLabelBytes])
+bool labelBytes(const char* label, uint8_t (&out)[Ext::kLabelBytes])
 {
     const size_t length = label ? std::strlen(label) : 0;
-    if (length > kLabelBytes)
+    if (length > Ext::kLabelBytes)
         return false;
     std::memset(out, 0, sizeof out);
     if (length)
@@ -27,27 +26,28 @@ bool labelBytes(const char* label, uint8_t (&out)[kLabelBytes])
 // the group number it was written for.
 bool isCopy(const uint8_t* sb, const uint8_t* primary, int64_t group)
 {
-    return le16(sb + 0x38) == 0xEF53 && std::memcmp(sb + 0x68, primary + 0x68, 16) == 0
-        && le32(sb + 0x18) == le32(primary + 0x18) && le16(sb + 0x5A) == group;
+    return le16(sb + Ext::kSbMagic) == Ext::kMagic && std::memcmp(sb + Ext::kSbUuid, primary + Ext::kSbUuid, 16) == 0
+        && le32(sb + Ext::kSbLogBlockSize) == le32(primary + Ext::kSbLogBlockSize)
+        && le16(sb + Ext::kSbGroupNumber) == group;
 }
 
 } // namespace
 
 int SetExtVolumeLabel(ISectorDevice& volume, long long sectorCount, const char* label)
 {
-    uint8_t name[kLabelBytes];
+    uint8_t name[Ext::kLabelBytes];
     if (!labelBytes(label, name) || sectorCount < 4)
         return 0;
     uint8_t primary[1024];
-    if (!volume.ReadSectors(primary, 2, 2) || le16(primary + 0x38) != 0xEF53)
+    if (!volume.ReadSectors(primary, 2, 2) || le16(primary + Ext::kSbMagic) != Ext::kMagic)
         return 0;
-    const uint32_t log = le32(primary + 0x18), perGroup = le32(primary + 0x20);
-    const uint64_t blocks = le32(primary + 0x04), first = le32(primary + 0x14);
+    const uint32_t log = le32(primary + Ext::kSbLogBlockSize), perGroup = le32(primary + Ext::kSbBlocksPerGroup);
+    const uint64_t blocks = le32(primary + Ext::kSbBlocks), first = le32(primary + Ext::kSbFirstDataBlock);
     if (log > 6 || perGroup == 0 || blocks <= first)
         return 0;
     const int64_t blockSize = int64_t(1024) << log, spb = blockSize / kSector;
 
-    std::memcpy(primary + kNameOffset, name, sizeof name);
+    std::memcpy(primary + Ext::kSbLabel, name, sizeof name);
     if (!volume.WriteSectors(primary, 2, 2))
         return 0;
 
@@ -58,7 +58,7 @@ int SetExtVolumeLabel(ISectorDevice& volume, long long sectorCount, const char* 
         const int64_t sector = int64_t((g * perGroup + first) * uint64_t(spb));
         if (sector + 2 > sectorCount || !volume.ReadSectors(copy, sector, 2) || !isCopy(copy, primary, int64_t(g)))
             continue;
-        std::memcpy(copy + kNameOffset, name, sizeof name);
+        std::memcpy(copy + Ext::kSbLabel, name, sizeof name);
         if (!volume.WriteSectors(copy, sector, 2))
             return 0;
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/ByteOrder.h"
+#include "fs/ext/ExtStructures.h"
 #include "engine/ISectorDevice.h"
 #include "fs/KBitmap.h"
 #include "core/IProgressReporter.h"
@@ -19,29 +20,8 @@ constexpr int64_t kPieceSectors = 126;  // the most sectors one read or write ca
 constexpr int64_t kRunSectors = 40960;  // the most sectors one run of blocks takes (the 20 MiB buffer)
 constexpr int kProcessCopyingData = 82;
 
-// Superblock fields, as byte offsets from the superblock's start (byte 1,024 of the volume). Every
-// field used lies in its first sector.
-constexpr size_t kSbInodes = 0x00, kSbBlocks = 0x04, kSbReservedBlocks = 0x08, kSbFreeBlocks = 0x0C,
-                 kSbFreeInodes = 0x10, kSbFirstDataBlock = 0x14, kSbLogBlockSize = 0x18, kSbLogFragSize = 0x1C,
-                 kSbBlocksPerGroup = 0x20, kSbInodesPerGroup = 0x28, kSbMagic = 0x38, kSbRevision = 0x4C,
-                 kSbGroupNumber = 0x5A, kSbIncompat = 0x60, kSbRoCompat = 0x64;
-constexpr uint16_t kExtMagic = 0xEF53;
 constexpr int64_t kSuperblockSector = 2;
-
-// Features under which the group descriptors or block bitmaps are not where, or not what, the plain
-// layout says: copying by the plain layout would leave used blocks behind.
-constexpr uint32_t kIncompatJournalDevice = 0x8;     // an external journal, without block groups
-constexpr uint32_t kIncompatMetaGroups = 0x10;       // descriptor blocks spread over the volume
-constexpr uint32_t kIncompat64Bit = 0x80;            // descriptors wider than 32 bytes
-constexpr uint32_t kIncompatFlexGroups = 0x200;      // a group's bitmaps may lie in another group
-constexpr uint32_t kRoCompatGroupChecksums = 0x10;   // groups may leave their block bitmap unwritten
-constexpr uint32_t kRoCompatClusters = 0x200;        // one bitmap bit per cluster of blocks
-constexpr uint32_t kRoCompatMetadataChecksums = 0x400; // the same unwritten bitmaps as 0x10
-
-// Group descriptors: 32 bytes each, in the blocks right after the superblock's block.
-constexpr int64_t kDescriptorBytes = 32;
-constexpr size_t kDescBlockBitmap = 0x00, kDescFlags = 0x12;
-constexpr uint16_t kGroupBitmapUnwritten = 0x2;
+using namespace Ext;
 
 struct ExtGeometry {
     int64_t Blocks = 0, FreeBlocks = 0, FirstDataBlock = 0, BlocksPerGroup = 0, Groups = 0;
@@ -53,7 +33,7 @@ struct ExtGeometry {
 // that does not fit in `sectors`.
 bool parseSuperblock(const uint8_t* sb, int64_t sectors, ExtGeometry& g)
 {
-    if (le16(sb + kSbMagic) != kExtMagic)
+    if (le16(sb + kSbMagic) != kMagic)
         return false;
     const uint32_t blocks = le32(sb + kSbBlocks), inodes = le32(sb + kSbInodes);
     if (blocks < le32(sb + kSbReservedBlocks) || blocks < le32(sb + kSbFreeBlocks))
@@ -183,7 +163,7 @@ int ExtMoveJob::collectUsedBlocks()
             loaded = descriptorBlock;
         }
         const uint8_t* descriptor = descriptors.data() + at % m_g.BlockBytes;
-        if (m_g.GroupChecksums && (le16(descriptor + kDescFlags) & kGroupBitmapUnwritten))
+        if (m_g.GroupChecksums && (le16(descriptor + kDescFlags) & kGroupBlockBitmapUnwritten))
             return kExtMoveUnsupported; // the bitmap block holds nothing to go by
         const int64_t bitmapBlock = le32(descriptor + kDescBlockBitmap);
         if (bitmapBlock <= m_g.FirstDataBlock || bitmapBlock >= m_g.Blocks)

@@ -1,5 +1,7 @@
 #include "fs/ext/ExtRecogniser.h"
 
+#include "fs/ext/ExtStructures.h"
+
 #include <string>
 
 #include "fs/fat/FatRecogniser.h"
@@ -10,18 +12,19 @@
 
 int RecogniseExt(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo* found)
 {
-    if (!disk || !sector || !found || lba < 2 || le16(sector + 0x38) != 0xEF53)
+    if (!disk || !sector || !found || lba < 2 || le16(sector + Ext::kSbMagic) != Ext::kMagic)
         return 0;
-    const uint32_t log = le32(sector + 0x18), perGroup = le32(sector + 0x20);
-    const uint64_t blocks = le32(sector + 0x04), freeBlocks = le32(sector + 0x0C);
-    const uint32_t compat = le32(sector + 0x5C), incompat = le32(sector + 0x60), roCompat = le32(sector + 0x64);
+    const uint32_t log = le32(sector + Ext::kSbLogBlockSize), perGroup = le32(sector + Ext::kSbBlocksPerGroup);
+    const uint64_t blocks = le32(sector + Ext::kSbBlocks), freeBlocks = le32(sector + Ext::kSbFreeBlocks);
+    const uint32_t compat = le32(sector + Ext::kSbCompat), incompat = le32(sector + Ext::kSbIncompat),
+                   roCompat = le32(sector + Ext::kSbRoCompat);
     // A backup copy names its own group; only the primary marks a partition's start.
-    if (log > 2 || perGroup == 0 || blocks == 0 || freeBlocks > blocks || le32(sector + 0x4C) > 1
-        || le16(sector + 0x5A) != 0 || le32(sector + 0x00) == 0)
+    if (log > 2 || perGroup == 0 || blocks == 0 || freeBlocks > blocks || le32(sector + Ext::kSbRevision) > 1
+        || le16(sector + Ext::kSbGroupNumber) != 0 || le32(sector + Ext::kSbInodes) == 0)
         return 0;
     // Ext2 and Ext3 features only: the file type in entries, a journal to recover; sparse copies and
     // large files.
-    if ((incompat & ~0x6u) != 0 || (roCompat & ~0x3u) != 0)
+    if ((incompat & ~Ext::kExt3Incompat) != 0 || (roCompat & ~Ext::kExt3RoCompat) != 0)
         return 0;
     const int64_t blockSectors = (int64_t(1024) << log) / 512;
     const int64_t start = lba - 2;
@@ -31,14 +34,14 @@ int RecogniseExt(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo*
 
     PartitionInfo p = MakeEmptyPartitionInfo();
     p.PartitionTypeId = 131;
-    p.FileSystemType = (compat & 0x4) ? kFsExt3 : kFsExt2;
+    p.FileSystemType = (compat & Ext::kCompatHasJournal) ? kFsExt3 : kFsExt2;
     p.StartingLba = start;
     p.SectorCount = sectors;
     p.TotalSectors = sectors;
     p.ClusterSize = int32_t(blockSectors);
     p.FreeSectors = int64_t(freeBlocks) * blockSectors;
     p.IsPrimary = 1;
-    StoreLabel(p, Utf8LabelFromBytes(sector + 0x78, 16));
+    StoreLabel(p, Utf8LabelFromBytes(sector + Ext::kSbLabel, Ext::kLabelBytes));
     MarkWhenStillListed(disk, p);
     *found = p;
     return 1;
