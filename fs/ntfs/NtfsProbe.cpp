@@ -1,5 +1,7 @@
 #include "fs/ntfs/NtfsProbe.h"
 
+#include "fs/ntfs/NtfsBootSector.h"
+
 #include <cstring>
 #include <vector>
 
@@ -75,9 +77,10 @@ bool ProbeNtfs(ISectorDevice& volume, int64_t sectorCount, PartitionInfo& info)
         return false;
     if (std::memcmp(boot + 3, "NTFS    ", 8) != 0 || boot[510] != 0x55 || boot[511] != 0xAA)
         return false;
-    const uint64_t clusterBytes = NtfsClusterBytes(boot);
-    if (clusterBytes == 0 || le64(boot + 40) == 0)
+    Ntfs::BootSector decoded;
+    if (!Ntfs::DecodeBootSector(boot, decoded))
         return false;
+    const uint64_t clusterBytes = decoded.ClusterBytes;
 
     info.FileSystemType = kFsNtfs;
     info.ClusterSize = int32_t(clusterBytes / kVolumeSectorBytes);

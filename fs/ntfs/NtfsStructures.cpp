@@ -1,5 +1,7 @@
 #include "fs/ntfs/NtfsStructures.h"
 
+#include "fs/ntfs/NtfsBootSector.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -75,22 +77,6 @@ void AppendUtf8(std::string& out, uint32_t cp)
     }
 }
 
-// Record size from the signed byte at 0x40 or 0x44 of the boot sector: 2^-v bytes when negative, v
-// clusters when positive. 0 when the size is not a power of two between 512 bytes and 64 KiB.
-int64_t RecordBytes(int8_t code, int64_t clusterBytes)
-{
-    int64_t bytes = 0;
-    if (code < 0) {
-        if (-code > 16)
-            return 0;
-        bytes = int64_t(1) << -code;
-    } else {
-        bytes = int64_t(code) * clusterBytes;
-    }
-    if (bytes < 512 || bytes > 64 * 1024 || (bytes & (bytes - 1)) != 0)
-        return 0;
-    return bytes;
-}
 
 } // namespace
 
@@ -104,35 +90,24 @@ bool OpenVolume(ISectorDevice* device, int64_t volumeStart, NtfsVolume& volume)
     uint8_t boot[kSectorBytes];
     if (!device->ReadSectors(boot, volumeStart, 1))
         return false;
-    if (std::memcmp(boot + 3, "NTFS", 4) != 0 || le16(boot + 0x0B) != kSectorBytes)
+    Ntfs::BootSector b;
+    // The record reader works on 512-byte sectors and clusters of at most 128 of them.
+    if (!Ntfs::DecodeBootSector(boot, b) || b.BytesPerSector != kSectorBytes || b.ClusterBytes > 128 * kSectorBytes)
         return false;
-    const int sectorsPerCluster = boot[0x0D];
-    if (sectorsPerCluster == 0 || (sectorsPerCluster & (sectorsPerCluster - 1)) != 0)
+    const uint64_t totalSectors = b.TotalBytes / kSectorBytes;
+    if (totalSectors > uint64_t(kInt64Max - volumeStart))
         return false;
-    const uint64_t totalSectors = le64(boot + 0x28);
-    const uint64_t mftLcn = le64(boot + 0x30);
-    if (totalSectors == 0 || totalSectors > uint64_t(kInt64Max - volumeStart))
-        return false;
-    // MFT LCN x sectors per cluster below the total, without forming the product.
-    if (mftLcn > (totalSectors - 1) / uint64_t(sectorsPerCluster))
-        return false;
-    const int64_t clusterBytes = int64_t(sectorsPerCluster) * kSectorBytes;
-    const int64_t fileRecordBytes = RecordBytes(int8_t(boot[0x40]), clusterBytes);
-    const int64_t indexRecordBytes = RecordBytes(int8_t(boot[0x44]), clusterBytes);
-    if (fileRecordBytes == 0 || indexRecordBytes == 0)
-        return false;
-
     volume = NtfsVolume{};
     volume.Device = device;
     volume.VolumeStart = volumeStart;
     volume.BytesPerSector = int(kSectorBytes);
-    volume.SectorsPerCluster = sectorsPerCluster;
-    volume.FileRecordSectors = int(fileRecordBytes / kSectorBytes);
-    volume.IndexRecordSectors = int(indexRecordBytes / kSectorBytes);
-    volume.MftLcn = int64_t(mftLcn);
-    volume.MftMirrorLcn = int64_t(le64(boot + 0x38));
+    volume.SectorsPerCluster = int(b.ClusterBytes / kSectorBytes);
+    volume.FileRecordSectors = int(b.FileRecordBytes / kSectorBytes);
+    volume.IndexRecordSectors = int(b.IndexRecordBytes / kSectorBytes);
+    volume.MftLcn = int64_t(b.MftLcn);
+    volume.MftMirrorLcn = int64_t(b.MftMirrorLcn);
     volume.TotalSectors = int64_t(totalSectors);
-    volume.SerialNumber = le64(boot + 0x48);
+    volume.SerialNumber = b.SerialNumber;
     return true;
 }
 

@@ -12,6 +12,3 @@ class ISectorDevice;
 // system fits in `sectorCount` 512-byte sectors. The description's sector fields count 512-byte units.
 bool DescribeNtfsVolume(ISectorDevice& device, int64_t volumeStart, int64_t sectorCount, NtfsVolume& volume);
 
-// Bytes per cluster from an NTFS boot sector (sectors-per-cluster bytes above 0x80 are negative
-// exponents), or 0 when the fields make no sense.
-uint64_t NtfsClusterBytes(const uint8_t* bootSector);
