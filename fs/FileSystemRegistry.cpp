@@ -1,5 +1,8 @@
 #include "fs/FileSystemRegistry.h"
 
+#include "core/ByteOrder.h"
+#include "engine/ISectorDevice.h"
+
 // Each family defines its own accessor beside its code.
 const IFileSystem& FatFamily();
 const IFileSystem& NtfsFamily();
@@ -20,4 +23,14 @@ const IFileSystem* FileSystemFor(int fileSystemType)
         if (family->Handles(fileSystemType))
             return family;
     return nullptr;
+}
+
+uint64_t IFileSystem::ReadSerialNumber(ISectorDevice& volume, int64_t sectors, int fileSystemType) const
+{
+    int width = 0;
+    const int offset = SerialNumberOffset(fileSystemType, &width);
+    uint8_t sector[512];
+    if (offset < 0 || sectors < 1 || !volume.ReadSectors(sector, 0, 1))
+        return 0;
+    return width == 8 ? le64(sector + offset) : le32(sector + offset);
 }

@@ -50,6 +50,9 @@ public:
     // family keeps none there.
     virtual int SerialNumberOffset(int /*fileSystemType*/, int* /*bytes*/) const { return -1; }
 
+    // The serial number the volume shows (Ext: the first 8 bytes of its UUID); 0 when unreadable or none.
+    virtual uint64_t ReadSerialNumber(ISectorDevice& volume, int64_t sectors, int fileSystemType) const;
+
     // Partition recovery: whether the sector read at `lba` starts a volume of this family.
     virtual bool Recognise(IDisk*, const uint8_t* /*sector*/, int64_t /*lba*/, PartitionInfo* /*found*/) const
     {

@@ -1,12 +1,15 @@
 // The Ext2/Ext3 family.
 #include "fs/FileSystemRegistry.h"
 
+#include "core/ByteOrder.h"
 #include "core/FileSystemTypes.h"
+#include "engine/ISectorDevice.h"
 #include "fs/ext/ExtFormat.h"
 #include "fs/ext/ExtLabel.h"
 #include "fs/ext/ExtLimits.h"
 #include "fs/ext/ExtProbe.h"
 #include "fs/ext/ExtRecogniser.h"
+#include "fs/ext/ExtStructures.h"
 
 namespace {
 
@@ -22,6 +25,13 @@ public:
     bool WriteLabel(ISectorDevice& volume, int64_t sectors, const char* label, bool*) const override
     {
         return SetExtVolumeLabel(volume, sectors, label) != 0;
+    }
+    uint64_t ReadSerialNumber(ISectorDevice& volume, int64_t sectors, int) const override
+    {
+        uint8_t sb[512];
+        if (sectors <= 2 || !volume.ReadSectors(sb, Ext::kSuperblockOffset / 512, 1))
+            return 0;
+        return le64(sb + Ext::kSbUuid);
     }
     bool Recognise(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo* found) const override
     {

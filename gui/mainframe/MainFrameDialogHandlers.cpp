@@ -382,21 +382,11 @@ uint64_t MainFrame::volumeSerialNumber(int nDiskIndex, const PartitionInfo& e)
     if (e.EntryFlags & (kEntryPendingCreated | kEntryPendingFormatted | kEntryPendingMoved))
         return 0;
     IDisk* disk = m_virtualManager.GetDisk(nDiskIndex);
-    uint8_t sector[512] = {};
-    if (!disk || e.StartingLba < 0 || !disk->ReadSectors(sector, e.StartingLba, 1))
+    const IFileSystem* family = FileSystemFor(e.FileSystemType);
+    if (!disk || !family || e.StartingLba < 0)
         return 0;
-    switch (e.FileSystemType) {
-    case kFsFat12:
-    case kFsFat16: return le32(sector + 39);
-    case kFsFat32: return le32(sector + 67);
-    case kFsNtfs: return le64(sector + 72);
-    case kFsExt2:
-    case kFsExt3:
-        if (e.SectorCount > 2 && disk->ReadSectors(sector, e.StartingLba + 2, 1))
-            return le64(sector + 104);
-        return 0;
-    default: return 0;
-    }
+    std::unique_ptr<IVolumeDevice> volume(CreateVolumeDevice(disk, e));
+    return volume ? family->ReadSerialNumber(*volume, volume->GetSectorCount(), e.FileSystemType) : 0;
 }
 
 void MainFrame::on_actionChange_Serial_Number_triggered()
