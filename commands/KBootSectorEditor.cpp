@@ -6,16 +6,18 @@
 #include "core/ByteOrder.h"
 #include "engine/IDisk.h"
 #include "core/FileSystemTypes.h"
+#include "fs/fat/FatStructures.h"
+#include "fs/ntfs/NtfsBootSector.h"
 
 int64_t KBootSectorEditor::BackupSector(const PartitionInfo& p, const uint8_t* s)
 {
     int64_t sector = -1;
     if (p.FileSystemType == kFsFat32) {
-        const uint16_t backup = le16(s + 0x32);
+        const uint16_t backup = le16(s + Fat::kBackupBootSector);
         sector = backup == 0 || backup == 0xFFFF ? -1 : int64_t(backup);
     } else if (p.FileSystemType == kFsNtfs && std::memcmp(s + 3, "NTFS    ", 8) == 0) {
         // The backup follows the volume's last sector; mkntfs-style volumes end one sector early.
-        const uint64_t total = le64(s + 0x28);
+        const uint64_t total = le64(s + Ntfs::kBootTotalSectors);
         sector = total < uint64_t(INT64_MAX) ? int64_t(total) : -1;
     }
     if (sector <= 0 || sector >= p.SectorCount)

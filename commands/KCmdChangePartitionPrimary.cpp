@@ -4,6 +4,8 @@
 #include "KCommandProgress.h"
 #include "KBootSectorEditor.h"
 #include "core/ByteOrder.h"
+#include "fs/fat/FatStructures.h"
+#include "fs/ntfs/NtfsBootSector.h"
 #include "core/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 
@@ -39,9 +41,9 @@ int KCmdChangePartitionPrimary::Execute(IProgressReporter* reporter)
     const uint32_t hidden = uint32_t(p.HiddenSectors);
     const bool ntfs = p.FileSystemType == kFsNtfs;
     const int detail = KBootSectorEditor::Edit(m_manager->GetDisk(disk), p, [hidden, ntfs](uint8_t* s) {
-        put_le32(s + 0x1C, hidden);
+        put_le32(s + Fat::kHiddenSectors, hidden); // the same place in FAT and NTFS boot sectors
         if (ntfs)
-            put_le32(s + 0x20, 0);
+            put_le32(s + Ntfs::kBootLargeSectorCount, 0);
     });
     if (detail) {
         SetErrorDetail(detail);

@@ -11,6 +11,7 @@
 #include "fs/fat/FatParameters.h"
 #include "fs/fat/FatProbe.h"
 #include "fs/fat/FatRecogniser.h"
+#include "fs/fat/FatStructures.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ public:
     int SerialNumberOffset(int fs, int* bytes) const override
     {
         *bytes = 4;
-        return fs == kFsFat32 ? 0x43 : 0x27;
+        return int(fs == kFsFat32 ? Fat::kVolumeId32 : Fat::kVolumeId16);
     }
     bool Recognise(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo* found) const override
     {

@@ -1,6 +1,7 @@
 #include "FatFormat.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "FatBootTemplates.h"
 #include "FatParameters.h"
 #include "core/ByteOrder.h"
+#include "fs/fat/FatStructures.h"
 #include "engine/DiskEngine.h"
 #include "engine/ISectorDevice.h"
 
@@ -49,19 +51,19 @@ int FormatFatVolume(ISectorDevice* device, int64_t volumeStart, int64_t sectors,
 
     DiskGeometry geometry{};
     if (device->GetGeometry(&geometry)) {
-        put_le16(boot + 0x0B, uint16_t(geometry.BytesPerSector ? geometry.BytesPerSector : 512));
-        put_le16(boot + 0x18, uint16_t(geometry.SectorsPerTrack));
-        put_le16(boot + 0x1A, uint16_t(geometry.TracksPerCylinder));
+        put_le16(boot + Fat::kBytesPerSector, uint16_t(geometry.BytesPerSector ? geometry.BytesPerSector : 512));
+        put_le16(boot + Fat::kSectorsPerTrack, uint16_t(geometry.SectorsPerTrack));
+        put_le16(boot + Fat::kNumberOfHeads, uint16_t(geometry.TracksPerCylinder));
     }
-    put_le32(boot + 0x1C, uint32_t(hiddenSectors));
-    boot[0x0D] = uint8_t(clusterSize);
-    boot[0x10] = 2;
+    put_le32(boot + Fat::kHiddenSectors, uint32_t(hiddenSectors));
+    boot[Fat::kSectorsPerCluster] = uint8_t(clusterSize);
+    boot[Fat::kNumberOfFats] = 2;
     if (sectors <= 0xFFFF) {
-        put_le16(boot + 0x13, uint16_t(sectors));
-        put_le32(boot + 0x20, 0);
+        put_le16(boot + Fat::kTotalSectors16, uint16_t(sectors));
+        put_le32(boot + Fat::kTotalSectors32, 0);
     } else {
-        put_le16(boot + 0x13, 0);
-        put_le32(boot + 0x20, uint32_t(sectors));
+        put_le16(boot + Fat::kTotalSectors16, 0);
+        put_le32(boot + Fat::kTotalSectors32, uint32_t(sectors));
     }
 
     const int64_t reserved = fat32 ? 32 : 2;
@@ -87,15 +89,15 @@ int FormatFatVolume(ISectorDevice* device, int64_t volumeStart, int64_t sectors,
     if (!countFits)
         return kFatBadArgument;
     if (fat32) {
-        put_le16(boot + 0x16, 0);
-        put_le32(boot + 0x24, uint32_t(fatSectors));
-        put_le16(boot + 0x28, 0);
-        put_le32(boot + 0x2C, 2);
-        put_le16(boot + 0x32, 6);
+        put_le16(boot + Fat::kFatSize16, 0);
+        put_le32(boot + Fat::kFatSize32, uint32_t(fatSectors));
+        put_le16(boot + offsetof(Fat::BootSector32, ExtFlags), 0);
+        put_le32(boot + Fat::kRootCluster, 2);
+        put_le16(boot + Fat::kBackupBootSector, 6);
     } else {
-        put_le16(boot + 0x16, uint16_t(fatSectors));
+        put_le16(boot + Fat::kFatSize16, uint16_t(fatSectors));
     }
-    put_le16(boot + 0x0E, uint16_t(reserved));
+    put_le16(boot + Fat::kReservedSectors, uint16_t(reserved));
 
     std::vector<uint8_t> fat, root, reservedArea;
     try {
@@ -122,23 +124,23 @@ int FormatFatVolume(ISectorDevice* device, int64_t volumeStart, int64_t sectors,
     const char* text = label && *label ? label : "NO NAME";
     std::memcpy(labelField, text, std::min(std::strlen(text), sizeof labelField));
     const uint32_t serial = uint32_t(GetSystemFileTime());
-    put_le32(boot + (fat32 ? 0x43 : 0x27), serial);
-    std::memcpy(boot + (fat32 ? 0x47 : 0x2B), labelField, 11);
+    put_le32(boot + (fat32 ? Fat::kVolumeId32 : Fat::kVolumeId16), serial);
+    std::memcpy(boot + (fat32 ? Fat::kVolumeLabel32 : Fat::kVolumeLabel16), labelField, Fat::kLabelBytes);
 
     if (label && *label) {
         std::memcpy(root.data(), labelField, 11);
-        root[11] = 0x08;
+        root[Fat::kDirAttributes] = Fat::kAttrVolumeLabel;
         uint16_t time = 0, date = 0;
         fatTimestamp(time, date);
-        put_le16(root.data() + 22, time);
-        put_le16(root.data() + 24, date);
+        put_le16(root.data() + Fat::kDirWriteTime, time);
+        put_le16(root.data() + Fat::kDirWriteDate, date);
     }
 
     uint8_t fsinfo[512] = {};
-    put_le32(fsinfo, 0x41615252);
-    put_le32(fsinfo + 484, 0x61417272);
-    put_le32(fsinfo + 488, 0xFFFFFFFF);
-    put_le32(fsinfo + 492, 0xFFFFFFFF);
+    put_le32(fsinfo + Fat::kFsInfoLead, Fat::kFsInfoLeadSignature);
+    put_le32(fsinfo + Fat::kFsInfoStruct, Fat::kFsInfoStructSignature);
+    put_le32(fsinfo + Fat::kFsInfoFreeCount, 0xFFFFFFFF);
+    put_le32(fsinfo + Fat::kFsInfoNextFree, 0xFFFFFFFF);
     fsinfo[510] = 0x55;
     fsinfo[511] = 0xAA;
 

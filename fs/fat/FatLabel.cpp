@@ -1,5 +1,7 @@
 #include "fs/fat/FatLabel.h"
 
+#include "fs/fat/FatStructures.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,11 +14,12 @@
 
 namespace {
 
-constexpr size_t kEntry = 32;
+constexpr size_t kEntry = Fat::kDirEntryBytes;
 
 bool isLabelEntry(const uint8_t* e)
 {
-    return e[0] != 0 && e[0] != 0xE5 && (e[11] & 0x08) && (e[11] & 0x0F) != 0x0F;
+    return e[0] != Fat::kEntryEnd && e[0] != Fat::kEntryFree && (e[Fat::kDirAttributes] & Fat::kAttrVolumeLabel) &&
+           (e[Fat::kDirAttributes] & Fat::kAttrLongName) != Fat::kAttrLongName;
 }
 
 // Writes a byte range of the volume through whole sectors.
@@ -69,7 +72,7 @@ int SetFatVolumeLabel(ISectorDevice& volume, long long sectorCount, const char* 
     for (auto& c : text)
         if (c >= 'a' && c <= 'z')
             c = char(c - 'a' + 'A');
-    uint8_t field[11];
+    uint8_t field[Fat::kLabelBytes];
     std::memset(field, ' ', sizeof field);
     const std::string shown = text.empty() ? "NO NAME" : text;
     std::memcpy(field, shown.data(), std::min<size_t>(shown.size(), 11));
@@ -87,13 +90,13 @@ int SetFatVolumeLabel(ISectorDevice& volume, long long sectorCount, const char* 
             uint8_t* e = dir.data() + i;
             if (isLabelEntry(e)) {
                 if (text.empty())
-                    e[0] = 0xE5; // no label: the entry goes
+                    e[0] = Fat::kEntryFree; // no label: the entry goes
                 else
                     std::memcpy(e, field, 11);
                 if (!writeBytes(volume, reader, offset + i, e, kEntry))
                     return 0;
                 done = true;
-            } else if (!haveFree && (e[0] == 0 || e[0] == 0xE5)) {
+            } else if (!haveFree && (e[0] == Fat::kEntryEnd || e[0] == Fat::kEntryFree)) {
                 haveFree = true;
                 freeSlot = offset + i;
             }
@@ -111,7 +114,7 @@ int SetFatVolumeLabel(ISectorDevice& volume, long long sectorCount, const char* 
         }
         uint8_t e[kEntry] = {};
         std::memcpy(e, field, 11);
-        e[11] = 0x08;
+        e[Fat::kDirAttributes] = Fat::kAttrVolumeLabel;
         const EngineLocalTime t = GetLocalTime();
         put_le16(e + 22, uint16_t((t.Hour << 11) | (t.Minute << 5) | (t.Second / 2)));
         put_le16(e + 24, uint16_t(((t.Year - 1980) << 9) | (t.Month << 5) | t.Day));
@@ -123,10 +126,10 @@ int SetFatVolumeLabel(ISectorDevice& volume, long long sectorCount, const char* 
     if (!volume.WriteSectors(boot, 0, 1))
         return 0;
     if (layout.code == kFsFat32) {
-        const uint16_t backup = le16(boot + 0x32);
+        const uint16_t backup = le16(boot + Fat::kBackupBootSector);
         uint8_t copy[512];
-        if (backup > 0 && backup < le16(boot + 0x0E) && reader.ReadSectors(copy, backup, 1) &&
-            std::memcmp(copy + 0x52, "FAT32", 5) == 0) {
+        if (backup > 0 && backup < le16(boot + Fat::kReservedSectors) && reader.ReadSectors(copy, backup, 1) &&
+            std::memcmp(copy + Fat::kFileSystemType32, "FAT32", 5) == 0) {
             std::memcpy(copy + layout.bootLabelOffset, field, 11);
             if (!volume.WriteSectors(copy, backup, 1))
                 return 0;

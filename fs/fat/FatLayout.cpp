@@ -2,6 +2,7 @@
 
 #include "core/ByteOrder.h"
 #include "core/FileSystemTypes.h"
+#include "fs/fat/FatStructures.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ bool IsPowerOfTwo(uint32_t value) { return value != 0 && (value & (value - 1)) =
 bool SaneJumpAndMedia(const uint8_t* s)
 {
     const bool jump = s[0] == 0xEB || s[0] == 0xE9;
-    const uint8_t media = s[21];
+    const uint8_t media = s[Fat::kMedia];
     return jump && (media == 0xF0 || media >= 0xF8);
 }
 
@@ -26,14 +27,15 @@ bool ParseFatBootSector(const uint8_t* s, size_t size, FatLayout& layout)
     if (!fits(size, 0, 512) || !SaneJumpAndMedia(s))
         return false;
 
-    const uint32_t bytesPerSector = le16(s + 11);
-    const uint32_t sectorsPerCluster = s[13];
-    const uint32_t reservedSectors = le16(s + 14);
-    const uint32_t fatCount = s[16];
-    const uint32_t rootEntries = le16(s + 17);
-    const uint32_t totalSectors = le16(s + 19) != 0 ? le16(s + 19) : le32(s + 32);
-    const uint32_t fatSize16 = le16(s + 22);
-    const uint32_t fatSectors = fatSize16 != 0 ? fatSize16 : le32(s + 36);
+    const uint32_t bytesPerSector = le16(s + Fat::kBytesPerSector);
+    const uint32_t sectorsPerCluster = s[Fat::kSectorsPerCluster];
+    const uint32_t reservedSectors = le16(s + Fat::kReservedSectors);
+    const uint32_t fatCount = s[Fat::kNumberOfFats];
+    const uint32_t rootEntries = le16(s + Fat::kRootEntries);
+    const uint32_t totalSectors = le16(s + Fat::kTotalSectors16) != 0 ? le16(s + Fat::kTotalSectors16)
+                                                                    : le32(s + Fat::kTotalSectors32);
+    const uint32_t fatSize16 = le16(s + Fat::kFatSize16);
+    const uint32_t fatSectors = fatSize16 != 0 ? fatSize16 : le32(s + Fat::kFatSize32);
     const bool fat32Layout = fatSize16 == 0;
 
     if (bytesPerSector != 512 && bytesPerSector != 1024 && bytesPerSector != 2048 && bytesPerSector != 4096)
@@ -46,7 +48,7 @@ bool ParseFatBootSector(const uint8_t* s, size_t size, FatLayout& layout)
     if (fat32Layout != (rootEntries == 0))
         return false;
 
-    const uint64_t rootDirSectors = (uint64_t(rootEntries) * 32 + bytesPerSector - 1) / bytesPerSector;
+    const uint64_t rootDirSectors = (uint64_t(rootEntries) * Fat::kDirEntryBytes + bytesPerSector - 1) / bytesPerSector;
     const uint64_t metaSectors = reservedSectors + uint64_t(fatCount) * fatSectors + rootDirSectors;
     if (metaSectors >= totalSectors)
         return false;
@@ -80,17 +82,17 @@ bool ParseFatBootSector(const uint8_t* s, size_t size, FatLayout& layout)
     layout.fatOffset = uint64_t(reservedSectors) * bytesPerSector;
     layout.fatBytes = uint64_t(fatSectors) * bytesPerSector;
     layout.rootDirOffset = layout.fatOffset + layout.fatBytes * fatCount;
-    layout.rootDirBytes = uint64_t(rootEntries) * 32;
+    layout.rootDirBytes = uint64_t(rootEntries) * Fat::kDirEntryBytes;
     layout.dataOffset = layout.rootDirOffset + rootDirSectors * bytesPerSector;
 
     if (fat32Layout) {
-        layout.rootCluster = le32(s + 44);
+        layout.rootCluster = le32(s + Fat::kRootCluster);
         if (layout.rootCluster < 2 || uint64_t(layout.rootCluster) - 2 >= clusters)
             return false;
-        if (s[66] == 0x29)
-            layout.bootLabelOffset = 71;
-    } else if (s[38] == 0x29) {
-        layout.bootLabelOffset = 43;
+        if (s[Fat::kBootSignature32] == Fat::kExtendedBootSignature)
+            layout.bootLabelOffset = Fat::kVolumeLabel32;
+    } else if (s[Fat::kBootSignature16] == Fat::kExtendedBootSignature) {
+        layout.bootLabelOffset = Fat::kVolumeLabel16;
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #include "fs/fat/FatProbe.h"
 
+#include "fs/fat/FatStructures.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -21,15 +23,16 @@ enum class DirScan { Continue, Found, End };
 // Looks for the volume-label entry among whole 32-byte directory entries.
 DirScan ScanForLabel(const uint8_t* p, size_t size, std::string& label)
 {
-    for (size_t at = 0; at + 32 <= size; at += 32) {
+    for (size_t at = 0; at + Fat::kDirEntryBytes <= size; at += Fat::kDirEntryBytes) {
         const uint8_t* entry = p + at;
-        const uint8_t attributes = entry[11];
-        if (entry[0] == 0x00)
+        const uint8_t attributes = entry[Fat::kDirAttributes];
+        if (entry[0] == Fat::kEntryEnd)
             return DirScan::End;
-        if (entry[0] == 0xE5 || (attributes & 0x3F) == 0x0F || (attributes & 0x18) != 0x08)
+        if (entry[0] == Fat::kEntryFree || (attributes & 0x3F) == Fat::kAttrLongName ||
+            (attributes & (Fat::kAttrVolumeLabel | Fat::kAttrDirectory)) != Fat::kAttrVolumeLabel)
             continue;
-        uint8_t name[11];
-        std::copy(entry, entry + 11, name);
+        uint8_t name[Fat::kLabelBytes];
+        std::copy(entry, entry + Fat::kLabelBytes, name);
         if (name[0] == 0x05) // a leading 0xE5 byte is stored as 0x05
             name[0] = 0xE5;
         label = OemLabelToUtf8(name, sizeof name);

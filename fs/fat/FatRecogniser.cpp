@@ -1,5 +1,7 @@
 #include "fs/fat/FatRecogniser.h"
 
+#include "fs/fat/FatStructures.h"
+
 #include <cstring>
 #include <memory>
 
@@ -41,9 +43,9 @@ int RecogniseFat(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo*
     if (!ParseFatBootSector(sector, 512, layout) || layout.bytesPerSector != 512)
         return 0;
     const bool fat32 = layout.code == kFsFat32;
-    const uint16_t reserved = le16(sector + 0x0E);
-    const uint32_t fatSectors = fat32 ? le32(sector + 0x24) : le16(sector + 0x16);
-    const uint8_t media = sector[0x15];
+    const uint16_t reserved = le16(sector + Fat::kReservedSectors);
+    const uint32_t fatSectors = fat32 ? le32(sector + Fat::kFatSize32) : le16(sector + Fat::kFatSize16);
+    const uint8_t media = sector[Fat::kMedia];
     if (!fatStartsWell(disk, lba + reserved, fat32, media) || !fatStartsWell(disk, lba + reserved + fatSectors, fat32, media))
         return 0;
     if (fat32) {
@@ -53,8 +55,8 @@ int RecogniseFat(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo*
             backupLayout.code != kFsFat32)
             return 0;
     }
-    const uint32_t total32 = le32(sector + 0x20);
-    const int64_t total = total32 ? total32 : le16(sector + 0x13);
+    const uint32_t total32 = le32(sector + Fat::kTotalSectors32);
+    const int64_t total = total32 ? total32 : le16(sector + Fat::kTotalSectors16);
     if (total <= 0 || lba + total > disk->GetTotalSectors())
         return 0;
 

@@ -20,7 +20,7 @@ struct __attribute__((packed)) BootSectorLayout {
     uint16_t SectorsPerTrack;
     uint16_t NumberOfHeads;
     uint32_t HiddenSectors;
-    uint32_t Unused3;
+    uint32_t LargeSectorCount;     // unused by NTFS: 0
     uint32_t Unused4;
     uint64_t TotalSectors;         // in the volume's own sectors, the backup boot sector excluded
     uint64_t MftLcn;
@@ -39,6 +39,7 @@ inline constexpr size_t kBootSectorsPerCluster = offsetof(BootSectorLayout, Sect
 inline constexpr size_t kBootSectorsPerTrack = offsetof(BootSectorLayout, SectorsPerTrack);
 inline constexpr size_t kBootHeads = offsetof(BootSectorLayout, NumberOfHeads);
 inline constexpr size_t kBootHiddenSectors = offsetof(BootSectorLayout, HiddenSectors);
+inline constexpr size_t kBootLargeSectorCount = offsetof(BootSectorLayout, LargeSectorCount);
 inline constexpr size_t kBootTotalSectors = offsetof(BootSectorLayout, TotalSectors);
 inline constexpr size_t kBootMftLcn = offsetof(BootSectorLayout, MftLcn);
 inline constexpr size_t kBootMftMirrorLcn = offsetof(BootSectorLayout, MftMirrorLcn);
@@ -47,6 +48,7 @@ inline constexpr size_t kBootIndexRecordSize = offsetof(BootSectorLayout, Cluste
 inline constexpr size_t kBootSerialNumber = offsetof(BootSectorLayout, SerialNumber);
 static_assert(kBootOemId == 0x03 && kBootBytesPerSector == 0x0B && kBootSectorsPerCluster == 0x0D);
 static_assert(kBootSectorsPerTrack == 0x18 && kBootHeads == 0x1A && kBootHiddenSectors == 0x1C);
+static_assert(kBootLargeSectorCount == 0x20);
 static_assert(kBootTotalSectors == 0x28 && kBootMftLcn == 0x30 && kBootMftMirrorLcn == 0x38);
 static_assert(kBootFileRecordSize == 0x40 && kBootIndexRecordSize == 0x44 && kBootSerialNumber == 0x48);
 static_assert(sizeof(BootSectorLayout) == 0x54);

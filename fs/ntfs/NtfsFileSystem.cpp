@@ -3,6 +3,7 @@
 
 #include "core/FileSystemTypes.h"
 #include "fs/ntfs/KNtfsFormat.h"
+#include "fs/ntfs/NtfsBootSector.h"
 #include "fs/ntfs/NtfsExplorer.h"
 #include "fs/ntfs/NtfsLabel.h"
 #include "fs/ntfs/NtfsProbe.h"
@@ -26,7 +27,7 @@ public:
     int SerialNumberOffset(int, int* bytes) const override
     {
         *bytes = 8;
-        return 0x48;
+        return int(Ntfs::kBootSerialNumber);
     }
     bool Recognise(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo* found) const override
     {
