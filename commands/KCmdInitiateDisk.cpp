@@ -40,8 +40,8 @@ int writeEmptyGpt(IDisk* disk)
     const uint64_t second = GetSystemFileTime();
     GptHeader h{};
     std::memcpy(h.Signature, "EFI PART", 8);
-    h.Revision = 0x00010000;
-    h.HeaderSize = 92;
+    h.Revision = Gpt::kRevision1;
+    h.HeaderSize = uint32_t(Gpt::kHeaderBytes);
     h.MyLba = 1;
     h.AlternateLba = uint64_t(total - 1);
     h.FirstUsableLba = 34;
@@ -56,13 +56,13 @@ int writeEmptyGpt(IDisk* disk)
 
     auto encode = [](const GptHeader& header, uint8_t* sector) {
         std::memset(sector, 0, 512);
-        std::memcpy(sector, &header, 92);
-        put_le32(sector + 16, 0);
-        put_le32(sector + 16, Crc32(sector, 92));
+        std::memcpy(sector, &header, Gpt::kHeaderBytes);
+        put_le32(sector + Gpt::kHeaderCrc32, 0);
+        put_le32(sector + Gpt::kHeaderCrc32, Crc32(sector, Gpt::kHeaderBytes));
     };
     uint8_t primary[512], backup[512];
     encode(h, primary);
-    h.HeaderCrc32 = le32(primary + 16);
+    h.HeaderCrc32 = le32(primary + Gpt::kHeaderCrc32);
     disk->AdoptGptHeader(&h);
     GptHeader b = h;
     b.MyLba = uint64_t(total - 1);
@@ -98,8 +98,9 @@ int clearGpt(IDisk* disk)
         uint8_t sector[512];
         if (at < 1 || at >= total || !disk->ReadSectors(sector, at, 1) || std::memcmp(sector, "EFI PART", 8) != 0)
             continue;
-        const uint64_t entriesLba = le64(sector + 72);
-        const uint64_t entryBytes = uint64_t(le32(sector + 80)) * le32(sector + 84);
+        const uint64_t entriesLba = le64(sector + Gpt::kPartitionEntryLba);
+        const uint64_t entryBytes =
+            uint64_t(le32(sector + Gpt::kNumberOfPartitionEntries)) * le32(sector + Gpt::kSizeOfPartitionEntry);
         const uint64_t entrySectors = (entryBytes + 511) / 512;
         std::vector<uint8_t> zero(512, 0);
         if (!disk->WriteSectors(zero.data(), at, 1))

@@ -14,37 +14,37 @@ void decodeHeader(const uint8_t* s, GptHeader& h)
 {
     std::memset(&h, 0, sizeof h);
     std::memcpy(h.Signature, s, 8);
-    h.Revision = le32(s + 8);
-    h.HeaderSize = le32(s + 12);
-    h.HeaderCrc32 = le32(s + 16);
-    h.Reserved20 = le32(s + 20);
-    h.MyLba = le64(s + 24);
-    h.AlternateLba = le64(s + 32);
-    h.FirstUsableLba = le64(s + 40);
-    h.LastUsableLba = le64(s + 48);
-    std::memcpy(h.DiskGuid, s + 56, 16);
-    h.PartitionEntryLba = le64(s + 72);
-    h.NumberOfPartitionEntries = le32(s + 80);
-    h.SizeOfPartitionEntry = le32(s + 84);
-    h.PartitionEntryArrayCrc32 = le32(s + 88);
+    h.Revision = le32(s + Gpt::kRevision);
+    h.HeaderSize = le32(s + Gpt::kHeaderSize);
+    h.HeaderCrc32 = le32(s + Gpt::kHeaderCrc32);
+    h.Reserved20 = le32(s + Gpt::kReserved20);
+    h.MyLba = le64(s + Gpt::kMyLba);
+    h.AlternateLba = le64(s + Gpt::kAlternateLba);
+    h.FirstUsableLba = le64(s + Gpt::kFirstUsableLba);
+    h.LastUsableLba = le64(s + Gpt::kLastUsableLba);
+    std::memcpy(h.DiskGuid, s + Gpt::kDiskGuid, 16);
+    h.PartitionEntryLba = le64(s + Gpt::kPartitionEntryLba);
+    h.NumberOfPartitionEntries = le32(s + Gpt::kNumberOfPartitionEntries);
+    h.SizeOfPartitionEntry = le32(s + Gpt::kSizeOfPartitionEntry);
+    h.PartitionEntryArrayCrc32 = le32(s + Gpt::kPartitionEntryArrayCrc32);
 }
 
 void encodeHeader(const GptHeader& h, uint8_t* s)
 {
     std::memset(s, 0, 512);
     std::memcpy(s, "EFI PART", 8);
-    put_le32(s + 8, 0x00010000);
-    put_le32(s + 12, 92);
-    put_le64(s + 24, h.MyLba);
-    put_le64(s + 32, h.AlternateLba);
-    put_le64(s + 40, h.FirstUsableLba);
-    put_le64(s + 48, h.LastUsableLba);
-    std::memcpy(s + 56, h.DiskGuid, 16);
-    put_le64(s + 72, h.PartitionEntryLba);
-    put_le32(s + 80, h.NumberOfPartitionEntries);
-    put_le32(s + 84, h.SizeOfPartitionEntry);
-    put_le32(s + 88, h.PartitionEntryArrayCrc32);
-    put_le32(s + 16, Crc32(s, 92));
+    put_le32(s + Gpt::kRevision, Gpt::kRevision1);
+    put_le32(s + Gpt::kHeaderSize, uint32_t(Gpt::kHeaderBytes));
+    put_le64(s + Gpt::kMyLba, h.MyLba);
+    put_le64(s + Gpt::kAlternateLba, h.AlternateLba);
+    put_le64(s + Gpt::kFirstUsableLba, h.FirstUsableLba);
+    put_le64(s + Gpt::kLastUsableLba, h.LastUsableLba);
+    std::memcpy(s + Gpt::kDiskGuid, h.DiskGuid, 16);
+    put_le64(s + Gpt::kPartitionEntryLba, h.PartitionEntryLba);
+    put_le32(s + Gpt::kNumberOfPartitionEntries, h.NumberOfPartitionEntries);
+    put_le32(s + Gpt::kSizeOfPartitionEntry, h.SizeOfPartitionEntry);
+    put_le32(s + Gpt::kPartitionEntryArrayCrc32, h.PartitionEntryArrayCrc32);
+    put_le32(s + Gpt::kHeaderCrc32, Crc32(s, Gpt::kHeaderBytes));
 }
 
 int64_t arraySectors(const GptHeader& h)
@@ -81,7 +81,7 @@ bool KGptTable::ReadHeader(ISectorDevice& disk, int64_t totalSectors, int64_t lb
         return false;
     uint8_t copy[512];
     std::memcpy(copy, s, 512);
-    put_le32(copy + 16, 0);
+    put_le32(copy + Gpt::kHeaderCrc32, 0);
     if (Crc32(copy, h.HeaderSize) != h.HeaderCrc32)
         return false;
     if (int64_t(h.MyLba) != lba)
@@ -144,8 +144,8 @@ void KGptTable::Read(ISectorDevice& disk, int64_t totalSectors, TableScan& scan)
         const uint8_t* e = array.data() + size_t(i) * h.SizeOfPartitionEntry;
         if (GuidIsZero(e))
             continue;
-        const uint64_t first = le64(e + 32);
-        const uint64_t last = le64(e + 40);
+        const uint64_t first = le64(e + Gpt::kEntryFirstLba);
+        const uint64_t last = le64(e + Gpt::kEntryLastLba);
         if (last < first || first < h.FirstUsableLba || last > h.LastUsableLba) {
             scan.Errors.Status |= first >= uint64_t(totalSectors) ? kTablePastEnd : kTableBadEntry;
             continue;
@@ -156,11 +156,11 @@ void KGptTable::Read(ISectorDevice& disk, int64_t totalSectors, TableScan& scan)
         p.StartingLba = int64_t(first);
         p.SectorCount = int64_t(last - first + 1);
         p.HiddenSectors = p.StartingLba;
-        std::memcpy(p.GptTypeGuid, e, 16);
-        std::memcpy(p.GptUniqueGuid, e + 16, 16);
-        p.GptAttributes = le64(e + 48);
-        for (int c = 0; c < 36; ++c)
-            p.GptName[c] = char16_t(le16(e + 56 + 2 * c));
+        std::memcpy(p.GptTypeGuid, e + Gpt::kEntryTypeGuid, 16);
+        std::memcpy(p.GptUniqueGuid, e + Gpt::kEntryUniqueGuid, 16);
+        p.GptAttributes = le64(e + Gpt::kEntryAttributes);
+        for (int c = 0; c < Gpt::kEntryNameUnits; ++c)
+            p.GptName[c] = char16_t(le16(e + Gpt::kEntryName + 2 * c));
         p.PartitionNumber = int32_t(i + 1);
         p.ClusterSize = 1;
         p.TotalSectors = p.SectorCount;
@@ -231,13 +231,13 @@ bool KGptTable::Write(ISectorDevice& disk, int64_t totalSectors, const GptHeader
     }
     for (const auto& [slot, e] : placed) {
         uint8_t* out = array.data() + size_t(slot) * h.SizeOfPartitionEntry;
-        std::memcpy(out, e->Gpt.PartitionType, 16);
-        std::memcpy(out + 16, e->Gpt.PartitionId, 16);
-        put_le64(out + 32, uint64_t(e->StartingOffset / 512));
-        put_le64(out + 40, uint64_t(e->StartingOffset / 512 + e->PartitionLength / 512 - 1));
-        put_le64(out + 48, e->Gpt.Attributes);
-        for (int c = 0; c < 36; ++c)
-            put_le16(out + 56 + 2 * c, uint16_t(e->Gpt.Name[c]));
+        std::memcpy(out + Gpt::kEntryTypeGuid, e->Gpt.PartitionType, 16);
+        std::memcpy(out + Gpt::kEntryUniqueGuid, e->Gpt.PartitionId, 16);
+        put_le64(out + Gpt::kEntryFirstLba, uint64_t(e->StartingOffset / 512));
+        put_le64(out + Gpt::kEntryLastLba, uint64_t(e->StartingOffset / 512 + e->PartitionLength / 512 - 1));
+        put_le64(out + Gpt::kEntryAttributes, e->Gpt.Attributes);
+        for (int c = 0; c < Gpt::kEntryNameUnits; ++c)
+            put_le16(out + Gpt::kEntryName + 2 * c, uint16_t(e->Gpt.Name[c]));
     }
     h.PartitionEntryArrayCrc32 = Crc32(array.data(), size_t(count) * h.SizeOfPartitionEntry);
 
