@@ -1,5 +1,7 @@
 #include "KMbrTable.h"
 
+#include "MbrLayout.h"
+
 #include <algorithm>
 #include <cstring>
 #include <set>
@@ -8,8 +10,8 @@
 
 namespace {
 
-constexpr int kTableOffset = 446;
-constexpr int kEntrySize = 16;
+constexpr int kTableOffset = int(Mbr::kTableOffset);
+constexpr int kEntrySize = int(Mbr::kEntryBytes);
 
 struct RawEntry {
     uint8_t boot;
@@ -21,12 +23,12 @@ struct RawEntry {
 RawEntry rawEntry(const uint8_t* sector, int slot)
 {
     const uint8_t* e = sector + kTableOffset + slot * kEntrySize;
-    return {e[0], e[4], le32(e + 8), le32(e + 12)};
+    return {e[Mbr::kEntryBoot], e[Mbr::kEntryType], le32(e + Mbr::kEntryFirstLba), le32(e + Mbr::kEntrySectorCount)};
 }
 
 bool hasSignature(const uint8_t* sector)
 {
-    return sector[510] == 0x55 && sector[511] == 0xAA;
+    return sector[Mbr::kMark] == 0x55 && sector[Mbr::kMark + 1] == 0xAA;
 }
 
 PartitionInfo makeEntry(const RawEntry& raw, int64_t start, int64_t hidden, bool primary, int number)
@@ -142,7 +144,7 @@ void KMbrTable::Read(ISectorDevice& disk, int64_t totalSectors, TableScan& scan)
         scan.Errors.Status |= kTableReadFailed;
         return;
     }
-    scan.MbrSignature = le32(sector + 440);
+    scan.MbrSignature = le32(sector + Mbr::kDiskSignature);
     if (!hasSignature(sector))
         return; // a blank disk
     bool haveContainer = false;
@@ -201,12 +203,12 @@ void putEntry(uint8_t* sector, int slot, uint8_t boot, uint8_t type, int64_t abs
               int64_t count, const DiskGeometry& geometry)
 {
     uint8_t* e = sector + kTableOffset + slot * kEntrySize;
-    e[0] = boot;
-    KMbrTable::EncodeChs(e + 1, absStart, geometry);
-    e[4] = type;
-    KMbrTable::EncodeChs(e + 5, absStart + count - 1, geometry);
-    put_le32(e + 8, uint32_t(relStart));
-    put_le32(e + 12, uint32_t(count));
+    e[Mbr::kEntryBoot] = boot;
+    KMbrTable::EncodeChs(e + Mbr::kEntryFirstChs, absStart, geometry);
+    e[Mbr::kEntryType] = type;
+    KMbrTable::EncodeChs(e + Mbr::kEntryLastChs, absStart + count - 1, geometry);
+    put_le32(e + Mbr::kEntryFirstLba, uint32_t(relStart));
+    put_le32(e + Mbr::kEntrySectorCount, uint32_t(count));
 }
 
 bool fits32(int64_t v)
@@ -279,30 +281,30 @@ bool KMbrTable::Write(ISectorDevice& disk, int64_t totalSectors, const DiskGeome
             const int64_t nextEnd = logicals[i + 1]->StartingOffset + logicals[i + 1]->PartitionLength;
             putEntry(sector, 1, 0, 0x05, next, next - cStart, nextEnd - next, geometry);
         }
-        sector[510] = 0x55;
-        sector[511] = 0xAA;
+        sector[Mbr::kMark] = 0x55;
+        sector[Mbr::kMark + 1] = 0xAA;
         if (!disk.WriteSectors(sector, ebrs[i], 1))
             return false;
     }
     if (container && logicals.empty()) {
         // An empty container still needs a terminating record at its start.
         std::memset(sector, 0, sizeof sector);
-        sector[510] = 0x55;
-        sector[511] = 0xAA;
+        sector[Mbr::kMark] = 0x55;
+        sector[Mbr::kMark + 1] = 0xAA;
         if (!disk.WriteSectors(sector, cStart, 1))
             return false;
     }
 
     if (!disk.ReadSectors(sector, 0, 1))
         std::memset(sector, 0, sizeof sector);
-    put_le32(sector + 440, layout.Signature);
+    put_le32(sector + Mbr::kDiskSignature, layout.Signature);
     std::memset(sector + kTableOffset, 0, 4 * kEntrySize);
     for (size_t slot = 0; slot < primaries.size(); ++slot) {
         const auto* p = primaries[slot];
         putEntry(sector, int(slot), p->Mbr.BootIndicator, p->Mbr.PartitionType, p->StartingOffset, p->StartingOffset,
                  p->PartitionLength, geometry);
     }
-    sector[510] = 0x55;
-    sector[511] = 0xAA;
+    sector[Mbr::kMark] = 0x55;
+    sector[Mbr::kMark + 1] = 0xAA;
     return disk.WriteSectors(sector, 0, 1) != 0;
 }
