@@ -7,7 +7,7 @@
 
 #include "core/ByteOrder.h"
 #include "fs/ext/ExtStructures.h"
-#include "engine/DiskEngine.h"
+#include "core/Clock.h"
 #include "engine/ISectorDevice.h"
 #include "fs/KBitmap.h"
 #include "core/IProgressReporter.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/ByteOrder.h"
-#include "engine/DiskEngine.h"
+#include "core/TextConversion.h"
 #include "engine/KVolumeDevice.h"
 #include "fs/VolumeReader.h"
 #include "core/FileSystemTypes.h"

@@ -10,7 +10,7 @@
 #include "FatParameters.h"
 #include "core/ByteOrder.h"
 #include "fs/fat/FatStructures.h"
-#include "engine/DiskEngine.h"
+#include "core/Clock.h"
 #include "engine/ISectorDevice.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/ByteOrder.h"
-#include "engine/DiskEngine.h"
+#include "core/Clock.h"
 #include "fs/fat/FatLayout.h"
 #include "fs/VolumeReader.h"
 #include "core/FileSystemTypes.h"

@@ -9,7 +9,8 @@
 #include "NtfsImages.h"
 #include "fs/ntfs/NtfsRecord.h"
 #include "core/ByteOrder.h"
-#include "engine/DiskEngine.h"
+#include "core/Clock.h"
+#include "core/TextConversion.h"
 #include "engine/ISectorDevice.h"
 #include "core/IProgressReporter.h"
 

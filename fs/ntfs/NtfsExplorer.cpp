@@ -7,7 +7,6 @@
 #include <string>
 
 #include "core/ByteOrder.h"
-#include "engine/DiskEngine.h"
 #include "engine/KVolumeDevice.h"
 #include "fs/ntfs/NtfsRecord.h"
 

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "core/ByteOrder.h"
-#include "engine/DiskEngine.h"
 #include "fs/ntfs/NtfsMft.h"
 #include "fs/ntfs/NtfsRecord.h"
 #include "fs/ntfs/NtfsVolumeView.h"
