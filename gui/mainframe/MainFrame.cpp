@@ -5,6 +5,8 @@
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -644,11 +646,19 @@ void MainFrame::on_actionApply_All_Changes_triggered()
     progress.setMinimumDuration(0);
     progress.show();
     progress.setFixedSize(progress.size());
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (elapsed.elapsed() < kUpdatingMilliseconds) {
-        progress.setValue(int(elapsed.elapsed()));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    {
+        // The bar moves every 20 ms; in between the thread sleeps in the event loop.
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QEventLoop waiting;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, &waiting, [&] {
+            progress.setValue(int(std::min<qint64>(elapsed.elapsed(), kUpdatingMilliseconds)));
+            if (elapsed.elapsed() >= kUpdatingMilliseconds)
+                waiting.quit();
+        });
+        tick.start(20);
+        waiting.exec(QEventLoop::ExcludeUserInputEvents);
     }
 
     setEnabled(false);
