@@ -17,6 +17,7 @@
 #include "CliExport.h"
 #include "KConsoleInteraction.h"
 #include "commands/CommandLine.h"
+#include "engine/LinuxBlock.h"
 #include "engine/StateDirectory.h"
 #include "execution/CommandsFile.h"
 #include "execution/ExecutionTexts.h"
@@ -126,7 +127,7 @@ int runCommands(const std::vector<PendingCommand>& commands, const RunOptions& o
 // named once: two names for one disk would keep two tables of it.
 bool checkDisks(const std::vector<std::string>& disks)
 {
-    std::vector<std::pair<dev_t, ino_t>> seen;
+    std::vector<std::pair<uint64_t, uint64_t>> seen;
     for (const auto& path : disks) {
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) {
@@ -147,8 +148,8 @@ bool checkDisks(const std::vector<std::string>& disks)
             return false;
         }
         ::close(fd);
-        const auto identity =
-            S_ISBLK(st.st_mode) ? std::make_pair(st.st_rdev, ino_t(0)) : std::make_pair(st.st_dev, st.st_ino);
+        std::pair<uint64_t, uint64_t> identity;
+        LinuxBlock::DiskIdentity(path, identity);
         if (std::find(seen.begin(), seen.end(), identity) != seen.end()) {
             std::fprintf(stderr, "volmara-cli: the disk %s is named twice\n", path.c_str());
             return false;

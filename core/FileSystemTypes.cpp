@@ -80,13 +80,21 @@ const char* PartitionTypeText(const PartitionInfo& info)
     return info.IsPrimary ? "Primary" : "Logical";
 }
 
+bool IsHiddenTypeByte(int typeByte)
+{
+    switch (typeByte) {
+    case 0x11: case 0x14: case 0x16: case 0x17: case 0x1B: case 0x1C: case 0x1E: case 0x93:
+        return true;
+    default:
+        return false;
+    }
+}
+
 int HiddenStateForType(int typeByte, int fileSystemType)
 {
     const bool windowsFs = IsFatCode(fileSystemType) || fileSystemType == kFsNtfs || fileSystemType == kFsWindowsReadable;
-    static const int kHiddenTypes[] = {0x11, 0x14, 0x16, 0x17, 0x1B, 0x1C, 0x1E, 0x93};
-    for (int t : kHiddenTypes)
-        if (t == typeByte)
-            return 1;
+    if (IsHiddenTypeByte(typeByte))
+        return 1;
     return (typeByte >> 4) == 1 && windowsFs ? 1 : 0;
 }
 

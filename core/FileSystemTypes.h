@@ -22,6 +22,8 @@ enum FileSystemCode : int16_t {
 
 bool IsFatCode(int fileSystemType);
 
+// The MBR type bytes of hidden partitions: 0x11, 0x14, 0x16, 0x17, 0x1B, 0x1C, 0x1E and 0x93.
+bool IsHiddenTypeByte(int typeByte);
 // The hidden state an MBR entry must have for the table writer to store exactly this type byte: the
 // writer sets 0x10 on hidden entries and clears it from unhidden ones that hold a Windows file system.
 int HiddenStateForType(int typeByte, int fileSystemType);

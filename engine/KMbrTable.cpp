@@ -127,16 +127,6 @@ void walkExtended(ISectorDevice& disk, int64_t totalSectors, int64_t containerSt
 
 } // namespace
 
-bool KMbrTable::IsHiddenType(uint8_t type)
-{
-    switch (type) {
-    case 0x11: case 0x14: case 0x16: case 0x17: case 0x1B: case 0x1C: case 0x1E: case 0x93:
-        return true;
-    default:
-        return false;
-    }
-}
-
 void KMbrTable::Read(ISectorDevice& disk, int64_t totalSectors, TableScan& scan)
 {
     uint8_t sector[512];

@@ -1,6 +1,8 @@
 // The MBR and its chain of extended boot records.
 #pragma once
 
+#include "core/FileSystemTypes.h"
+
 #include "DriveLayout.h"
 #include "ISectorDevice.h"
 #include "TableScan.h"
@@ -19,8 +21,8 @@ public:
     static bool Write(ISectorDevice& disk, int64_t totalSectors, const DiskGeometry& geometry,
                       const DriveLayout& layout);
 
-    static bool IsExtendedType(uint8_t type) { return type == 0x05 || type == 0x0F || type == 0x85; }
-    static bool IsHiddenType(uint8_t type);
+    static bool IsExtendedType(uint8_t type) { return IsExtendedTypeByte(type); }
+    static bool IsHiddenType(uint8_t type) { return IsHiddenTypeByte(type); }
     // The three CHS bytes of an MBR entry for an LBA (1023/254/63 past the CHS limit).
     static void EncodeChs(uint8_t* out, int64_t lba, const DiskGeometry& geometry);
 };

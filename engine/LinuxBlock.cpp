@@ -95,6 +95,16 @@ bool Geometry(int fd, int& heads, int& sectorsPerTrack)
     return true;
 }
 
+bool DiskIdentity(const std::string& path, std::pair<uint64_t, uint64_t>& identity)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    identity = S_ISBLK(st.st_mode) ? std::make_pair(uint64_t(st.st_rdev), uint64_t(0))
+                                   : std::make_pair(uint64_t(st.st_dev), uint64_t(st.st_ino));
+    return true;
+}
+
 std::vector<std::string> DiskPaths()
 {
     std::vector<std::string> paths;
@@ -103,14 +113,12 @@ std::vector<std::string> DiskPaths()
         std::string item;
         // One disk named twice (the same path, a link, or two device nodes of one device) would be two
         // disks whose cached tables overwrite each other: only its first name counts.
-        std::vector<std::pair<dev_t, ino_t>> seen;
+        std::vector<std::pair<uint64_t, uint64_t>> seen;
         while (std::getline(in, item, ':')) {
             if (item.empty())
                 continue;
-            struct stat st {};
-            if (::stat(item.c_str(), &st) == 0) {
-                const auto identity = S_ISBLK(st.st_mode) ? std::make_pair(st.st_rdev, ino_t(0))
-                                                          : std::make_pair(st.st_dev, st.st_ino);
+            std::pair<uint64_t, uint64_t> identity;
+            if (DiskIdentity(item, identity)) {
                 if (std::find(seen.begin(), seen.end(), identity) != seen.end())
                     continue;
                 seen.push_back(identity);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ bool Geometry(int fd, int& heads, int& sectorsPerTrack);
 
 // The disks the engine offers, in disk-number order: VOLMARA_DISKS, else whole-disk block devices.
 std::vector<std::string> DiskPaths();
+// What makes two names one disk: the device number of a block device, else the file's device and inode.
+// False when the path cannot be looked at.
+bool DiskIdentity(const std::string& path, std::pair<uint64_t, uint64_t>& identity);
 // "vendor model" for a block device, empty when sysfs has nothing.
 std::string DeviceModel(const std::string& devicePath);
 

@@ -16,6 +16,7 @@
 
 #include "engine/LinuxBlock.h"
 #include "model/KVolumeManager.h"
+#include "support/PartitionLockHolder.h"
 #include "support/TableFixtures.h"
 
 using namespace TestSupport;
@@ -74,46 +75,13 @@ private:
     bool m_mounted = false;
 };
 
-// Another process holding a node open with O_EXCL until released; released and reaped on every path.
-class ExclusiveHolder {
+// Another process holding a node open with O_EXCL until released.
+class ExclusiveHolder : public ForkedHolder {
 public:
     explicit ExclusiveHolder(const std::string& node)
+        : ForkedHolder([node] { return ::open(node.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC) >= 0; })
     {
-        if (::pipe(m_ready) != 0 || ::pipe(m_release) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            const char ok = ::open(node.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC) >= 0 ? 1 : 0;
-            (void)!::write(m_ready[1], &ok, 1);
-            char c;
-            (void)!::read(m_release[0], &c, 1);
-            ::_exit(0);
-        }
-        char ok = 0;
-        m_holding = m_pid > 0 && ::read(m_ready[0], &ok, 1) == 1 && ok == 1;
     }
-    ~ExclusiveHolder()
-    {
-        Release();
-        for (int fd : {m_ready[0], m_ready[1], m_release[0], m_release[1]})
-            if (fd >= 0)
-                ::close(fd);
-    }
-    bool Holding() const { return m_holding; }
-    void Release()
-    {
-        if (m_pid > 0) {
-            (void)!::write(m_release[1], "x", 1);
-            ::waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
-    }
-
-private:
-    int m_ready[2] = {-1, -1};
-    int m_release[2] = {-1, -1};
-    pid_t m_pid = -1;
-    bool m_holding = false;
 };
 
 std::string Describe(const std::vector<KernelPartition>& parts)
