@@ -37,7 +37,7 @@ struct FilledDisk {
     bool gpt = false;
 };
 
-void writeFiles(const TempDir& dir, const std::string& folder, uint32_t seed)
+void writeFiles(const std::string& folder, uint32_t seed)
 {
     ::mkdir(folder.c_str(), 0755);
     for (int i = 0; i < 4; ++i) {
@@ -45,7 +45,6 @@ void writeFiles(const TempDir& dir, const std::string& folder, uint32_t seed)
         ASSERT_TRUE(MakeSparseFile(file, 150000 + i * 7001));
         ASSERT_TRUE(FillPattern(file, 0, 150000 + i * 7001, seed + uint32_t(i)));
     }
-    (void)dir;
 }
 
 FilledDisk MakeFilledDisk(const TempDir& dir, bool gpt)
@@ -63,7 +62,7 @@ FilledDisk MakeFilledDisk(const TempDir& dir, bool gpt)
               "start=104448, size=26624, type=f\nstart=106496, size=16384, type=83\n";
     EXPECT_EQ(Sfdisk(d.image, script).exitCode, 0);
     const std::string files = dir.File(gpt ? "files-gpt" : "files-mbr");
-    writeFiles(dir, files, gpt ? 100 : 200);
+    writeFiles(files, gpt ? 100 : 200);
 
     // FAT32 in place, filled through mtools.
     EXPECT_EQ(RunTool({"mkfs.fat", "-F", "32", "-s", "1", "-n", "FATDATA", "--offset=2048", d.image, "40960"}).exitCode,
@@ -140,13 +139,11 @@ std::vector<int64_t> ebrSectors(const std::string& image)
 {
     std::vector<int64_t> out;
     const auto dump = TableFixtures::SfdiskDump(image);
-    for (const auto& e : dump.entries)
-        if (e.number >= 5)
-            out.push_back(e.start - 2048); // sfdisk's logical partitions sit 2048 sectors after their record
+    // A logical partition's record lies in the gap before it: 2048 sectors for sfdisk's, fewer for ours.
     for (const auto& e : dump.entries)
         if (e.number >= 5)
             for (int64_t back = 1; back <= 2048; ++back)
-                out.push_back(e.start - back); // ours: anywhere in the gap before the partition
+                out.push_back(e.start - back);
     return out;
 }
 
