@@ -1,7 +1,10 @@
 #include "KCmdCopyPartition.h"
 
 #include "CommandLine.h"
+#include "core/ErrorCodes.h"
 #include "core/FileSystemTypes.h"
+#include "fs/RawCopy.h"
+#include "fs/ext/ExtMove.h"
 #include "model/IVolumeManager.h"
 
 int KCmdCopyPartition::ParseLine()
@@ -18,11 +21,58 @@ int KCmdCopyPartition::ParseLine()
     return 1;
 }
 
-int KCmdCopyPartition::Execute(IProgressReporter*)
+int KCmdCopyPartition::Execute(IProgressReporter* reporter)
 {
     if (!IsParsed())
         return kCmdNotParsed;
-    // The file-system work of this operation is not part of this build: a plain failure, never success.
-    SetErrorDetail(kDetailUnsupported);
-    return kCmdFailed;
+    const int sourceDisk = Summary().DiskIndex, destDisk = Summary().LetterDiskIndex;
+    IDisk* source = m_manager->GetDisk(sourceDisk);
+    IDisk* dest = m_manager->GetDisk(destDisk);
+    PartitionInfo entry{};
+    if (!m_manager->GetPartition(sourceDisk, Summary().PartitionIndex, &entry))
+        return kCmdPartitionUnreadable;
+    if (!source || !dest)
+        return Fail(kDetailNoSuchDisk);
+
+    // The data goes where the entry made after it will be: free space the table takes. Checked
+    // first, so a copy that could never become a partition writes nothing over anything.
+    PartitionInfo made = MakeEmptyPartitionInfo();
+    made.PartitionTypeId = entry.PartitionTypeId != 0 ? entry.PartitionTypeId : 7;
+    made.StartingLba = m_block.DestStartingLba;
+    made.SectorCount = m_block.DestPartitionSize;
+    made.IsPrimary = dest->IsGpt() ? 1 : m_block.DestPartitionIsPrimary;
+    made.IsGptEntry = dest->IsGpt() ? 1 : 0;
+    made.HiddenSectors = made.IsPrimary ? made.StartingLba : 63;
+    if (const int code = CheckTableChange(destDisk, -1, made))
+        return code;
+
+    switch (entry.FileSystemType) {
+    case kFsExt2:
+    case kFsExt3:
+        if (m_block.DestPartitionSize != entry.SectorCount)
+            return Fail(kDetailInvalidParameter);
+        if (const int rc = MoveExt(source, entry.StartingLba, entry.SectorCount, dest, m_block.DestStartingLba, reporter))
+            return Fail(rc);
+        return 0;
+    case kFsNtfs:
+    case kFsFat12:
+    case kFsFat16:
+    case kFsFat32:
+        // Their copiers are not part of this build: a plain failure, never success.
+        return Fail(kDetailUnsupported);
+    default:
+        break;
+    }
+    // Every sector of the partition, so the destination must hold them all.
+    if (m_block.DestPartitionSize < entry.SectorCount)
+        return Fail(kDetailInvalidParameter);
+    switch (RawCopy::CopySectors(source, entry.StartingLba, dest, m_block.DestStartingLba, entry.SectorCount,
+                                 source == dest, reporter)) {
+    case RawCopy::kOk: return 0;
+    case RawCopy::kCancelled: return kCmdCancelled;
+    case RawCopy::kReadFailed: return Fail(kDetailReadFailed);
+    case RawCopy::kWriteFailed: return Fail(kDetailWriteFailed);
+    case RawCopy::kOutOfMemory: return Fail(kDetailOutOfMemory);
+    default: return Fail(kDetailInvalidParameter);
+    }
 }

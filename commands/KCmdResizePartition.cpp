@@ -1,7 +1,10 @@
 #include "KCmdResizePartition.h"
 
 #include "CommandLine.h"
+#include "core/ErrorCodes.h"
 #include "core/FileSystemTypes.h"
+#include "fs/FileSystemServices.h"
+#include "fs/ext/ExtMove.h"
 #include "model/IVolumeManager.h"
 
 int KCmdResizePartition::ParseLine()
@@ -25,11 +28,51 @@ int KCmdResizePartition::ParseLine()
     return 1;
 }
 
-int KCmdResizePartition::Execute(IProgressReporter*)
+int KCmdResizePartition::Execute(IProgressReporter* reporter)
 {
     if (!IsParsed())
         return kCmdNotParsed;
-    // The file-system work of this operation is not part of this build: a plain failure, never success.
-    SetErrorDetail(kDetailUnsupported);
-    return kCmdFailed;
+    const int d = Summary().DiskIndex, index = Summary().PartitionIndex;
+    PartitionInfo entry{};
+    if (!m_manager->GetPartition(d, index, &entry))
+        return kCmdPartitionUnreadable;
+
+    if (!Summary().LockVolume) {
+        if (!HotExpandNtfsPartition(entry, m_block.NewPartitionSize, reporter)) {
+            // Nothing changed: the same line runs again, locked and offline.
+            m_block.Summary.LockVolume = m_block.Summary.RestoreLetter = m_block.Summary.Dismount = 1;
+            return kCmdRunAgain;
+        }
+        SetErrorDetail(0);
+        entry.SectorCount = m_block.NewPartitionSize;
+        return m_manager->UpdatePartition(d, index, &entry);
+    }
+
+    PartitionInfo moved = entry;
+    moved.StartingLba = m_block.NewStartingLba;
+    moved.SectorCount = m_block.NewPartitionSize;
+    if (moved.IsPrimary || moved.IsGptEntry == 1)
+        moved.HiddenSectors = moved.StartingLba;
+    // The new place must be one the table takes before any data goes there: a move the table then
+    // refused would leave the volume where no entry points.
+    if (const int code = CheckTableChange(d, index, moved))
+        return code;
+
+    IDisk* disk = m_manager->GetDisk(d);
+    if (!disk)
+        return Fail(kDetailNoSuchDisk);
+    switch (entry.FileSystemType) {
+    case kFsExt2:
+    case kFsExt3:
+        // Ext volumes keep their size: only the place changes.
+        if (m_block.NewPartitionSize != entry.SectorCount)
+            return Fail(kDetailInvalidParameter);
+        if (const int rc = MoveExt(disk, entry.StartingLba, entry.SectorCount, disk, m_block.NewStartingLba, reporter))
+            return Fail(rc);
+        break;
+    default:
+        // The FAT and NTFS resizers are not part of this build: a plain failure, never success.
+        return Fail(kDetailUnsupported);
+    }
+    return FinishVolumeChange(d, index, &moved);
 }

@@ -1,7 +1,9 @@
 #include "KCmdWipeDisk.h"
 
 #include "CommandLine.h"
+#include "core/ErrorCodes.h"
 #include "core/FileSystemTypes.h"
+#include "fs/SectorWipe.h"
 #include "model/IVolumeManager.h"
 
 int KCmdWipeDisk::ParseLine()
@@ -32,11 +34,18 @@ int KCmdWipeDisk::ParseLine()
     return 1;
 }
 
-int KCmdWipeDisk::Execute(IProgressReporter*)
+int KCmdWipeDisk::Execute(IProgressReporter* reporter)
 {
     if (!IsParsed())
         return kCmdNotParsed;
-    // The file-system work of this operation is not part of this build: a plain failure, never success.
-    SetErrorDetail(kDetailUnsupported);
-    return kCmdFailed;
+    IDisk* disk = m_manager->GetDisk(Summary().DiskIndex);
+    if (!disk)
+        return Fail(kDetailNoSuchDisk);
+    switch (SectorWipe::Wipe(disk, m_block.StartingLba, m_block.SectorsCount, m_block.WipingMethod, reporter)) {
+    case SectorWipe::kOk: return 0;
+    case SectorWipe::kCancelled: return kCmdCancelled;
+    case SectorWipe::kOutOfMemory: return Fail(kDetailOutOfMemory);
+    case SectorWipe::kWriteFailed: return Fail(kDetailWriteFailed);
+    default: return Fail(kDetailInvalidParameter);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "model/IVolumeManager.h"
 #include "core/LabelRule.h"
@@ -109,6 +110,17 @@ int KCommonCmdClass::CheckTableChange(int disk, int index, const PartitionInfo& 
     else if (code == kTableChangeBadIndex)
         SetErrorDetail(index < 0 ? int(kDetailLayoutBase) + int(kLayoutOverlap) : int(kDetailNoSuchPartition));
     return code;
+}
+
+int KCommonCmdClass::FinishVolumeChange(int disk, int index, const PartitionInfo* entry)
+{
+    if (entry)
+        if (const int code = m_manager->UpdatePartition(disk, index, entry))
+            return code;
+    if (std::unique_ptr<IVolumeDevice> device{m_manager->CreateVolumeDevice(disk, index)})
+        device->Dismount();
+    m_manager->CommitPartitionQuiet(disk, index);
+    return 0;
 }
 
 bool KCommonCmdClass::CheckClusterSize(int64_t value, bool allowDefault)

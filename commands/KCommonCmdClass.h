@@ -72,6 +72,16 @@ protected:
     // Whether the table rules accept the entry (index < 0: as a new one) before anything is written:
     // 0, or the manager's refusal with the reason as the error detail.
     int CheckTableChange(int disk, int index, const PartitionInfo& entry);
+    // After the data of a volume changed: the entry (when given) written through the manager (its
+    // non-zero code is returned), the volume dismounted (its letter comes back later, when the line
+    // asks for it) and the table committed without notice. 0 success.
+    int FinishVolumeChange(int disk, int index, const PartitionInfo* entry);
+    // A routine's failure code as this command's error detail: kCmdFailed.
+    int Fail(int detail)
+    {
+        SetErrorDetail(detail);
+        return kCmdFailed;
+    }
 
     IVolumeManager* m_manager = nullptr;
     char m_line[512] = {};

@@ -13,6 +13,13 @@ class IDisk : public ISectorDevice {
 public:
     virtual int64_t GetTotalSectors() = 0;
     virtual int Flush() = 0;
+    // A write that does not stay in the system's cache (on a block device it goes straight to the
+    // device); with Flush after it the sectors are on the medium. Disks without such a path write
+    // normally, and Flush does the rest.
+    virtual int WriteSectorsThrough(const void* buffer, int64_t firstSector, int64_t count)
+    {
+        return WriteSectors(buffer, firstSector, count);
+    }
     virtual int Open(int diskNumber) = 0;
     virtual void Close() = 0;
     virtual int GetName(char* buffer, int size) = 0;

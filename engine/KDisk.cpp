@@ -59,6 +59,11 @@ int KDisk::WriteSectors(const void* buffer, int64_t firstSector, int64_t count)
     return m_file.Write(buffer, firstSector, count) ? 1 : 0;
 }
 
+int KDisk::WriteSectorsThrough(const void* buffer, int64_t firstSector, int64_t count)
+{
+    return m_file.WriteThrough(buffer, firstSector, count) ? 1 : 0;
+}
+
 int KDisk::ZeroSectors(int64_t firstSector, int64_t count)
 {
     return m_file.Zero(firstSector, count) ? 1 : 0;

@@ -19,6 +19,7 @@ public:
     int GetGeometry(DiskGeometry* geometry) override;
     int64_t GetTotalSectors() override;
     int Flush() override;
+    int WriteSectorsThrough(const void* buffer, int64_t firstSector, int64_t count) override;
     int Open(int diskNumber) override;
     void Close() override;
     int GetName(char* buffer, int size) override;

@@ -1,6 +1,9 @@
 #include "KSectorFile.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <cerrno>
 #include <linux/falloc.h>
 #include <linux/fs.h>
@@ -57,7 +60,10 @@ void KSectorFile::Close()
 {
     if (m_fd >= 0)
         ::close(m_fd);
-    m_fd = -1;
+    if (m_directFd >= 0)
+        ::close(m_directFd);
+    m_fd = m_directFd = -1;
+    m_directRefused = false;
     m_totalSectors = 0;
 }
 
@@ -108,6 +114,52 @@ bool KSectorFile::Write(const void* buffer, int64_t firstSector, int64_t count)
             return false;
         in += put;
         offset += put;
+        left -= uint64_t(put);
+    }
+    return true;
+}
+
+bool KSectorFile::WriteThrough(const void* buffer, int64_t firstSector, int64_t count)
+{
+    if (!m_blockDevice || m_directRefused)
+        return Write(buffer, firstSector, count);
+    if (!inRange(firstSector, count) || (count > 0 && !buffer))
+        return false;
+    const uint64_t align = uint64_t(std::max(m_sectorSize, 512));
+    const uint64_t offset = uint64_t(firstSector) * 512, length = uint64_t(count) * 512;
+    if (offset % align != 0 || length % align != 0)
+        return Write(buffer, firstSector, count);
+    if (m_directFd < 0) {
+        m_directFd = ::open(m_path.c_str(), O_WRONLY | O_DIRECT | O_CLOEXEC);
+        if (m_directFd < 0) {
+            m_directRefused = true;
+            return Write(buffer, firstSector, count);
+        }
+    }
+    if (FaultInjection::WriteFails(m_diskNumber, firstSector, count))
+        return false;
+    // Direct transfers need a buffer aligned to the memory page.
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    std::unique_ptr<unsigned char, void (*)(void*)> bounce(nullptr, std::free);
+    constexpr uintptr_t kPage = 4096;
+    if (reinterpret_cast<uintptr_t>(in) % kPage != 0) {
+        bounce.reset(static_cast<unsigned char*>(std::aligned_alloc(kPage, (length + kPage - 1) / kPage * kPage)));
+        if (!bounce)
+            return false;
+        std::memcpy(bounce.get(), in, length);
+        in = bounce.get();
+    }
+    uint64_t left = length;
+    off_t at = off_t(offset);
+    while (left > 0) {
+        const size_t chunk = left > (1u << 30) ? (1u << 30) : size_t(left);
+        const ssize_t put = ::pwrite(m_directFd, in, chunk, at);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0 || uint64_t(put) % align != 0)
+            return false;
+        in += put;
+        at += put;
         left -= uint64_t(put);
     }
     return true;

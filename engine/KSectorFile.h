@@ -26,6 +26,9 @@ public:
 
     bool Read(void* buffer, int64_t firstSector, int64_t count);
     bool Write(const void* buffer, int64_t firstSector, int64_t count);
+    // On a block device: a direct write past the page cache (the cached copy of the range is dropped
+    // by the kernel). On an image file, or where direct access is refused: Write.
+    bool WriteThrough(const void* buffer, int64_t firstSector, int64_t count);
     // Zeros a range without writing every byte where the file or device allows it.
     bool Zero(int64_t firstSector, int64_t count);
     bool Sync();
@@ -34,6 +37,8 @@ private:
     bool inRange(int64_t firstSector, int64_t count) const;
 
     int m_fd = -1;
+    int m_directFd = -1; // opened on the first write-through
+    bool m_directRefused = false;
     std::string m_path;
     bool m_blockDevice = false;
     int m_diskNumber = -1;

@@ -74,3 +74,8 @@ int FormatVolume(ISectorDevice* device, const NewVolume& volume, IProgressReport
     const IFileSystem* family = FileSystemFor(volume.FileSystemType);
     return family && family->CanFormat() ? family->Format(device, volume, progress) : 5;
 }
+
+int HotExpandNtfsPartition(const PartitionInfo&, int64_t, IProgressReporter*)
+{
+    return 0;
+}

@@ -25,3 +25,8 @@ class ISectorDevice;
 // Puts a new file system of the volume's code on its area: 0, or the error code of the failure
 // (5 for a code no family can create).
 int FormatVolume(ISectorDevice* device, const NewVolume& volume, IProgressReporter* progress);
+
+struct PartitionInfo;
+// Grows a mounted NTFS volume in place to `newSectors`. Non-zero success. This platform cannot resize a
+// mounted NTFS volume, so it always fails and the caller takes the offline path.
+int HotExpandNtfsPartition(const PartitionInfo& entry, int64_t newSectors, IProgressReporter* progress);

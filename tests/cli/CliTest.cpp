@@ -79,7 +79,7 @@ TEST(Cli, RunAndApplyLines)
     EXPECT_EQ(dump.entries[1].type, "93");
 
     r = RunTool({VOLMARA_CLI, "--disk", mbr, "run",
-                 "WipeDisk DiskIndex:0 PartitionIndex:1 StartingLba:2048 SectorsCount:1 WipingMethod:0"});
+                 "ResizePartition DiskIndex:0 PartitionIndex:1 NewStartingLba:2048 NewPartitionSize:8 SafeMode:1"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.output.find("line 1 failed (result 24, error code 5): Invalid file system."), std::string::npos)
         << r.output;

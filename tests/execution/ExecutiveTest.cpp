@@ -120,7 +120,7 @@ TEST_F(Executive, RunsLinesInOrderAndGoesOnAfterAnUnknownOne)
 TEST_F(Executive, FailedCommandIsShownAndEndsTheRun)
 {
     KBatchCommandExecutive executive(&user);
-    executive.AddCommand("WipeDisk DiskIndex:0 PartitionIndex:2 StartingLba:18432 SectorsCount:8 WipingMethod:0", 0);
+    executive.AddCommand("ResizePartition DiskIndex:0 PartitionIndex:2 NewStartingLba:18432 NewPartitionSize:8 SafeMode:1", 0);
     executive.AddCommand("HidePartition DiskIndex:0 PartitionIndex:2 Unhide:0", 0);
     EXPECT_EQ(executive.Execute(&manager, 0, nullptr), kRunFailed);
     ASSERT_EQ(user.errors.size(), 1u);
