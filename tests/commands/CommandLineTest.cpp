@@ -181,7 +181,7 @@ TEST(CommandSummaries, WorkNotInThisBuildFailsPlainly)
     TestSupport::EngineEnvironment env({image}, dir.File("state"));
     KVolumeManager manager;
     ASSERT_EQ(manager.Load(1, 1), 1);
-    const char* line = "WipeDisk DiskIndex:0 PartitionIndex:2 StartingLba:18432 SectorsCount:20480 WipingMethod:3";
+    const char* line = "ResizePartition DiskIndex:0 PartitionIndex:2 NewStartingLba:18432 NewPartitionSize:20000 SafeMode:1";
     auto command = CreateCommand(line);
     ASSERT_EQ(command->Parse(&manager, line), 1);
     EXPECT_EQ(command->Execute(nullptr), kCmdFailed);

@@ -227,3 +227,43 @@ TEST_F(Executive, EventsAreServedWhileALineRuns)
     EXPECT_TRUE(user.errors.empty()) << (user.errors.empty() ? "" : user.errors[0]);
     EXPECT_EQ(TableFixtures::SfdiskDump(image).entries[0].type, "c");
 }
+
+namespace {
+
+// Watches a run and asks for it to stop at the first poll.
+struct CancellingReceiver : IProgressReceiver {
+    void ResetProgress() override {}
+    int AddStep(double) override { return 0; }
+    void RemoveStep(int) override {}
+    void FinishProgress() override {}
+    void BeginStep(int) override {}
+    void CompleteStep() override {}
+    void SetStepTotal(int64_t) override {}
+    void SetStepPosition(int64_t) override {}
+    void Tick() override {}
+    void SetProcessName(int) override {}
+    void EnableUserCancel(int) override {}
+    int IsUserCanceled() override { return 1; }
+};
+
+} // namespace
+
+// A move the user stops fails with error code 46, which the run reports to nobody: the user knows.
+// The volume is untouched.
+TEST_F(Executive, AStoppedMoveFailsSilently)
+{
+    if (!HaveTool("mkfs.ext2"))
+        GTEST_SKIP() << "needs mkfs.ext2";
+    const ToolResult made = RunTool({"mkfs.ext2", "-q", "-F", "-E", "offset=" + std::to_string(18432 * 512), image, "10240"});
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    ASSERT_EQ(manager.Load(1, 1), 1);
+    const uint64_t before = HashRange(image, 0, 64ll << 20);
+    KBatchCommandExecutive executive(&user);
+    executive.AddCommand("ResizePartition DiskIndex:0 PartitionIndex:2 NewStartingLba:20480 NewPartitionSize:20480 SafeMode:1", 0);
+    CancellingReceiver receiver;
+    EXPECT_EQ(executive.Execute(&manager, 0, &receiver), kRunFailed);
+    ASSERT_EQ(executive.FailedLines().size(), 1u);
+    EXPECT_EQ(executive.FailedLines()[0].ErrorCode, 46);
+    EXPECT_TRUE(user.errors.empty()) << user.errors[0];
+    EXPECT_EQ(HashRange(image, 0, 64ll << 20), before);
+}

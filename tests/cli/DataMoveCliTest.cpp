@@ -1,0 +1,300 @@
+// Lines that move data, run through volmara-cli on pattern-filled images holding filled volumes: Ext
+// moves, raw and Ext copies followed by their entry-only create, wipes, power cuts and failed transfers.
+// Every case compares the files of every volume and every byte outside the target afterwards.
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "support/TableFixtures.h"
+#include "support/VolumeCheck.h"
+
+using namespace TestSupport;
+namespace fsys = std::filesystem;
+
+namespace {
+
+constexpr int64_t kDiskSectors = 262144; // 128 MiB
+constexpr int64_t kVolume = 40960;       // 20 MiB
+constexpr int64_t kExt = 2048, kExfat = 100352;
+
+bool haveTools()
+{
+    for (const char* tool : {"mke2fs", "e2fsck", "debugfs", "mkfs.exfat", "blkid", "sfdisk"})
+        if (!HaveTool(tool))
+            return false;
+    return true;
+}
+
+std::vector<uint8_t> wholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every regular file under a folder by relative path, as a hash of its bytes.
+std::map<std::string, uint64_t> treeHashes(const std::string& root)
+{
+    std::map<std::string, uint64_t> files;
+    for (const auto& entry : fsys::recursive_directory_iterator(root))
+        if (entry.is_regular_file())
+            files[fsys::relative(entry.path(), root).string()] =
+                HashRange(entry.path().string(), 0, int64_t(entry.file_size()));
+    return files;
+}
+
+struct Disks {
+    TempDir dir;
+    std::string a, b, tree;
+    std::map<std::string, uint64_t> files;
+
+    // Disk A: an Ext3 volume made from a tree of files at kExt, an exFAT volume whose free space holds
+    // a pattern at kExfat, the rest of the disk a pattern. Disk B: an empty table over a pattern.
+    std::string Make()
+    {
+        a = dir.File("a.img");
+        b = dir.File("b.img");
+        tree = dir.File("tree");
+        fsys::create_directories(tree + "/deep/er");
+        for (int i = 0; i < 60; ++i) {
+            const std::string path = tree + (i % 3 == 0 ? "/deep/er/f" : i % 3 == 1 ? "/deep/g" : "/h") + std::to_string(i);
+            if (!MakeSparseFile(path, 0) || !FillPattern(path, 0, 1000 + int64_t(i) * 2003, uint32_t(i)))
+                return "tree";
+        }
+        if (!MakeSparseFile(tree + "/big", 0) || !FillPattern(tree + "/big", 0, 4 << 20, 77))
+            return "big";
+        files = treeHashes(tree);
+
+        const std::string ext = dir.File("ext.vol"), exfat = dir.File("exfat.vol");
+        if (!MakeSparseFile(ext, kVolume * 512) || !MakeSparseFile(exfat, kVolume * 512) ||
+            !FillPattern(exfat, 0, kVolume * 512, 5))
+            return "volumes";
+        for (const auto& argv : {std::vector<std::string>{"mke2fs", "-q", "-F", "-t", "ext3", "-b", "1024", "-d", tree, ext},
+                                 std::vector<std::string>{"mkfs.exfat", exfat}}) {
+            const ToolResult r = RunTool(argv);
+            if (r.exitCode != 0)
+                return r.output;
+        }
+        if (!MakeSparseFile(a, kDiskSectors * 512) || !MakeSparseFile(b, kDiskSectors * 512) ||
+            !FillPattern(a, 0, kDiskSectors * 512, 1) || !FillPattern(b, 0, kDiskSectors * 512, 2))
+            return "disks";
+        if (!WriteBytes(a, kExt * 512, wholeFile(ext)) || !WriteBytes(a, kExfat * 512, wholeFile(exfat)))
+            return "write";
+        Sfdisk(a, "label: dos\nunit: sectors\nstart=2048, size=40960, type=83\nstart=100352, size=40960, type=7\n");
+        Sfdisk(b, "label: dos\n");
+        return {};
+    }
+
+    // e2fsck finds nothing, and the volume holds exactly the tree's files.
+    void ExpectExtHolds(const std::string& image, int64_t start)
+    {
+        VolumeCheck::ExpectChecked(dir, image, start, kVolume, "ext3");
+        const std::string volume = VolumeCheck::Extract(dir, image, start, kVolume, "check.vol");
+        const std::string out = dir.File("out");
+        fsys::remove_all(out);
+        fsys::create_directories(out);
+        const ToolResult r = RunTool({"debugfs", "-R", "rdump / " + out, volume});
+        ASSERT_EQ(r.exitCode, 0) << r.output;
+        fsys::remove_all(out + "/lost+found");
+        EXPECT_EQ(treeHashes(out), files) << "at " << start;
+    }
+};
+
+ToolResult run(const std::vector<std::string>& disks, const std::vector<std::string>& lines)
+{
+    std::vector<std::string> argv = {VOLMARA_CLI};
+    for (const auto& d : disks)
+        argv.insert(argv.end(), {"--disk", d});
+    argv.push_back("run");
+    argv.insert(argv.end(), lines.begin(), lines.end());
+    return RunTool(argv);
+}
+
+std::string resize(int index, int64_t start, int64_t size)
+{
+    return "ResizePartition DiskIndex:0 PartitionIndex:" + std::to_string(index) + " NewStartingLba:" +
+           std::to_string(start) + " NewPartitionSize:" + std::to_string(size) + " SafeMode:1";
+}
+
+std::string copy(int index, int destDisk, int64_t start)
+{
+    return "CopyPartition DiskIndex:0 PartitionIndex:" + std::to_string(index) + " DestDiskIndex:" +
+           std::to_string(destDisk) + " DestStartingLba:" + std::to_string(start) + " DestPartitionSize:" +
+           std::to_string(kVolume) + " DestPartitionIsPrimary:1";
+}
+
+// The entry-only create a copy is followed by.
+std::string entryFor(int disk, int64_t start, uint32_t type)
+{
+    return "CreatePartition DiskIndex:" + std::to_string(disk) + " StartingOffset:" + std::to_string(start) +
+           " PartitionLength:" + std::to_string(kVolume) + " PartTypeId:" + std::to_string(0x80000000u | type) +
+           " FsType:0 ClusterSize:0 Label:\"\" Letter:0 Active:0 Primary:1 BootVolume:0 SystemVolume:0";
+}
+
+// Only sector 0 and [start, start + count) may differ.
+void expectOnlyChanged(const std::vector<uint8_t>& before, const std::vector<uint8_t>& after, int64_t start,
+                       int64_t count, const std::string& what)
+{
+    ASSERT_EQ(before.size(), after.size());
+    for (int64_t s = 1; s < int64_t(before.size() / 512); ++s) {
+        if (s >= start && s < start + count)
+            continue;
+        if (std::memcmp(before.data() + s * 512, after.data() + s * 512, 512) != 0) {
+            ADD_FAILURE() << what << ": sector " << s << " changed outside " << start << "+" << count;
+            return;
+        }
+    }
+}
+
+bool sameSectors(const std::vector<uint8_t>& x, int64_t xs, const std::vector<uint8_t>& y, int64_t ys, int64_t n)
+{
+    return std::memcmp(x.data() + xs * 512, y.data() + ys * 512, size_t(n) * 512) == 0;
+}
+
+} // namespace
+
+// Moved up and down over itself by less than its length, then far away: the files every time, and
+// nothing changes outside the new extent but the table sector.
+TEST(DataMoveCli, ExtMovesKeepEveryFileAndEveryOtherByte)
+{
+    if (!haveTools())
+        GTEST_SKIP() << "a tool is missing";
+    Disks disks;
+    ASSERT_EQ(disks.Make(), "");
+    EngineEnvironment env({disks.a}, disks.dir.File("state"));
+    int64_t at = kExt;
+    for (const int64_t to : {kExt + 16065, kExt + 63, int64_t(59000), kExt}) {
+        const auto before = wholeFile(disks.a);
+        const ToolResult r = run({disks.a}, {resize(1, to, kVolume)});
+        ASSERT_EQ(r.exitCode, 0) << at << " -> " << to << "\n" << r.output;
+        const auto after = wholeFile(disks.a);
+        expectOnlyChanged(before, after, to, kVolume, "move to " + std::to_string(to));
+        const auto dump = TableFixtures::SfdiskDump(disks.a);
+        ASSERT_EQ(dump.entries.size(), 2u) << dump.text;
+        EXPECT_EQ(dump.entries[0].start, to);
+        EXPECT_EQ(dump.entries[0].size, kVolume);
+        disks.ExpectExtHolds(disks.a, to);
+        at = to;
+    }
+    // Another size is refused before anything is written.
+    const auto before = wholeFile(disks.a);
+    const ToolResult r = run({disks.a}, {resize(1, kExt, kVolume - 2048)});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("line 1 failed (result 24, error code 1)"), std::string::npos) << r.output;
+    EXPECT_TRUE(wholeFile(disks.a) == before);
+}
+
+// A copy of the exFAT volume (a file system this program does not read) within its disk and to the
+// other one, and of the Ext3 volume to the other one, each followed by its entry-only create.
+TEST(DataMoveCli, RawAndExtCopiesBecomePartitions)
+{
+    if (!haveTools())
+        GTEST_SKIP() << "a tool is missing";
+    Disks disks;
+    ASSERT_EQ(disks.Make(), "");
+    EngineEnvironment env({disks.a, disks.b}, disks.dir.File("state"));
+    const auto a0 = wholeFile(disks.a), b0 = wholeFile(disks.b);
+
+    ToolResult r = run({disks.a, disks.b}, {copy(2, 0, 180224), entryFor(0, 180224, 7)});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const auto a1 = wholeFile(disks.a);
+    expectOnlyChanged(a0, a1, 180224, kVolume, "raw copy within the disk");
+    EXPECT_TRUE(sameSectors(a1, 180224, a0, kExfat, kVolume));
+    EXPECT_NE(VolumeCheck::BlkidAt(disks.a, 180224, kVolume).find("TYPE=exfat"), std::string::npos);
+    EXPECT_EQ(TableFixtures::SfdiskDump(disks.a).entries.size(), 3u);
+
+    r = run({disks.a, disks.b}, {copy(2, 1, 2048), entryFor(1, 2048, 7), copy(1, 1, 63488), entryFor(1, 63488, 0x83)});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_TRUE(wholeFile(disks.a) == a1) << "the source disk is only read";
+    const auto b1 = wholeFile(disks.b);
+    EXPECT_TRUE(sameSectors(b1, 2048, a0, kExfat, kVolume));
+    expectOnlyChanged(b0, b1, 2048, 63488 + kVolume - 2048, "copies to the other disk");
+    EXPECT_TRUE(sameSectors(b1, 2048 + kVolume, b0, 2048 + kVolume, 63488 - 2048 - kVolume));
+    const auto dump = TableFixtures::SfdiskDump(disks.b);
+    ASSERT_EQ(dump.entries.size(), 2u) << dump.text;
+    EXPECT_EQ(dump.entries[1].type, "83");
+    disks.ExpectExtHolds(disks.b, 63488);
+
+    // The copy needs room for every sector, and a place the table can take: refused, nothing written.
+    std::string small = copy(2, 1, 150000);
+    small.replace(small.find("DestPartitionSize:40960"), 23, "DestPartitionSize:40000");
+    for (const std::string& line : {small, copy(2, 1, 20000)}) {
+        r = run({disks.a, disks.b}, {line});
+        EXPECT_EQ(r.exitCode, 1) << line;
+        EXPECT_NE(r.output.find("line 1 failed"), std::string::npos) << r.output;
+        EXPECT_TRUE(wholeFile(disks.b) == b1) << line;
+    }
+}
+
+// Power cut at twenty points through a raw copy and an Ext copy: the run fails and the source volume
+// is as it was; failed reads and writes name their line and their cause.
+TEST(DataMoveCli, PowerCutsAndFailedTransfers)
+{
+    if (!haveTools())
+        GTEST_SKIP() << "a tool is missing";
+    Disks disks;
+    ASSERT_EQ(disks.Make(), "");
+    EngineEnvironment env({disks.a, disks.b}, disks.dir.File("state"));
+    const uint64_t ext0 = HashRange(disks.a, kExt * 512, kVolume * 512);
+    const uint64_t exfat0 = HashRange(disks.a, kExfat * 512, kVolume * 512);
+    struct Job {
+        std::string Line, Faults;
+        int Writes; // about how many writes the copy makes
+    } jobs[] = {
+        {copy(2, 0, 180224), "0:w-after:", int(kVolume / 126)},
+        {copy(1, 1, 2048), "1:w-after:", int(8 << 20) / 512 / 126},
+    };
+    for (const Job& job : jobs) {
+        for (int point = 0; point < 20; ++point) {
+            const int n = point * job.Writes / 20;
+            ::setenv("VOLMARA_FAULTS", (job.Faults + std::to_string(n)).c_str(), 1);
+            const ToolResult r = run({disks.a, disks.b}, {job.Line});
+            ::unsetenv("VOLMARA_FAULTS");
+            EXPECT_EQ(r.exitCode, 1) << job.Line << " cut after " << n << "\n" << r.output;
+            EXPECT_NE(r.output.find("line 1 failed (result 24, error code 4)"), std::string::npos) << r.output;
+            EXPECT_EQ(HashRange(disks.a, kExt * 512, kVolume * 512), ext0) << job.Line << " cut after " << n;
+            EXPECT_EQ(HashRange(disks.a, kExfat * 512, kVolume * 512), exfat0) << job.Line << " cut after " << n;
+        }
+    }
+    ::setenv("VOLMARA_FAULTS", "0:r:110000-110000", 1);
+    ToolResult r = run({disks.a, disks.b}, {"ActivePartition DiskIndex:0 PartitionIndex:1 Active:1", copy(2, 1, 2048)});
+    ::unsetenv("VOLMARA_FAULTS");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("line 2 failed (result 24, error code 3)"), std::string::npos) << r.output;
+    ::setenv("VOLMARA_FAULTS", "0:w:30000-30000", 1);
+    r = run({disks.a}, {resize(1, 20000, kVolume)});
+    ::unsetenv("VOLMARA_FAULTS");
+    EXPECT_NE(r.output.find("line 1 failed (result 24, error code 4)"), std::string::npos) << r.output;
+    EXPECT_EQ(TableFixtures::SfdiskDump(disks.a).entries[0].start, kExt) << "the entry stays with the data";
+}
+
+// A partition wiped with two passes and a whole disk with one: the last pass everywhere, the first
+// sector zeroed, the neighbours untouched.
+TEST(DataMoveCli, WipesReachEverySectorOfTheirRange)
+{
+    if (!haveTools())
+        GTEST_SKIP() << "a tool is missing";
+    Disks disks;
+    ASSERT_EQ(disks.Make(), "");
+    EngineEnvironment env({disks.a, disks.b}, disks.dir.File("state"));
+    const auto a0 = wholeFile(disks.a);
+    ToolResult r = run({disks.a, disks.b}, {"WipeDisk DiskIndex:0 PartitionIndex:2 StartingLba:100352 "
+                                            "SectorsCount:40960 WipingMethod:2"});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const auto a1 = wholeFile(disks.a);
+    expectOnlyChanged(a0, a1, kExfat, kVolume, "partition wipe");
+    EXPECT_TRUE(sameSectors(a1, 0, a0, 0, 1));
+    EXPECT_TRUE(std::all_of(a1.begin() + kExfat * 512, a1.begin() + (kExfat + 1) * 512, [](uint8_t c) { return c == 0; }));
+    EXPECT_TRUE(std::all_of(a1.begin() + (kExfat + 1) * 512, a1.begin() + (kExfat + kVolume) * 512,
+                            [](uint8_t c) { return c == 0xFF; }));
+    disks.ExpectExtHolds(disks.a, kExt);
+
+    r = run({disks.a, disks.b}, {"WipeDisk DiskIndex:1 PartitionIndex:0 StartingLba:0 SectorsCount:262144 WipingMethod:0"});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const auto b = wholeFile(disks.b);
+    EXPECT_TRUE(std::all_of(b.begin(), b.end(), [](uint8_t c) { return c == 0; }));
+    EXPECT_TRUE(wholeFile(disks.a) == a1);
+}
