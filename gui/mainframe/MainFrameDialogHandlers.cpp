@@ -287,12 +287,24 @@ void MainFrame::on_action_Move_Resize_triggered()
             last = std::min(last, PartitionPlacement::AlignEndDown(totalSectors - 1, geometry));
         }
     }
+    const bool ext = e.FileSystemType == kFsExt2 || e.FileSystemType == kFsExt3;
+    if (ext) {
+        // An Ext volume only moves: its end follows the aligned start, one cylinder lower when the
+        // rounded-up start would leave no room for it.
+        last = start + e.SectorCount - 1;
+        if (last > stretch.Last && !gpt && start - geometry.SectorsPerCylinder() >= stretch.First) {
+            start -= geometry.SectorsPerCylinder();
+            last -= geometry.SectorsPerCylinder();
+        }
+    }
     last = std::min(last, stretch.Last);
-    if (last < start) {
+    if (last < start || (ext && last - start + 1 != e.SectorCount)) {
         QMessageBox::critical(this, tr("Error"), tr("Not enough free space!"));
         return;
     }
     size = last - start + 1;
+    if (start == e.StartingLba && size == e.SectorCount)
+        return; // aligned back onto where it is
 
     const int line = LineIndex(d, p);
     PartitionInfo moved = e;

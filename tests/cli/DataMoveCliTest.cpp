@@ -3,7 +3,6 @@
 // Every case compares the files of every volume and every byte outside the target afterwards.
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <map>
 
@@ -13,7 +12,6 @@
 #include "support/VolumeCheck.h"
 
 using namespace TestSupport;
-namespace fsys = std::filesystem;
 
 namespace {
 
@@ -35,17 +33,6 @@ std::vector<uint8_t> wholeFile(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Every regular file under a folder by relative path, as a hash of its bytes.
-std::map<std::string, uint64_t> treeHashes(const std::string& root)
-{
-    std::map<std::string, uint64_t> files;
-    for (const auto& entry : fsys::recursive_directory_iterator(root))
-        if (entry.is_regular_file())
-            files[fsys::relative(entry.path(), root).string()] =
-                HashRange(entry.path().string(), 0, int64_t(entry.file_size()));
-    return files;
-}
-
 struct Disks {
     TempDir dir;
     std::string a, b, tree;
@@ -58,15 +45,9 @@ struct Disks {
         a = dir.File("a.img");
         b = dir.File("b.img");
         tree = dir.File("tree");
-        fsys::create_directories(tree + "/deep/er");
-        for (int i = 0; i < 60; ++i) {
-            const std::string path = tree + (i % 3 == 0 ? "/deep/er/f" : i % 3 == 1 ? "/deep/g" : "/h") + std::to_string(i);
-            if (!MakeSparseFile(path, 0) || !FillPattern(path, 0, 1000 + int64_t(i) * 2003, uint32_t(i)))
-                return "tree";
-        }
-        if (!MakeSparseFile(tree + "/big", 0) || !FillPattern(tree + "/big", 0, 4 << 20, 77))
-            return "big";
-        files = treeHashes(tree);
+        if (!VolumeCheck::MakeFileTree(tree))
+            return "tree";
+        files = VolumeCheck::TreeHashes(tree);
 
         const std::string ext = dir.File("ext.vol"), exfat = dir.File("exfat.vol");
         if (!MakeSparseFile(ext, kVolume * 512) || !MakeSparseFile(exfat, kVolume * 512) ||
@@ -92,14 +73,7 @@ struct Disks {
     void ExpectExtHolds(const std::string& image, int64_t start)
     {
         VolumeCheck::ExpectChecked(dir, image, start, kVolume, "ext3");
-        const std::string volume = VolumeCheck::Extract(dir, image, start, kVolume, "check.vol");
-        const std::string out = dir.File("out");
-        fsys::remove_all(out);
-        fsys::create_directories(out);
-        const ToolResult r = RunTool({"debugfs", "-R", "rdump / " + out, volume});
-        ASSERT_EQ(r.exitCode, 0) << r.output;
-        fsys::remove_all(out + "/lost+found");
-        EXPECT_EQ(treeHashes(out), files) << "at " << start;
+        EXPECT_EQ(VolumeCheck::ExtFiles(dir, image, start, kVolume), files) << "at " << start;
     }
 };
 

@@ -103,6 +103,7 @@ TEST(CommandFactory, NamesInOrderCaseInsensitive)
 #include "commands/KCmdResizePartition.h"
 #include "commands/KCmdWipeDisk.h"
 #include "model/KVolumeManager.h"
+#include "execution/KProgressReporter.h"
 #include "support/TableFixtures.h"
 
 // Every line format parses into the summary the executive acts on.
@@ -186,6 +187,50 @@ TEST(CommandSummaries, WorkNotInThisBuildFailsPlainly)
     ASSERT_EQ(command->Parse(&manager, line), 1);
     EXPECT_EQ(command->Execute(nullptr), kCmdFailed);
     EXPECT_EQ(command->GetErrorDetail(), kDetailUnsupported);
+}
+
+// Growing NTFS in place is first tried online; that cannot be done here, so the line asks to run again
+// locked (32) with nothing written, and the second run takes the offline path.
+TEST(CommandSummaries, GrowingNtfsInPlaceFallsBackToTheLockedPath)
+{
+    TestSupport::TempDir dir;
+    const std::string image = TableFixtures::MakeMbrLayout(dir);
+    TestSupport::EngineEnvironment env({image}, dir.File("state"));
+    KVolumeManager manager;
+    ASSERT_EQ(manager.Load(1, 1), 1);
+    int index = -1;
+    for (int i = 0; i < manager.GetPartitionCount(0); ++i) {
+        PartitionInfo p{};
+        if (manager.GetPartition(0, i, &p) && p.StartingLba == 43008)
+            index = i + 1;
+    }
+    ASSERT_GT(index, 0);
+    const std::string format = "FormatPartition DiskIndex:0 PartitionIndex:" + std::to_string(index) +
+                               " FsType:7 ClusterSize:0 Label:\"n\"";
+    auto formatter = CreateCommand(format.c_str());
+    ASSERT_EQ(formatter->Parse(&manager, format.c_str()), 1);
+    KProgressReporter quiet;
+    ASSERT_EQ(formatter->Execute(&quiet), 0);
+    ASSERT_EQ(manager.Load(1, 1), 1);
+
+    const std::string line = "ResizePartition DiskIndex:0 PartitionIndex:" + std::to_string(index) +
+                             " NewStartingLba:43008 NewPartitionSize:10000 SafeMode:1";
+    auto command = CreateCommand(line.c_str());
+    ASSERT_EQ(command->Parse(&manager, line.c_str()), 1);
+    CommandSummary summary{};
+    ASSERT_EQ(command->GetSummary(&summary), 1);
+    EXPECT_EQ(summary.LockVolume + summary.Dismount + summary.RestoreLetter, 0);
+    const uint64_t before = TestSupport::HashRange(image, 0, 64ll << 20);
+    EXPECT_EQ(command->Execute(&quiet), kCmdRunAgain);
+    EXPECT_EQ(TestSupport::HashRange(image, 0, 64ll << 20), before);
+    ASSERT_EQ(command->GetSummary(&summary), 1);
+    EXPECT_EQ(summary.LockVolume, 1);
+    EXPECT_EQ(summary.Dismount, 1);
+    EXPECT_EQ(summary.RestoreLetter, 1);
+    // The offline NTFS resizer is not in this build: a plain failure, still nothing written.
+    EXPECT_EQ(command->Execute(&quiet), kCmdFailed);
+    EXPECT_EQ(command->GetErrorDetail(), kDetailUnsupported);
+    EXPECT_EQ(TestSupport::HashRange(image, 0, 64ll << 20), before);
 }
 
 #include "commands/KCmdActivePartition.h"

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -493,6 +494,74 @@ TEST(DialogHandlers, WipingQueuesTheDeletesFirstAndUndoBringsEverythingBack)
     w.Action("action_Wipe_Disk")->trigger();
     EXPECT_EQ(cancel.Seen(), 1);
     EXPECT_EQ(f.Executive()->GetCommandCount(), 0);
+}
+
+// An Ext3 volume full of files moved over itself with Move/Resize and a partition wiped, both applied
+// from the window: the files, the wiped bytes, and nothing else changed.
+TEST(DialogHandlers, MovingAnExtVolumeAndWipingAPartitionAreApplied)
+{
+    if (!TestSupport::HaveTool("mke2fs") || !TestSupport::HaveTool("debugfs") || !VolumeCheck::HaveCheckers())
+        GTEST_SKIP() << "a tool is missing";
+    TestSupport::TempDir scratch;
+    const std::string tree = scratch.File("tree");
+    ASSERT_TRUE(VolumeCheck::MakeFileTree(tree));
+    const auto prepare = [&](const std::string& image) {
+        ASSERT_TRUE(TestSupport::FillPattern(image, 512, (128ll << 20) - 512, 3));
+        const auto r = TestSupport::RunTool({"mke2fs", "-q", "-F", "-t", "ext3", "-b", "1024", "-d", tree, "-E",
+                                             "offset=" + std::to_string(C * 512), image, "20480"});
+        ASSERT_EQ(r.exitCode, 0) << r.output;
+    };
+    Window w({{128, "label: dos\nunit: sectors\nstart=16065, size=40960, type=83\nstart=112455, size=40960, type=7\n",
+               prepare}});
+    MainFrame& f = *w.frame;
+    const std::string image = w.images[0];
+    const auto before = TestSupport::ReadBytes(image, 0, 128ll << 20);
+
+    SelectAt(f, 0, C);
+    ASSERT_TRUE(w.Action("action_Move_Resize")->isEnabled());
+    {
+        DialogAnswer<KMoveResizeDlg> answer([](KMoveResizeDlg& d) {
+            Child<QDoubleSpinBox>(d, "doubleSpinBox")->setValue(double(2 * C - S) * 512 / (1 << 20));
+            Click(d, "okButton");
+        });
+        w.Action("action_Move_Resize")->trigger();
+        ASSERT_EQ(answer.Seen(), 1);
+    }
+    // The start rounds up to the next cylinder and the size stays: a move up by less than the volume.
+    ASSERT_EQ(Lines(f).size(), 1);
+    const int64_t to = Values(Lines(f)[0])["NewStartingLba"].toLongLong();
+    EXPECT_EQ(Values(Lines(f)[0])["NewPartitionSize"], "40960");
+    EXPECT_EQ(to % C, 0);
+    EXPECT_GT(to, C);
+    EXPECT_LT(to, C + 40960);
+    SelectAt(f, 0, 112455);
+    {
+        DialogAnswer<KWipingDiskDlg> answer([](KWipingDiskDlg& d) {
+            Child<QRadioButton>(d, "radioButton_3")->setChecked(true);
+            Click(d, "okButton");
+        });
+        w.Action("action_Wipe_Partition")->trigger();
+        ASSERT_EQ(answer.Seen(), 1);
+    }
+    Apply(w);
+
+    const auto after = TestSupport::ReadBytes(image, 0, 128ll << 20);
+    const auto dump = TableFixtures::SfdiskDump(image);
+    ASSERT_EQ(dump.entries.size(), 2u) << dump.text;
+    EXPECT_EQ(dump.entries[0].start, to);
+    VolumeCheck::ExpectChecked(scratch, image, to, 40960, "ext3");
+    EXPECT_EQ(VolumeCheck::ExtFiles(scratch, image, to, 40960), VolumeCheck::TreeHashes(tree));
+    for (int64_t sector = 1; sector < (128 << 11); ++sector) {
+        const uint8_t* now = after.data() + sector * 512;
+        if (sector >= to && sector < to + 40960)
+            continue;
+        if (sector >= 112455 && sector < 112455 + 40960) {
+            const uint8_t expected = sector == 112455 ? 0x00 : 0xFF;
+            ASSERT_TRUE(std::all_of(now, now + 512, [&](uint8_t b) { return b == expected; })) << sector;
+            continue;
+        }
+        ASSERT_EQ(std::memcmp(now, before.data() + sector * 512, 512), 0) << "sector " << sector;
+    }
 }
 
 TEST(DialogHandlers, TypeIdSerialNumberAndClusterSize)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,4 +22,12 @@ std::string BlkidAt(const std::string& image, int64_t start, int64_t sectors);
 void ExpectChecked(const TestSupport::TempDir& dir, const std::string& image, int64_t start, int64_t sectors,
                    const std::string& type);
 
+// A folder of files of many sizes in a few levels (about 8 MB in all) for filling volumes.
+bool MakeFileTree(const std::string& root);
+// Every regular file under a folder by relative path, as a hash of its bytes.
+std::map<std::string, uint64_t> TreeHashes(const std::string& root);
+// The files of the Ext volume at [start, start + sectors), read back with debugfs, as TreeHashes gives
+// them (lost+found left out).
+std::map<std::string, uint64_t> ExtFiles(const TestSupport::TempDir& dir, const std::string& image, int64_t start,
+                                         int64_t sectors);
 } // namespace VolumeCheck
