@@ -297,3 +297,37 @@ TEST_F(BlockDevice, AMountedPartitionTheKernelWouldDropRefusesTheChangeBeforeWri
     ASSERT_EQ(r.exitCode, 0) << r.output;
     ExpectKernelFollows("delete a logical partition beside a mounted primary");
 }
+
+// A wipe written past the cache and a raw copy, on a real block device: the partition nodes show the
+// new bytes at once, as any other program reading them would.
+TEST_F(BlockDevice, WipesAndCopiesReachThePartitionNodes)
+{
+    auto readNode = [](const std::string& path, int64_t bytes) {
+        std::vector<uint8_t> data(size_t(bytes), 0);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        EXPECT_GE(fd, 0) << path;
+        if (fd >= 0) {
+            EXPECT_EQ(::pread(fd, data.data(), data.size(), 0), ssize_t(data.size())) << path;
+            ::close(fd);
+        }
+        return data;
+    };
+    const int number = Position(43008);
+    ASSERT_GT(number, 0);
+    // Something reads the partition first and leaves its bytes cached.
+    const auto old = readNode(node(5), 8192 * 512);
+    ToolResult r = Cli({"WipeDisk DiskIndex:0 PartitionIndex:" + std::to_string(number) +
+                        " StartingLba:43008 SectorsCount:8192 WipingMethod:1"});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const auto wiped = readNode(node(5), 8192 * 512);
+    EXPECT_TRUE(std::all_of(wiped.begin(), wiped.begin() + 512, [](uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(std::all_of(wiped.begin() + 512, wiped.end(), [](uint8_t b) { return b == 0xFF; }));
+
+    r = Cli({"CopyPartition DiskIndex:0 PartitionIndex:" + std::to_string(number) +
+                 " DestDiskIndex:0 DestStartingLba:114688 DestPartitionSize:8192 DestPartitionIsPrimary:1",
+             "CreatePartition DiskIndex:0 StartingOffset:114688 PartitionLength:8192 PartTypeId:2147483779 FsType:0 "
+             "ClusterSize:0 Label:\"\" Letter:0 Active:0 Primary:1 BootVolume:0 SystemVolume:0"});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    ExpectKernelFollows("after the copy");
+    EXPECT_TRUE(readNode(node(4), 8192 * 512) == wiped);
+}
