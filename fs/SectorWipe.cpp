@@ -27,18 +27,15 @@ namespace {
 constexpr int64_t kSectorBytes = 512;
 constexpr size_t kAlignment = 4096; // direct writes need page-aligned memory
 
-bool writeThrough(IDisk* disk, const uint8_t* data, int64_t sector, int64_t count)
-{
-    return disk->WriteSectorsThrough(data, sector, count) && disk->Flush();
-}
-
 } // namespace
 
 int Wipe(IDisk* disk, int64_t first, int64_t count, int method, IProgressReporter* progress)
 {
     if (!disk || !progress || first < 0 || count <= 0 || first > std::numeric_limits<int64_t>::max() - count)
         return kBadArgument;
-    const size_t bytes = size_t(kRunSectors * kSectorBytes);
+    const int64_t runs = (count + kRunSectors - 1) / kRunSectors;
+    const int64_t windowSectors = std::min(count, kWindowRuns * kRunSectors);
+    const size_t bytes = size_t(windowSectors * kSectorBytes);
     std::unique_ptr<uint8_t, void (*)(void*)> buffer(
         static_cast<uint8_t*>(std::aligned_alloc(kAlignment, (bytes + kAlignment - 1) / kAlignment * kAlignment)),
         std::free);
@@ -47,19 +44,23 @@ int Wipe(IDisk* disk, int64_t first, int64_t count, int method, IProgressReporte
     const std::vector<uint8_t> passes = Passes(method);
     auto zeroFirstSector = [&] {
         std::memset(buffer.get(), 0, size_t(kSectorBytes));
-        return writeThrough(disk, buffer.get(), first, 1);
+        return disk->WriteSectorsThrough(buffer.get(), first, 1) && disk->Flush();
     };
 
     progress->SetStepTotal(count);
-    const int64_t runs = (count + kRunSectors - 1) / kRunSectors;
-    for (int64_t i = 0; i < runs; ++i) {
+    for (int64_t run = 0; run < runs; run += kWindowRuns) {
         if (progress->IsUserCanceled())
             return zeroFirstSector() ? kCancelled : kWriteFailed;
-        progress->SetStepPosition(i * kRunSectors);
-        const int64_t sectors = std::min(kRunSectors, count - i * kRunSectors);
+        progress->SetStepPosition(run * kRunSectors);
+        const int64_t start = first + run * kRunSectors;
+        const int64_t sectors = std::min(kWindowRuns * kRunSectors, count - run * kRunSectors);
+        // The whole runs of the window in one call, a shorter last run in another.
+        const int64_t whole = sectors / kRunSectors * kRunSectors, rest = sectors - whole;
         for (const uint8_t fill : passes) {
             std::memset(buffer.get(), fill, size_t(sectors * kSectorBytes));
-            if (!writeThrough(disk, buffer.get(), first + i * kRunSectors, sectors))
+            if ((whole && !disk->WriteSectorsThrough(buffer.get(), start, whole)) ||
+                (rest && !disk->WriteSectorsThrough(buffer.get() + whole * kSectorBytes, start + whole, rest)) ||
+                !disk->Flush())
                 return kWriteFailed;
         }
     }

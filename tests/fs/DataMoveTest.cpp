@@ -386,10 +386,12 @@ TEST(RawCopy, FailuresAndCancel)
     EXPECT_TRUE(disk.calls.empty());
 }
 
-// Each method's passes, run by run, every pass written through and flushed, then the first sector
-// zeroed; the neighbours of the range keep their bytes.
+// Each method's passes over windows of whole 126-sector runs: every pass of a window written through
+// and flushed before the next, a shorter last run in a call of its own, then the first sector zeroed;
+// the neighbours of the range keep their bytes.
 TEST(SectorWipe, PassesRunsAndFlushes)
 {
+    const int64_t window = SectorWipe::kWindowRuns * 126;
     struct Case {
         int Method;
         int64_t Count;
@@ -401,23 +403,31 @@ TEST(SectorWipe, PassesRunsAndFlushes)
         {3, 252, {0x00, 0xFF, 0xF6}},
         {4, 1, {0x00, 0xFF, 0xF6, 0x40, 0x00, 0xFF, 0x90}},
         {4, 127, {0x00, 0xFF, 0xF6, 0x40, 0x00, 0xFF, 0x90}},
+        {2, 2 * window + 130, {0x00, 0xFF}},
         {9, 5, {0x00}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(SectorWipe::Passes(c.Method), c.Passes) << c.Method;
         const int64_t first = 1000;
-        MemoryDisk disk(2000, 12);
+        MemoryDisk disk(first + c.Count + 1000, 12);
         const auto before = disk.bytes;
         RecordingProgress progress;
         ASSERT_EQ(SectorWipe::Wipe(&disk, first, c.Count, c.Method, &progress), SectorWipe::kOk);
 
         std::vector<MemoryDisk::Call> expected;
-        const int64_t runs = (c.Count + 125) / 126;
-        for (int64_t i = 0; i < runs; ++i)
+        std::vector<int64_t> positions;
+        for (int64_t done = 0; done < c.Count; done += window) {
+            positions.push_back(done);
+            const int64_t sectors = std::min(window, c.Count - done);
+            const int64_t whole = sectors / 126 * 126;
             for (uint8_t pass : c.Passes) {
-                expected.push_back({'t', first + i * 126, std::min<int64_t>(126, c.Count - i * 126), pass});
+                if (whole)
+                    expected.push_back({'t', first + done, whole, pass});
+                if (sectors > whole)
+                    expected.push_back({'t', first + done + whole, sectors - whole, pass});
                 expected.push_back({'f', 0, 0, 0});
             }
+        }
         expected.push_back({'t', first, 1, 0});
         expected.push_back({'f', 0, 0, 0});
         ASSERT_EQ(disk.calls.size(), expected.size()) << "method " << c.Method << ", " << c.Count << " sectors";
@@ -432,9 +442,6 @@ TEST(SectorWipe, PassesRunsAndFlushes)
         std::fill(after.begin() + first * 512, after.begin() + (first + c.Count) * 512, c.Passes.back());
         std::fill(after.begin() + first * 512, after.begin() + (first + 1) * 512, uint8_t(0));
         EXPECT_TRUE(disk.bytes == after) << c.Method;
-        std::vector<int64_t> positions;
-        for (int64_t i = 0; i < runs; ++i)
-            positions.push_back(i * 126);
         EXPECT_EQ(progress.positions, positions);
         EXPECT_EQ(progress.totals, std::vector<int64_t>{c.Count});
     }
@@ -442,12 +449,13 @@ TEST(SectorWipe, PassesRunsAndFlushes)
 
 TEST(SectorWipe, CancelZerosTheFirstSectorAndFailuresStop)
 {
-    MemoryDisk disk(2000, 13);
+    const int64_t window = SectorWipe::kWindowRuns * 126;
+    MemoryDisk disk(5 * window, 13);
     const auto before = disk.bytes;
-    RecordingProgress progress(3); // before the third run
-    EXPECT_EQ(SectorWipe::Wipe(&disk, 100, 1000, 1, &progress), SectorWipe::kCancelled);
+    RecordingProgress progress(3); // before the third window
+    EXPECT_EQ(SectorWipe::Wipe(&disk, 100, 4 * window, 1, &progress), SectorWipe::kCancelled);
     std::vector<uint8_t> after = before;
-    std::fill(after.begin() + 100 * 512, after.begin() + (100 + 252) * 512, uint8_t(0xFF));
+    std::fill(after.begin() + 100 * 512, after.begin() + (100 + 2 * window) * 512, uint8_t(0xFF));
     std::fill(after.begin() + 100 * 512, after.begin() + 101 * 512, uint8_t(0));
     EXPECT_TRUE(disk.bytes == after);
     EXPECT_EQ(disk.calls.back().Kind, 'f');
@@ -460,6 +468,6 @@ TEST(SectorWipe, CancelZerosTheFirstSectorAndFailuresStop)
     MemoryDisk unflushed(2000, 15);
     unflushed.failFlush = true;
     EXPECT_EQ(SectorWipe::Wipe(&unflushed, 100, 1000, 0, &quiet), SectorWipe::kWriteFailed);
-    EXPECT_EQ(unflushed.Writes(), 1) << "a pass that did not reach the medium stops the wipe";
+    EXPECT_EQ(unflushed.Writes(), 2) << "a pass that did not reach the medium stops the wipe";
     EXPECT_EQ(SectorWipe::Wipe(&disk, 100, 0, 0, &quiet), SectorWipe::kBadArgument);
 }
