@@ -14,6 +14,7 @@
 #include "fs/RawCopy.h"
 #include "fs/SectorWipe.h"
 #include "support/RecordingProgress.h"
+#include "support/StubDisk.h"
 
 using TestSupport::RecordingProgress;
 
@@ -21,7 +22,7 @@ namespace {
 
 // A disk in memory: sector s holds bytes [s * 512, s * 512 + 512). Records every call, fails the n-th
 // read or write when asked, and counts calls after a failure.
-class MemoryDisk : public IDisk {
+class MemoryDisk : public TestSupport::StubDisk {
 public:
     struct Call {
         char Kind; // 'r', 'w' (normal), 't' (write-through), 'f' (flush)
@@ -58,23 +59,7 @@ public:
         calls.push_back({'f', 0, 0, 0});
         return failFlush ? 0 : 1;
     }
-    int VerifySectors(int64_t, int64_t) override { return 1; }
-    int GetGeometry(DiskGeometry*) override { return 0; }
     int64_t GetTotalSectors() override { return int64_t(bytes.size() / 512); }
-    int Open(int) override { return 1; }
-    void Close() override {}
-    int GetName(char*, int) override { return 0; }
-    int IsDynamic() override { return 0; }
-    uint32_t GetMbrSignature() override { return 0; }
-    int IsGpt() override { return 0; }
-    int ReadGptHeader(GptHeader*) override { return 0; }
-    void AdoptGptHeader(const GptHeader*) override {}
-    void ForgetLayout(const void*) override {}
-    int WriteDriveLayout(const DriveLayout&) override { return 0; }
-    int WriteDriveLayoutDirect(const DriveLayout&) override { return 0; }
-    std::string GetPath() const override { return {}; }
-    bool IsBlockDevice() const override { return false; }
-    int GetDiskNumber() const override { return 0; }
 
     std::vector<uint8_t> Sectors(int64_t first, int64_t count) const
     {

@@ -42,18 +42,17 @@ static void PrintTo(const QString& text, std::ostream* os)
 
 using namespace DiskMapProbe;
 
+#include "support/StubDisk.h"
+
 namespace {
 
 // A disk that only answers for its size: one sector per cylinder, so every gap becomes free space.
-class MemoryDisk : public IDisk {
+class MemoryDisk : public TestSupport::StubDisk {
 public:
     MemoryDisk(int64_t totalSectors, int bytesPerSector, bool dynamic)
         : m_total(totalSectors), m_bytesPerSector(bytesPerSector), m_dynamic(dynamic)
     {
     }
-    int ReadSectors(void*, int64_t, int64_t) override { return 0; }
-    int WriteSectors(const void*, int64_t, int64_t) override { return 0; }
-    int VerifySectors(int64_t, int64_t) override { return 0; }
     int GetGeometry(DiskGeometry* geometry) override
     {
         *geometry = DiskGeometry{};
@@ -65,26 +64,7 @@ public:
         return 1;
     }
     int64_t GetTotalSectors() override { return m_total; }
-    int Flush() override { return 1; }
-    int Open(int) override { return 1; }
-    void Close() override {}
-    int GetName(char* buffer, int size) override
-    {
-        if (buffer && size > 0)
-            buffer[0] = 0;
-        return 0;
-    }
     int IsDynamic() override { return m_dynamic ? 1 : 0; }
-    uint32_t GetMbrSignature() override { return 0; }
-    int IsGpt() override { return 0; }
-    int ReadGptHeader(GptHeader*) override { return 0; }
-    void AdoptGptHeader(const GptHeader*) override {}
-    void ForgetLayout(const void*) override {}
-    int WriteDriveLayout(const DriveLayout&) override { return 0; }
-    int WriteDriveLayoutDirect(const DriveLayout&) override { return 0; }
-    std::string GetPath() const override { return {}; }
-    bool IsBlockDevice() const override { return false; }
-    int GetDiskNumber() const override { return 0; }
 
 private:
     int64_t m_total;

@@ -26,15 +26,14 @@
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
+#include "support/StubDisk.h"
+
 namespace {
 
 // A disk that only knows its geometry.
-class GeometryDisk : public IDisk {
+class GeometryDisk : public TestSupport::StubDisk {
 public:
     explicit GeometryDisk(int bytesPerSector) : m_bytesPerSector(bytesPerSector) {}
-    int ReadSectors(void*, int64_t, int64_t) override { return 0; }
-    int WriteSectors(const void*, int64_t, int64_t) override { return 0; }
-    int VerifySectors(int64_t, int64_t) override { return 0; }
     int GetGeometry(DiskGeometry* geometry) override
     {
         *geometry = DiskGeometry{};
@@ -46,21 +45,6 @@ public:
         return 1;
     }
     int64_t GetTotalSectors() override { return 1000 * 255 * 63; }
-    int Flush() override { return 1; }
-    int Open(int) override { return 1; }
-    void Close() override {}
-    int GetName(char*, int) override { return 0; }
-    int IsDynamic() override { return 0; }
-    uint32_t GetMbrSignature() override { return 0; }
-    int IsGpt() override { return 0; }
-    int ReadGptHeader(GptHeader*) override { return 0; }
-    void AdoptGptHeader(const GptHeader*) override {}
-    void ForgetLayout(const void*) override {}
-    int WriteDriveLayout(const DriveLayout&) override { return 0; }
-    int WriteDriveLayoutDirect(const DriveLayout&) override { return 0; }
-    std::string GetPath() const override { return {}; }
-    bool IsBlockDevice() const override { return false; }
-    int GetDiskNumber() const override { return 0; }
 
 private:
     int m_bytesPerSector;
