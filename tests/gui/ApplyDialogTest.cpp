@@ -135,7 +135,7 @@ TEST_F(ApplyDialog, ProgressAndLabelSlots)
 TEST_F(ApplyDialog, FailingLineIsReportedAndStopsTheRun)
 {
     KBatchCommandExecutive executive(&user);
-    executive.AddCommand("WipeDisk DiskIndex:0 PartitionIndex:2 StartingLba:18432 SectorsCount:8 WipingMethod:0", 0);
+    executive.AddCommand("ResizePartition DiskIndex:0 PartitionIndex:2 NewStartingLba:18432 NewPartitionSize:8 SafeMode:1", 0);
     executive.AddCommand(kHide, 0);
     KApplyOperationsPendingDlg dialog(&manager, &executive);
     EXPECT_EQ(dialog.RunResult(), kRunFailed);

@@ -124,14 +124,14 @@ TEST(MessageBoxInteraction, BoxesSitOverTheRunningApplyWindow)
 
     // A failing line is reported over the apply window as well.
     executive.ClearCommands();
-    executive.AddCommand("WipeDisk DiskIndex:0 PartitionIndex:2 StartingLba:18432 SectorsCount:8 WipingMethod:0", 0);
+    executive.AddCommand("ResizePartition DiskIndex:0 PartitionIndex:2 NewStartingLba:18432 NewPartitionSize:8 SafeMode:1", 0);
     MessageBoxAnswer answer({QStringLiteral("OK")});
     KApplyOperationsPendingDlg dialog(&manager, &executive);
     EXPECT_EQ(dialog.RunResult(), kRunFailed);
     ASSERT_EQ(answer.Count(), 1u);
     EXPECT_EQ(answer.Last().icon, QMessageBox::Critical);
     EXPECT_EQ(answer.Last().parent, static_cast<QWidget*>(&dialog));
-    EXPECT_TRUE(answer.Last().text.startsWith(QStringLiteral("Failed to execute the following command:\n\nWipeDisk ")))
+    EXPECT_TRUE(answer.Last().text.startsWith(QStringLiteral("Failed to execute the following command:\n\nResizePartition ")))
         << answer.Last().text.toStdString();
     EXPECT_EQ(executive.Dialog(), nullptr);
 }
