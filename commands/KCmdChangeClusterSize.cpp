@@ -1,7 +1,9 @@
 #include "KCmdChangeClusterSize.h"
 
 #include "CommandLine.h"
+#include "core/ErrorCodes.h"
 #include "core/FileSystemTypes.h"
+#include "fs/fat/KFatResize.h"
 #include "model/IVolumeManager.h"
 
 int KCmdChangeClusterSize::ParseLine()
@@ -18,11 +20,25 @@ int KCmdChangeClusterSize::ParseLine()
     return 1;
 }
 
-int KCmdChangeClusterSize::Execute(IProgressReporter*)
+int KCmdChangeClusterSize::Execute(IProgressReporter* reporter)
 {
     if (!IsParsed())
         return kCmdNotParsed;
-    // The file-system work of this operation is not part of this build: a plain failure, never success.
-    SetErrorDetail(kDetailUnsupported);
-    return kCmdFailed;
+    const int d = Summary().DiskIndex, index = Summary().PartitionIndex;
+    PartitionInfo entry{};
+    if (!m_manager->GetPartition(d, index, &entry))
+        return kCmdPartitionUnreadable;
+    IDisk* disk = m_manager->GetDisk(d);
+    if (!disk)
+        return Fail(kDetailNoSuchDisk);
+    // The NTFS cluster-size change is not part of this build: a plain failure, never success.
+    if (entry.FileSystemType == kFsNtfs)
+        return Fail(kDetailUnsupported);
+    KFatResize resizer;
+    const int64_t size = entry.TotalSectors > 0 ? entry.TotalSectors : entry.SectorCount;
+    // Files may stay where they lie; directories move, so the old volume holds until the end.
+    if (const int rc = resizer.ChangeFatClusterSize(disk, entry.StartingLba, size, m_block.ClusterSize,
+                                                    entry.IsPrimary, 1, reporter))
+        return Fail(rc);
+    return FinishVolumeChange(d, index, nullptr);
 }

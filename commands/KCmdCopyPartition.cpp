@@ -5,6 +5,7 @@
 #include "core/FileSystemTypes.h"
 #include "fs/RawCopy.h"
 #include "fs/ext/ExtMove.h"
+#include "fs/fat/KFatResize.h"
 #include "model/IVolumeManager.h"
 
 int KCmdCopyPartition::ParseLine()
@@ -55,11 +56,18 @@ int KCmdCopyPartition::Execute(IProgressReporter* reporter)
             return Fail(rc);
         return 0;
     case kFsNtfs:
+        // The NTFS copier is not part of this build: a plain failure, never success.
+        return Fail(kDetailUnsupported);
     case kFsFat12:
     case kFsFat16:
-    case kFsFat32:
-        // Their copiers are not part of this build: a plain failure, never success.
-        return Fail(kDetailUnsupported);
+    case kFsFat32: {
+        KFatResize copier;
+        const int64_t size = entry.TotalSectors > 0 ? entry.TotalSectors : entry.SectorCount;
+        if (const int rc = copier.CopyFat(source, entry.StartingLba, size, dest, m_block.DestStartingLba,
+                                          m_block.DestPartitionSize, m_block.DestPartitionIsPrimary, reporter))
+            return Fail(rc);
+        return 0;
+    }
     default:
         break;
     }

@@ -5,6 +5,7 @@
 #include "core/FileSystemTypes.h"
 #include "fs/FileSystemServices.h"
 #include "fs/ext/ExtMove.h"
+#include "fs/fat/KFatResize.h"
 #include "model/IVolumeManager.h"
 
 int KCmdResizePartition::ParseLine()
@@ -70,9 +71,18 @@ int KCmdResizePartition::Execute(IProgressReporter* reporter)
         if (const int rc = MoveExt(disk, entry.StartingLba, entry.SectorCount, disk, m_block.NewStartingLba, reporter))
             return Fail(rc);
         break;
-    default:
-        // The FAT and NTFS resizers are not part of this build: a plain failure, never success.
+    case kFsNtfs:
+        // The NTFS resizer is not part of this build: a plain failure, never success.
         return Fail(kDetailUnsupported);
+    default: {
+        // Anything else goes to the FAT resizer, which refuses what is not FAT.
+        KFatResize resizer;
+        const int64_t size = entry.TotalSectors > 0 ? entry.TotalSectors : entry.SectorCount;
+        if (const int rc = resizer.ResizeFat(disk, entry.StartingLba, size, m_block.NewStartingLba,
+                                             m_block.NewPartitionSize, entry.IsPrimary, m_block.SafeMode, reporter))
+            return Fail(rc);
+        break;
+    }
     }
     return FinishVolumeChange(d, index, &moved);
 }

@@ -136,13 +136,8 @@ int FormatFatVolume(ISectorDevice* device, int64_t volumeStart, int64_t sectors,
         put_le16(root.data() + Fat::kDirWriteDate, date);
     }
 
-    uint8_t fsinfo[512] = {};
-    put_le32(fsinfo + Fat::kFsInfoLead, Fat::kFsInfoLeadSignature);
-    put_le32(fsinfo + Fat::kFsInfoStruct, Fat::kFsInfoStructSignature);
-    put_le32(fsinfo + Fat::kFsInfoFreeCount, 0xFFFFFFFF);
-    put_le32(fsinfo + Fat::kFsInfoNextFree, 0xFFFFFFFF);
-    fsinfo[510] = 0x55;
-    fsinfo[511] = 0xAA;
+    uint8_t fsinfo[512];
+    BuildFsInfoSector(fsinfo);
 
     auto write = [&](const void* data, int64_t sector, int64_t count) {
         return device->WriteSectors(data, volumeStart + sector, count) != 0;
@@ -155,4 +150,15 @@ int FormatFatVolume(ISectorDevice* device, int64_t volumeStart, int64_t sectors,
                   !write(fsinfo, 7, 1) || !write(kFat32SecondBootSector, 8, 1)))
         return kFatWriteFailed;
     return kFatFormatOk;
+}
+
+void BuildFsInfoSector(unsigned char* sector)
+{
+    std::memset(sector, 0, 512);
+    put_le32(sector + Fat::kFsInfoLead, Fat::kFsInfoLeadSignature);
+    put_le32(sector + Fat::kFsInfoStruct, Fat::kFsInfoStructSignature);
+    put_le32(sector + Fat::kFsInfoFreeCount, 0xFFFFFFFF);
+    put_le32(sector + Fat::kFsInfoNextFree, 0xFFFFFFFF);
+    sector[510] = 0x55;
+    sector[511] = 0xAA;
 }

@@ -11,3 +11,6 @@ enum FatFormatResult : int { kFatFormatOk = 0, kFatBadArgument = 1, kFatOutOfMem
 // clusterSize are filled from their defaults when 0. The label is upper-cased in place (a-z only).
 int FormatFatVolume(ISectorDevice* device, int64_t volumeStart, int64_t sectors, int64_t hiddenSectors, int& type,
                     int& clusterSize, char* label);
+
+// A FAT32 FSInfo sector with its signatures and the free count and next free cluster unknown.
+void BuildFsInfoSector(unsigned char* sector);
