@@ -272,3 +272,36 @@ TEST(DataMoveCli, WipesReachEverySectorOfTheirRange)
     EXPECT_TRUE(std::all_of(b.begin(), b.end(), [](uint8_t c) { return c == 0; }));
     EXPECT_TRUE(wholeFile(disks.a) == a1);
 }
+
+// A FAT16 volume full of files grown and moved, given smaller clusters, and copied to the other disk
+// with its entry, all through volmara-cli: fsck.fat clean and the same files every time.
+TEST(DataMoveCli, FatResizeClusterSizeAndCopy)
+{
+    if (!haveTools() || !HaveTool("mkfs.fat") || !HaveTool("fsck.fat") || !HaveTool("mcopy"))
+        GTEST_SKIP() << "a tool is missing";
+    Disks disks;
+    ASSERT_EQ(disks.Make(), "");
+    // The exFAT partition becomes FAT16 (mkfs.fat over it), holding the tree.
+    ASSERT_EQ(RunTool({"mkfs.fat", "-F", "16", "-s", "4", "-n", "FATVOL", "--offset", std::to_string(kExfat), disks.a,
+                       std::to_string(kVolume / 2)}).exitCode, 0);
+    ASSERT_TRUE(VolumeCheck::CopyTreeToFat(disks.a, kExfat, disks.tree));
+    EngineEnvironment env({disks.a, disks.b}, disks.dir.File("state"));
+    const auto check = [&](const std::string& image, int64_t start, int64_t sectors, const std::string& what) {
+        SCOPED_TRACE(what);
+        VolumeCheck::ExpectChecked(disks.dir, image, start, sectors, "vfat");
+        EXPECT_EQ(VolumeCheck::FatFiles(disks.dir, image, start, sectors), disks.files);
+        EXPECT_NE(VolumeCheck::BlkidAt(image, start, sectors).find("LABEL=FATVOL"), std::string::npos);
+    };
+    const auto b0 = wholeFile(disks.b);
+    ToolResult r = run({disks.a, disks.b},
+                       {resize(2, kExfat + 4097, kVolume), "ChangeClusterSize DiskIndex:0 PartitionIndex:2 ClusterSize:2"});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    ASSERT_EQ(TableFixtures::SfdiskDump(disks.a).entries[1].start, kExfat + 4097);
+    check(disks.a, kExfat + 4097, kVolume, "grown, moved and given smaller clusters");
+    EXPECT_NE(VolumeCheck::BlkidAt(disks.a, kExfat + 4097, kVolume).find("VERSION=FAT16"), std::string::npos);
+
+    r = run({disks.a, disks.b}, {copy(2, 1, 2048), entryFor(1, 2048, 6)});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    check(disks.b, 2048, kVolume, "copied to the other disk");
+    expectOnlyChanged(b0, wholeFile(disks.b), 2048, kVolume, "the FAT copy");
+}

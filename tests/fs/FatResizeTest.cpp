@@ -92,8 +92,10 @@ std::string fillVolume(const TempDir& dir, const std::string& vol, Fill fill, in
     const int files = fill == Fill::Many ? 1100 : 80;
     std::mt19937 random(seed);
     for (int i = 0; i < files; ++i) {
+        // A fixed root holds 512 entries and a long name takes several: most files go into folders.
+        const bool inRoot = i % 4 == 3 && (fill != Fill::Many || i < 120);
         const std::string folder = i % 4 == 0 ? "/Deep Folder/level two/three" : i % 4 == 1 ? "/naïve café"
-                                 : i % 4 == 2 ? "/Deep Folder" : "";
+                                 : inRoot ? "" : "/Deep Folder";
         const std::string name = i % 3 == 0 ? "F" + std::to_string(i) + ".DAT"
                                : "a rather long file name number " + std::to_string(i) + " ÿ.txt";
         int64_t bytes = fill == Fill::Many ? int64_t(random() % 3000) : int64_t(random() % 40000);

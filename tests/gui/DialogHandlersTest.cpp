@@ -564,6 +564,53 @@ TEST(DialogHandlers, MovingAnExtVolumeAndWipingAPartitionAreApplied)
     }
 }
 
+// A FAT16 volume full of files grown with Move/Resize and then given smaller clusters, both applied from
+// the window: fsck.fat clean and the same files.
+TEST(DialogHandlers, ResizingAFatVolumeAndChangingItsClustersAreApplied)
+{
+    if (!TestSupport::HaveTool("mkfs.fat") || !TestSupport::HaveTool("mcopy") || !VolumeCheck::HaveCheckers())
+        GTEST_SKIP() << "a tool is missing";
+    TestSupport::TempDir scratch;
+    const std::string tree = scratch.File("tree");
+    ASSERT_TRUE(VolumeCheck::MakeFileTree(tree));
+    const auto fat = [&](const std::string& image) {
+        const auto r = TestSupport::RunTool({"mkfs.fat", "-F", "16", "-s", "4", "--offset", std::to_string(C), image, "20480"});
+        ASSERT_EQ(r.exitCode, 0) << r.output;
+        ASSERT_TRUE(VolumeCheck::CopyTreeToFat(image, C, tree));
+    };
+    Window w({{128, "label: dos\nunit: sectors\nstart=16065, size=40960, type=6\n", fat}});
+    MainFrame& f = *w.frame;
+    SelectAt(f, 0, C);
+    {
+        DialogAnswer<KMoveResizeDlg> answer([](KMoveResizeDlg& d) {
+            Child<QDoubleSpinBox>(d, "doubleSpinBox_2")->setValue(40);
+            Click(d, "okButton");
+        });
+        w.Action("action_Move_Resize")->trigger();
+        ASSERT_EQ(answer.Seen(), 1);
+    }
+    SelectAt(f, 0, C);
+    {
+        DialogAnswer<KChangeClusterSizeDlg> answer([&](KChangeClusterSizeDlg& d) {
+            ChooseData(d, "comboBox", 2);
+            Click(d, "yesButton");
+        });
+        w.Action("actionChange_Cluster_Size")->trigger();
+        ASSERT_EQ(answer.Seen(), 1);
+    }
+    ASSERT_EQ(Lines(f).size(), 2);
+    const int64_t size = Values(Lines(f)[0])["NewPartitionSize"].toLongLong();
+    EXPECT_GT(size, 40960);
+    Apply(w);
+    const auto dump = TableFixtures::SfdiskDump(w.images[0]);
+    ASSERT_EQ(dump.entries.size(), 1u);
+    EXPECT_EQ(dump.entries[0].size, size);
+    VolumeCheck::ExpectChecked(scratch, w.images[0], C, size, "vfat");
+    EXPECT_EQ(VolumeCheck::FatFiles(scratch, w.images[0], C, size), VolumeCheck::TreeHashes(tree));
+    const std::vector<uint8_t> boot = TestSupport::ReadBytes(w.images[0], C * 512, 512);
+    EXPECT_EQ(boot[13], 2) << "sectors per cluster";
+}
+
 TEST(DialogHandlers, TypeIdSerialNumberAndClusterSize)
 {
     const auto fat = [](const std::string& image) {

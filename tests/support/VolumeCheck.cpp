@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 #include <filesystem>
@@ -108,6 +109,30 @@ std::map<std::string, uint64_t> ExtFiles(const TempDir& dir, const std::string& 
     const ToolResult r = RunTool({"debugfs", "-R", "rdump / " + out, volume});
     EXPECT_EQ(r.exitCode, 0) << r.output;
     std::filesystem::remove_all(out + "/lost+found");
+    auto files = TreeHashes(out);
+    std::filesystem::remove_all(out);
+    std::filesystem::remove(volume);
+    return files;
+}
+
+bool CopyTreeToFat(const std::string& image, int64_t start, const std::string& root)
+{
+    ::setenv("MTOOLS_SKIP_CHECK", "1", 1);
+    std::vector<std::string> argv = {"mcopy", "-s", "-i", image + "@@" + std::to_string(start * 512)};
+    for (const auto& entry : std::filesystem::directory_iterator(root))
+        argv.push_back(entry.path().string());
+    argv.push_back("::/");
+    return RunTool(argv).exitCode == 0;
+}
+
+std::map<std::string, uint64_t> FatFiles(const TempDir& dir, const std::string& image, int64_t start, int64_t sectors)
+{
+    ::setenv("MTOOLS_SKIP_CHECK", "1", 1);
+    const std::string volume = Extract(dir, image, start, sectors, "files.vol");
+    const std::string out = dir.File("files");
+    std::filesystem::remove_all(out);
+    std::filesystem::create_directories(out);
+    RunTool({"mcopy", "-s", "-n", "-i", volume, "::/*", out});
     auto files = TreeHashes(out);
     std::filesystem::remove_all(out);
     std::filesystem::remove(volume);
