@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -342,17 +343,20 @@ std::string describe(const MatrixCase& c)
 }
 
 // One case: make, fill, operate, judge. Cluster changes the size cannot take are refused with nothing
-// written; everything else must succeed.
-void runCase(const MatrixCase& c, uint32_t seed)
+// written (false); everything else must succeed.
+bool runCase(const MatrixCase& c, uint32_t seed)
 {
     SCOPED_TRACE(describe(c));
     TempDir dir;
     const std::string image = dir.File("disk.img");
     const int64_t sectors = c.kind == 12 ? 24000 : c.kind == 16 ? 60000 : 72000;
     const int64_t start = 40000;
-    ASSERT_EQ(makeVolume(dir, image, start, sectors, c.kind, c.spc, c.fill, c.ours, seed), "");
+    const std::string made = makeVolume(dir, image, start, sectors, c.kind, c.spc, c.fill, c.ours, seed);
+    EXPECT_EQ(made, "");
     const Snapshot before = snapshotAt(dir, image, start, sectors);
-    ASSERT_FALSE(before.files.empty());
+    EXPECT_FALSE(before.files.empty());
+    if (!made.empty() || before.files.empty())
+        return true;
     const uint64_t wholeBefore = HashRange(image, 0, kDiskSectors * 512);
     // Where the volume goes is known before: what lies around it there must not change.
     const Outcome planned = target(c.op, start, sectors);
@@ -360,9 +364,11 @@ void runCase(const MatrixCase& c, uint32_t seed)
     const Outcome o = runOp(dir, image, c.op, start, sectors, c.spc, c.keep);
     if (o.rc == kFatResizeBadArgument && (c.op == Op::ClusterUp || c.op == Op::ClusterDown)) {
         EXPECT_EQ(HashRange(image, 0, kDiskSectors * 512), wholeBefore) << "a refused change wrote";
-        return;
+        return false;
     }
-    ASSERT_EQ(o.rc, kFatResizeOk);
+    EXPECT_EQ(o.rc, kFatResizeOk);
+    if (o.rc != kFatResizeOk)
+        return true;
     expectIntact(dir, o.image, o.start, o.sectors, before, describe(c));
     if (o.image == image) {
         const Around now = hashAround(image, o.start, o.sectors);
@@ -373,6 +379,7 @@ void runCase(const MatrixCase& c, uint32_t seed)
     } else {
         EXPECT_EQ(HashRange(image, 0, kDiskSectors * 512), wholeBefore) << "the source image changed";
     }
+    return true;
 }
 
 } // namespace
@@ -387,7 +394,8 @@ TEST(FatResize, RandomMatrix)
     std::mt19937 random(20261208u + uint32_t(count));
     const Op ops[] = {Op::Grow, Op::Shrink, Op::MoveUpOdd, Op::MoveDown, Op::MoveFar, Op::GrowMove,
                       Op::CopySame, Op::CopyBigger, Op::CopyOther, Op::ClusterUp, Op::ClusterDown};
-    for (int i = 0; i < count && !HasFatalFailure(); ++i) {
+    int done = 0;
+    for (int i = 0; i < count && !HasFailure(); ++i) {
         MatrixCase c;
         static const int kinds[] = {12, 16, 32}, fat12Spc[] = {8, 16}, fat16Spc[] = {2, 4, 8};
         c.kind = kinds[random() % 3];
@@ -398,8 +406,10 @@ TEST(FatResize, RandomMatrix)
             c.fill = Fill::Tree; // 1,100 files do not fit in 12 MiB of 4 KiB clusters
         c.ours = random() % 2;
         c.keep = int(random() % 3);
-        runCase(c, uint32_t(i + 1));
+        done += runCase(c, uint32_t(i + 1)) ? 1 : 0;
     }
+    std::printf("%d cases: %d rebuilt, %d cluster sizes refused as the volume cannot take them\n", count, done,
+                count - done);
 }
 
 // The cases the Part names, each once.
