@@ -41,8 +41,9 @@ timed() { local s=$(date +%s.%N); "$@" >/dev/null 2>&1; local rc=$?; echo "$(ech
 
 compare_resize() { # NAME BASE FROM_SECTORS TO_SECTORS FATRESIZE_SIZE
   local name=$1 base=$2 to=$4 size=$5
-  cp --sparse=always "$base" "$DIR/ours.img"; cp --sparse=always "$base" "$DIR/peer.img"
+  cp --sparse=always "$base" "$DIR/ours.img"; cp --sparse=always "$base" "$DIR/peer.img"; sync
   read -r ours rc1 < <(timed sh -c "'$CLI' --disk '$DIR/ours.img' run 'ResizePartition DiskIndex:0 PartitionIndex:1 NewStartingLba:2048 NewPartitionSize:$to SafeMode:1' && sync -d '$DIR/ours.img'")
+  sync
   read -r peer rc2 < <(timed sh -c "fatresize -f -q -n 1 -s $size '$DIR/peer.img' && sync -d '$DIR/peer.img'")
   printf '%s: volmara %.1f s (exit %s), fatresize %.1f s (exit %s): ratio %.2f\n' "$name" "$ours" "$rc1" "$peer" "$rc2" "$(echo "$ours / $peer" | bc -l)"
   check "$DIR/ours.img" 2048 "$to"
@@ -54,9 +55,10 @@ echo "making a 4 GiB volume half full"; make "$DIR/small.img" $((4 * GIB))
 compare_resize "shrink 8 GiB -> 6 GiB" "$DIR/big.img" $((8 * GIB)) $((6 * GIB)) 6Gi
 compare_resize "grow 4 GiB -> 8 GiB" "$DIR/small.img" $((4 * GIB)) $((8 * GIB)) 8Gi
 
-truncate -s $(( (8 * GIB + 4096) * 512 )) "$DIR/target.img"; printf 'label: dos\n' | sfdisk -q "$DIR/target.img"
+truncate -s $(( (8 * GIB + 4096) * 512 )) "$DIR/target.img"; printf 'label: dos\n' | sfdisk -q "$DIR/target.img"; sync
 read -r ours rc1 < <(timed sh -c "'$CLI' --disk '$DIR/big.img' --disk '$DIR/target.img' run 'CopyPartition DiskIndex:0 PartitionIndex:1 DestDiskIndex:1 DestStartingLba:2048 DestPartitionSize:$((8 * GIB)) DestPartitionIsPrimary:1' 'CreatePartition DiskIndex:1 StartingOffset:2048 PartitionLength:$((8 * GIB)) PartTypeId:2147483659 FsType:0 ClusterSize:0 Label:\"\" Letter:0 Active:0 Primary:1 BootVolume:0 SystemVolume:0' && sync -d '$DIR/target.img'")
 check "$DIR/target.img" 2048 $((8 * GIB))
+sync
 read -r peer rc2 < <(timed sh -c "dd if='$DIR/big.img' of='$DIR/target.img' bs=4M iflag=skip_bytes,count_bytes oflag=seek_bytes skip=1048576 seek=1048576 count=$((8 * GIB * 512)) conv=notrunc status=none && sync -d '$DIR/target.img'")
 printf 'copy 8 GiB (half full) to another image: volmara %.1f s (exit %s), dd bs=4M %.1f s (exit %s): ratio %.2f\n' "$ours" "$rc1" "$peer" "$rc2" "$(echo "$ours / $peer" | bc -l)"
 rm -rf "$DIR"

@@ -78,9 +78,10 @@ std::vector<std::pair<size_t, size_t>> Batches(const Plan& plan);
 std::string CheckPlan(const Job& job, const Plan& plan);
 
 // Progress: BeginStep(-1), SetStepTotal(zero sectors + 2 x copy sectors + 1: every sector read and
-// every sector written), SetStepPosition with the sectors done before every transfer, IsUserCanceled
-// once per extent, CompleteStep at the end. Failures return at once; what was written stays written.
-// The devices are not flushed.
+// every sector written), SetStepPosition with the sectors done before every write, IsUserCanceled once
+// per extent before its batch is written, CompleteStep at the end. While a batch is written the next
+// one is already read on a second thread (two buffers). Failures return at once; what was written
+// stays written. The devices are not flushed.
 int Run(const Job& job, const Plan& plan, IProgressReporter* progress);
 
 } // namespace CopyEngine

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <random>
 #include <string>
@@ -262,18 +263,27 @@ TEST(CopyEngine, ZerosRunFirstAndEveryBatchReadsBeforeItWrites)
     MemoryDisk disk(10000, 3);
     RecordingProgress progress;
     ASSERT_EQ(CopyEngine::Run(SameDisk(disk), plan, &progress), CopyEngine::kOk);
-    std::string kinds;
-    for (const auto& c : disk.calls)
-        kinds += c.Kind;
-    // Zero pieces 126 + 74; batch one reads 100 + 100, writes 100 + 100; batch two one of each.
-    EXPECT_EQ(kinds, "wwrrwwrw");
-    EXPECT_EQ(disk.calls[2].First, 0);
-    EXPECT_EQ(disk.calls[3].First, 100);
-    EXPECT_EQ(disk.calls[4].First, 5000);
+    // The order of each call, by kind and first sector.
+    std::map<std::pair<char, int64_t>, size_t> order;
+    for (size_t i = 0; i < disk.calls.size(); ++i)
+        order[{disk.calls[i].Kind, disk.calls[i].First}] = i;
+    auto at = [&](char kind, int64_t first) { return order[{kind, first}]; };
+    ASSERT_EQ(disk.calls.size(), 8u);
+    // Zero pieces of 126 and 74 sectors first; batch one (two extents) read whole before it is written;
+    // batch two read before it is written, and written after batch one.
+    EXPECT_EQ(at('w', 900), 0u);
+    EXPECT_EQ(at('w', 1026), 1u);
+    EXPECT_LT(at('r', 0), at('r', 100));
+    EXPECT_LT(at('r', 100), at('w', 5000));
+    EXPECT_LT(at('w', 5000), at('w', 5100));
+    EXPECT_LT(at('r', 100), at('r', 3000));
+    EXPECT_LT(at('r', 3000), at('w', 7000));
+    EXPECT_LT(at('w', 5100), at('w', 7000));
 }
 
 TEST(CopyEngine, FailuresAndCancelStopAtOnce)
 {
+    // Two batches of 40 transfers each.
     CopyEngine::Plan plan;
     plan.Copy(0, 20000, 5000);
     plan.Copy(10000, 30000, 5000);
@@ -282,7 +292,9 @@ TEST(CopyEngine, FailuresAndCancelStopAtOnce)
         disk.failRead = n;
         RecordingProgress progress;
         EXPECT_EQ(CopyEngine::Run(SameDisk(disk), plan, &progress), CopyEngine::kReadFailed) << n;
-        EXPECT_EQ(disk.callsAfterFailure, 0);
+        EXPECT_EQ(disk.reads, n) << "nothing read after the failure";
+        // Only a batch read whole before the failure may be written.
+        EXPECT_EQ(disk.Writes(), n <= 40 ? 0 : 40) << n;
         EXPECT_EQ(progress.completed, 0);
     }
     for (int n : {1, 40, 41}) {
@@ -290,9 +302,10 @@ TEST(CopyEngine, FailuresAndCancelStopAtOnce)
         disk.failWrite = n;
         RecordingProgress progress;
         EXPECT_EQ(CopyEngine::Run(SameDisk(disk), plan, &progress), CopyEngine::kWriteFailed) << n;
-        EXPECT_EQ(disk.callsAfterFailure, 0);
+        EXPECT_EQ(disk.writes, n) << "nothing written after the failure";
     }
-    // Polled per extent: a cancel at the second poll leaves the second extent unread.
+    // Polled per extent before its batch is written: a cancel at the second poll leaves the second
+    // batch unwritten.
     MemoryDisk disk(40000, 6);
     RecordingProgress progress(2);
     EXPECT_EQ(CopyEngine::Run(SameDisk(disk), plan, &progress), CopyEngine::kCancelled);
