@@ -23,8 +23,8 @@ line="ResizePartition DiskIndex:0 PartitionIndex:1 NewStartingLba:$TO NewPartiti
 
 judge() { # judge IMAGE START: "clean/broken, files same/differ"
   dd if="$1" of="$DIR/v.img" bs=512 skip=$2 count=$SIZE status=none
-  local f=broken; fsck.fat -n "$DIR/v.img" >/dev/null 2>&1 && f=clean
-  rm -rf "$DIR/out"; mkdir "$DIR/out"; mcopy -s -n -i "$DIR/v.img" "::/a" "$DIR/out/" >/dev/null 2>&1
+  local f=broken; timeout 20 fsck.fat -n "$DIR/v.img" >/dev/null 2>&1 && f=clean
+  rm -rf "$DIR/out"; mkdir "$DIR/out"; timeout 20 mcopy -s -n -i "$DIR/v.img" "::/a" "$DIR/out/" >/dev/null 2>&1
   local s=differ; (cd "$DIR/out" && find . -type f -exec md5sum {} + | sort -k2) | cmp -s - "$DIR/sums" && s=same
   echo "$f, files $s"
 }
