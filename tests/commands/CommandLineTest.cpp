@@ -175,7 +175,9 @@ TEST(CommandSummaries, FlagsOfEveryCommand)
     EXPECT_STREQ(mp.NewFolderName, "old");
 }
 
-TEST(CommandSummaries, WorkNotInThisBuildFailsPlainly)
+// A resize of a partition that holds no FAT (nor Ext, nor NTFS) goes to the FAT resizer, which refuses
+// it plainly: invalid file system, never success.
+TEST(CommandSummaries, AResizeOfWhatIsNotFatFailsPlainly)
 {
     TestSupport::TempDir dir;
     const std::string image = TableFixtures::MakeMbrLayout(dir);
@@ -185,8 +187,11 @@ TEST(CommandSummaries, WorkNotInThisBuildFailsPlainly)
     const char* line = "ResizePartition DiskIndex:0 PartitionIndex:2 NewStartingLba:18432 NewPartitionSize:20000 SafeMode:1";
     auto command = CreateCommand(line);
     ASSERT_EQ(command->Parse(&manager, line), 1);
-    EXPECT_EQ(command->Execute(nullptr), kCmdFailed);
+    KProgressReporter quiet;
+    const uint64_t before = TestSupport::HashRange(image, 0, 64ll << 20);
+    EXPECT_EQ(command->Execute(&quiet), kCmdFailed);
     EXPECT_EQ(command->GetErrorDetail(), kDetailUnsupported);
+    EXPECT_EQ(TestSupport::HashRange(image, 0, 64ll << 20), before);
 }
 
 // Growing NTFS in place is first tried online; that cannot be done here, so the line asks to run again
