@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -641,4 +642,77 @@ TEST(FatResize, PowerCutsInTheCopyPhaseLeaveTheOldVolume)
             fsys::remove(vol);
         }
     }
+}
+
+namespace {
+
+// A volume held in memory that counts writes outside an allowed extent.
+class MemoryVolume : public ISectorDevice {
+public:
+    explicit MemoryVolume(std::vector<uint8_t> bytes) : data(std::move(bytes)) {}
+    int ReadSectors(void* b, int64_t f, int64_t c) override
+    {
+        if (f < 0 || c < 0 || (f + c) * 512 > int64_t(data.size()))
+            return 0;
+        std::memcpy(b, data.data() + f * 512, size_t(c) * 512);
+        return 1;
+    }
+    int WriteSectors(const void* b, int64_t f, int64_t c) override
+    {
+        if (f < 0 || c < 0 || (f + c) * 512 > int64_t(data.size()))
+            return 0;
+        if (f < allowedFirst || f + c > allowedEnd)
+            ++stray;
+        std::memcpy(data.data() + f * 512, b, size_t(c) * 512);
+        return 1;
+    }
+    int VerifySectors(int64_t, int64_t) override { return 1; }
+    int GetGeometry(DiskGeometry*) override { return 0; }
+    std::vector<uint8_t> data;
+    int64_t allowedFirst = 0, allowedEnd = 0;
+    int stray = 0;
+};
+
+} // namespace
+
+// Hostile volumes: bytes of the boot sector, the FATs, the root and the first directories changed at
+// random. Whatever the rebuild answers, it never reads or writes out of bounds (the sanitizers watch)
+// and never writes outside the new extent; a refusal writes nothing.
+TEST(FatResize, HostileVolumesStayInBounds)
+{
+    REQUIRE_FAT_TOOLS();
+    TempDir dir;
+    const std::string image = dir.File("disk.img");
+    const int64_t sectors = 8192, disk = 3 * sectors;
+    ASSERT_EQ(makeVolume(dir, image, 0, sectors, 12, 4, Fill::Tree, false, 21, disk), "");
+    const std::vector<uint8_t> pristine = ReadBytes(image, 0, disk * 512);
+    std::mt19937 random(7);
+    int refused = 0, rebuilt = 0;
+    for (int round = 0; round < 200; ++round) {
+        MemoryVolume volume(pristine);
+        const int changes = 1 + int(random() % 8);
+        for (int i = 0; i < changes; ++i) {
+            // Mostly the metadata at the front (boot sector, FATs, root, first clusters), sometimes anywhere.
+            const size_t span = random() % 4 ? 64 * 512 : size_t(sectors) * 512;
+            volume.data[random() % span] = uint8_t(random());
+        }
+        const std::vector<uint8_t> before = volume.data;
+        const int64_t newStart = int64_t(random() % 3) * 1000, newSize = sectors / 2 + int64_t(random() % sectors);
+        volume.allowedFirst = newStart;
+        volume.allowedEnd = newStart + newSize;
+        RecordingProgress progress;
+        KFatResize resizer;
+        const int rc = resizer.ResizeFat(&volume, 0, sectors, newStart, newSize, 1, int(random() % 3), &progress);
+        EXPECT_EQ(volume.stray, 0) << "round " << round << ": written outside the new extent";
+        if (rc != kFatResizeOk) {
+            ++refused;
+            if (rc != kFatResizeWriteFailed && (rc < kFatResizeBootWriteFailed || rc > kFatResizeRootWriteFailed)) {
+                EXPECT_TRUE(volume.data == before) << "round " << round << ": refused with " << rc << " after writing";
+            }
+        } else {
+            ++rebuilt;
+        }
+    }
+    std::printf("%d hostile volumes rebuilt, %d refused\n", rebuilt, refused);
+    EXPECT_GT(refused, 20);
 }
