@@ -35,9 +35,8 @@ int KCmdChangeClusterSize::Execute(IProgressReporter* reporter)
     if (entry.FileSystemType == kFsNtfs)
         return Fail(kDetailUnsupported);
     KFatResize resizer;
-    const int64_t size = entry.TotalSectors > 0 ? entry.TotalSectors : entry.SectorCount;
     // Files may stay where they lie; directories move, so the old volume holds until the end.
-    if (const int rc = resizer.ChangeFatClusterSize(disk, entry.StartingLba, size, m_block.ClusterSize,
+    if (const int rc = resizer.ChangeFatClusterSize(disk, entry.StartingLba, VolumeSectors(entry), m_block.ClusterSize,
                                                     entry.IsPrimary, 1, reporter))
         return Fail(rc);
     return FinishVolumeChange(d, index, nullptr);

@@ -62,8 +62,7 @@ int KCmdCopyPartition::Execute(IProgressReporter* reporter)
     case kFsFat16:
     case kFsFat32: {
         KFatResize copier;
-        const int64_t size = entry.TotalSectors > 0 ? entry.TotalSectors : entry.SectorCount;
-        if (const int rc = copier.CopyFat(source, entry.StartingLba, size, dest, m_block.DestStartingLba,
+        if (const int rc = copier.CopyFat(source, entry.StartingLba, VolumeSectors(entry), dest, m_block.DestStartingLba,
                                           m_block.DestPartitionSize, m_block.DestPartitionIsPrimary, reporter))
             return Fail(rc);
         return 0;

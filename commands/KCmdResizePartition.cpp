@@ -77,8 +77,7 @@ int KCmdResizePartition::Execute(IProgressReporter* reporter)
     default: {
         // Anything else goes to the FAT resizer, which refuses what is not FAT.
         KFatResize resizer;
-        const int64_t size = entry.TotalSectors > 0 ? entry.TotalSectors : entry.SectorCount;
-        if (const int rc = resizer.ResizeFat(disk, entry.StartingLba, size, m_block.NewStartingLba,
+        if (const int rc = resizer.ResizeFat(disk, entry.StartingLba, VolumeSectors(entry), m_block.NewStartingLba,
                                              m_block.NewPartitionSize, entry.IsPrimary, m_block.SafeMode, reporter))
             return Fail(rc);
         break;

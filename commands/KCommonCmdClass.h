@@ -76,6 +76,11 @@ protected:
     // non-zero code is returned), the volume dismounted (its letter comes back later, when the line
     // asks for it) and the table committed without notice. 0 success.
     int FinishVolumeChange(int disk, int index, const PartitionInfo* entry);
+    // The sectors a partition's file system takes (its partition's when the file system did not say).
+    static int64_t VolumeSectors(const PartitionInfo& entry)
+    {
+        return entry.TotalSectors > 0 ? entry.TotalSectors : entry.SectorCount;
+    }
     // A routine's failure code as this command's error detail: kCmdFailed.
     int Fail(int detail)
     {

@@ -16,6 +16,28 @@
 #include "FaultInjection.h"
 #include "LinuxBlock.h"
 
+namespace {
+
+// Writes every byte, in calls of at most 1 GiB; a call that writes nothing, or (direct transfers) not a
+// whole number of `unit`s, is a failure.
+bool writeAll(int fd, const unsigned char* in, uint64_t bytes, off_t offset, uint64_t unit)
+{
+    while (bytes > 0) {
+        const size_t chunk = bytes > (1u << 30) ? (1u << 30) : size_t(bytes);
+        const ssize_t put = ::pwrite(fd, in, chunk, offset);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0 || uint64_t(put) % unit != 0)
+            return false;
+        in += put;
+        offset += put;
+        bytes -= uint64_t(put);
+    }
+    return true;
+}
+
+} // namespace
+
 KSectorFile::~KSectorFile()
 {
     Close();
@@ -102,21 +124,7 @@ bool KSectorFile::Write(const void* buffer, int64_t firstSector, int64_t count)
         return false;
     if (FaultInjection::WriteFails(m_diskNumber, firstSector, count))
         return false;
-    const auto* in = static_cast<const unsigned char*>(buffer);
-    uint64_t left = uint64_t(count) * 512;
-    off_t offset = off_t(firstSector) * 512;
-    while (left > 0) {
-        const size_t chunk = left > (1u << 30) ? (1u << 30) : size_t(left);
-        const ssize_t put = ::pwrite(m_fd, in, chunk, offset);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        in += put;
-        offset += put;
-        left -= uint64_t(put);
-    }
-    return true;
+    return writeAll(m_fd, static_cast<const unsigned char*>(buffer), uint64_t(count) * 512, off_t(firstSector) * 512, 1);
 }
 
 bool KSectorFile::WriteThrough(const void* buffer, int64_t firstSector, int64_t count)
@@ -149,20 +157,7 @@ bool KSectorFile::WriteThrough(const void* buffer, int64_t firstSector, int64_t 
         std::memcpy(bounce.get(), in, length);
         in = bounce.get();
     }
-    uint64_t left = length;
-    off_t at = off_t(offset);
-    while (left > 0) {
-        const size_t chunk = left > (1u << 30) ? (1u << 30) : size_t(left);
-        const ssize_t put = ::pwrite(m_directFd, in, chunk, at);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0 || uint64_t(put) % align != 0)
-            return false;
-        in += put;
-        at += put;
-        left -= uint64_t(put);
-    }
-    return true;
+    return writeAll(m_directFd, in, length, off_t(offset), align);
 }
 
 bool KSectorFile::Zero(int64_t firstSector, int64_t count)

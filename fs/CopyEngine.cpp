@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <limits>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <new>
-#include <thread>
 
+#include "ReadAhead.h"
 #include "core/IProgressReporter.h"
 #include "engine/ISectorDevice.h"
 
@@ -151,71 +149,91 @@ std::string CheckPlan(const Job& job, const Plan& plan)
 
 namespace {
 
-// Batch k + 1 is read on a thread of its own while batch k is written. That never reads anything
-// batch k writes: CheckPlan has made sure no batch writes what a later one reads.
+// Batch k + 1 is read ahead while batch k is written. That never reads anything batch k writes:
+// CheckPlan has made sure no batch writes what a later one reads.
 class Runner {
 public:
     Runner(const Job& job, IProgressReporter* progress) : m_job(job), m_progress(progress) {}
 
     int Run(const Plan& plan)
     {
-        m_batches = Batches(plan);
+        const auto batches = Batches(plan);
         int64_t longest = 0;
         for (const Extent& e : plan.Zeros())
             longest = std::max(longest, std::min(e.Count, kBufferSectors));
-        for (const auto& [first, end] : m_batches) {
+        for (const auto& [first, end] : batches) {
             int64_t total = 0;
             for (size_t i = first; i < end; ++i)
                 total += plan.Copies()[i].Count;
             longest = std::max(longest, total);
         }
-        m_bufferSectors = longest;
-        const size_t slots = m_batches.size() > 1 ? 2 : 1;
+        const size_t slots = batches.size() > 1 ? 2 : 1;
         for (size_t i = 0; i < slots && longest > 0; ++i) {
-            m_slots[i].data.reset(new (std::nothrow) uint8_t[size_t(longest * kSectorBytes)]);
-            if (!m_slots[i].data)
+            m_buffers[i].reset(new (std::nothrow) uint8_t[size_t(longest * kSectorBytes)]);
+            if (!m_buffers[i])
                 return kOutOfMemory;
         }
-        m_slotCount = slots;
 
         m_progress->SetStepTotal(plan.ZeroSectors() + 2 * plan.CopySectors() + 1);
         m_progress->BeginStep(-1);
         if (m_job.ProcessName)
             m_progress->SetProcessName(m_job.ProcessName);
-        if (const int rc = zero(plan))
+        if (const int rc = zero(plan, std::min(longest, kPieceSectors)))
             return rc;
-        if (!m_batches.empty()) {
-            std::thread reader([this, &plan] { readBatches(plan); });
-            const int rc = writeBatches(plan);
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_stop = true;
+
+        const auto read = [&](size_t k, uint8_t* buffer, const std::atomic<bool>& stop) {
+            int64_t offset = 0;
+            for (size_t i = batches[k].first; i < batches[k].second; ++i) {
+                const Extent& e = plan.Copies()[i];
+                for (int64_t at = 0; at < e.Count;) {
+                    if (stop.load(std::memory_order_relaxed))
+                        return false;
+                    const int64_t piece = std::min(kPieceSectors, e.Count - at);
+                    if (!m_job.Source->ReadSectors(buffer + (offset + at) * kSectorBytes, e.Source + at, piece))
+                        return false;
+                    at += piece;
+                    m_read += piece;
+                }
+                offset += e.Count;
             }
-            m_changed.notify_all();
-            reader.join();
-            if (rc)
-                return rc;
-        }
+            return true;
+        };
+        const auto write = [&](size_t k, uint8_t* buffer) {
+            // Asked once per extent, before any of the batch is written: a batch goes whole or not at all.
+            for (size_t i = batches[k].first; i < batches[k].second; ++i)
+                if (m_progress->IsUserCanceled())
+                    return int(kCancelled);
+            int64_t offset = 0;
+            for (size_t i = batches[k].first; i < batches[k].second; ++i) {
+                const Extent& e = plan.Copies()[i];
+                for (int64_t at = 0; at < e.Count;) {
+                    const int64_t piece = std::min(kPieceSectors, e.Count - at);
+                    m_progress->SetStepPosition(done());
+                    if (!m_job.Target->WriteSectors(buffer + (offset + at) * kSectorBytes, e.Target + at, piece))
+                        return int(kWriteFailed);
+                    at += piece;
+                    m_written += piece;
+                }
+                offset += e.Count;
+            }
+            return int(kOk);
+        };
+        uint8_t* const buffers[2] = {m_buffers[0].get(), m_buffers[1].get()};
+        if (const int rc = ReadAhead::Run(batches.size(), buffers, slots, read, write, kReadFailed))
+            return rc;
         m_progress->CompleteStep();
         return kOk;
     }
 
 private:
-    enum class State { Empty, Filled, Failed };
-    struct Slot {
-        std::unique_ptr<uint8_t[]> data;
-        State state = State::Empty;
-    };
-
     int64_t done() const { return m_read.load() + m_written; }
 
-    int zero(const Plan& plan)
+    // Zero pieces are at most 126 sectors and never longer than the largest zero extent (`fill`).
+    int zero(const Plan& plan, int64_t fill)
     {
         if (plan.Zeros().empty())
             return kOk;
-        // Zero pieces are at most 126 sectors and never longer than the largest zero extent.
-        uint8_t* buffer = m_slots[0].data.get();
-        const int64_t fill = std::min(m_bufferSectors, kPieceSectors);
+        uint8_t* buffer = m_buffers[0].get();
         std::fill(buffer, buffer + fill * kSectorBytes, uint8_t(0));
         for (const Extent& e : plan.Zeros()) {
             if (m_progress->IsUserCanceled())
@@ -232,89 +250,11 @@ private:
         return kOk;
     }
 
-    void readBatches(const Plan& plan)
-    {
-        for (size_t k = 0; k < m_batches.size(); ++k) {
-            Slot& slot = m_slots[k % m_slotCount];
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                m_changed.wait(lock, [&] { return m_stop || slot.state == State::Empty; });
-                if (m_stop)
-                    return;
-            }
-            bool ok = true;
-            int64_t offset = 0;
-            for (size_t i = m_batches[k].first; ok && i < m_batches[k].second; ++i) {
-                const Extent& e = plan.Copies()[i];
-                for (int64_t at = 0; ok && at < e.Count;) {
-                    if (m_stop.load(std::memory_order_relaxed))
-                        return;
-                    const int64_t piece = std::min(kPieceSectors, e.Count - at);
-                    ok = m_job.Source->ReadSectors(slot.data.get() + (offset + at) * kSectorBytes, e.Source + at,
-                                                   piece) != 0;
-                    at += piece;
-                    if (ok)
-                        m_read += piece;
-                }
-                offset += e.Count;
-            }
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                slot.state = ok ? State::Filled : State::Failed;
-            }
-            m_changed.notify_all();
-            if (!ok)
-                return;
-        }
-    }
-
-    int writeBatches(const Plan& plan)
-    {
-        for (size_t k = 0; k < m_batches.size(); ++k) {
-            Slot& slot = m_slots[k % m_slotCount];
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                m_changed.wait(lock, [&] { return slot.state != State::Empty; });
-                if (slot.state == State::Failed)
-                    return kReadFailed;
-            }
-            // Asked once per extent, before any of the batch is written: a batch goes whole or not at all.
-            for (size_t i = m_batches[k].first; i < m_batches[k].second; ++i)
-                if (m_progress->IsUserCanceled())
-                    return kCancelled;
-            int64_t offset = 0;
-            for (size_t i = m_batches[k].first; i < m_batches[k].second; ++i) {
-                const Extent& e = plan.Copies()[i];
-                for (int64_t at = 0; at < e.Count;) {
-                    const int64_t piece = std::min(kPieceSectors, e.Count - at);
-                    m_progress->SetStepPosition(done());
-                    if (!m_job.Target->WriteSectors(slot.data.get() + (offset + at) * kSectorBytes, e.Target + at, piece))
-                        return kWriteFailed;
-                    at += piece;
-                    m_written += piece;
-                }
-                offset += e.Count;
-            }
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                slot.state = State::Empty;
-            }
-            m_changed.notify_all();
-        }
-        return kOk;
-    }
-
     const Job& m_job;
     IProgressReporter* m_progress;
-    std::vector<std::pair<size_t, size_t>> m_batches;
-    Slot m_slots[2];
-    size_t m_slotCount = 1;
-    int64_t m_bufferSectors = 0;
+    std::unique_ptr<uint8_t[]> m_buffers[2];
     std::atomic<int64_t> m_read{0};
     int64_t m_written = 0;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::atomic<bool> m_stop{false};
 };
 
 } // namespace

@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <new>
-#include <thread>
 
+#include "ReadAhead.h"
 #include "core/IProgressReporter.h"
 #include "engine/ISectorDevice.h"
 
@@ -22,131 +20,18 @@ constexpr int64_t kPieceSectors = 126;
 constexpr int64_t kChunkSectors = kPieceSectors * 130;
 constexpr int kProcessCopyingData = 82;
 
-class PipelinedCopy {
-public:
-    PipelinedCopy(ISectorDevice* source, int64_t sourceStart, ISectorDevice* target, int64_t targetStart,
-                  int64_t count, bool descending, IProgressReporter* progress)
-        : m_source(source), m_target(target), m_sourceStart(sourceStart), m_targetStart(targetStart),
-          m_count(count), m_descending(descending), m_progress(progress),
-          m_chunks((count + kChunkSectors - 1) / kChunkSectors)
-    {
+// The extent in chunks, in walking order: chunk k's offset and length inside it.
+void chunk(int64_t count, bool descending, int64_t k, int64_t& offset, int64_t& length)
+{
+    if (!descending) {
+        offset = k * kChunkSectors;
+        length = std::min(kChunkSectors, count - offset);
+    } else {
+        const int64_t end = count - k * kChunkSectors;
+        offset = std::max<int64_t>(0, end - kChunkSectors);
+        length = end - offset;
     }
-
-    int Run()
-    {
-        const int64_t chunkBytes = std::min(kChunkSectors, m_count) * kSectorBytes;
-        for (Slot& slot : m_slots) {
-            slot.data.reset(new (std::nothrow) uint8_t[size_t(chunkBytes)]);
-            if (!slot.data)
-                return kOutOfMemory;
-        }
-        m_progress->BeginStep(-1);
-        m_progress->SetProcessName(kProcessCopyingData);
-        m_progress->SetStepTotal(m_count);
-        std::thread reader([this] { readChunks(); });
-        const int result = writeChunks();
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_stop = true;
-        }
-        m_changed.notify_all();
-        reader.join();
-        if (result == kOk)
-            m_progress->CompleteStep();
-        return result;
-    }
-
-private:
-    enum class State { Empty, Filled, Failed };
-    struct Slot {
-        std::unique_ptr<uint8_t[]> data;
-        State state = State::Empty;
-    };
-
-    // Chunk k's offset and length inside the extent, in walking order.
-    void chunk(int64_t k, int64_t& offset, int64_t& length) const
-    {
-        if (!m_descending) {
-            offset = k * kChunkSectors;
-            length = std::min(kChunkSectors, m_count - offset);
-        } else {
-            const int64_t end = m_count - k * kChunkSectors;
-            offset = std::max<int64_t>(0, end - kChunkSectors);
-            length = end - offset;
-        }
-    }
-
-    void readChunks()
-    {
-        for (int64_t k = 0; k < m_chunks; ++k) {
-            Slot& slot = m_slots[k % 2];
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                m_changed.wait(lock, [&] { return m_stop || slot.state == State::Empty; });
-                if (m_stop)
-                    return;
-            }
-            int64_t offset = 0, length = 0;
-            chunk(k, offset, length);
-            bool ok = true;
-            for (int64_t at = 0; ok && at < length; at += kPieceSectors) {
-                if (m_stop.load(std::memory_order_relaxed))
-                    return;
-                ok = m_source->ReadSectors(slot.data.get() + at * kSectorBytes, m_sourceStart + offset + at,
-                                           std::min(kPieceSectors, length - at)) != 0;
-            }
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                slot.state = ok ? State::Filled : State::Failed;
-            }
-            m_changed.notify_all();
-            if (!ok)
-                return;
-        }
-    }
-
-    int writeChunks()
-    {
-        int64_t written = 0;
-        for (int64_t k = 0; k < m_chunks; ++k) {
-            Slot& slot = m_slots[k % 2];
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                m_changed.wait(lock, [&] { return slot.state != State::Empty; });
-                if (slot.state == State::Failed)
-                    return kReadFailed;
-            }
-            int64_t offset = 0, length = 0;
-            chunk(k, offset, length);
-            for (int64_t at = 0; at < length; at += kPieceSectors) {
-                if (m_progress->IsUserCanceled())
-                    return kCancelled;
-                const int64_t piece = std::min(kPieceSectors, length - at);
-                if (!m_target->WriteSectors(slot.data.get() + at * kSectorBytes, m_targetStart + offset + at, piece))
-                    return kWriteFailed;
-                written += piece;
-                m_progress->SetStepPosition(written);
-            }
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                slot.state = State::Empty;
-            }
-            m_changed.notify_all();
-        }
-        return kOk;
-    }
-
-    ISectorDevice* m_source;
-    ISectorDevice* m_target;
-    int64_t m_sourceStart, m_targetStart, m_count;
-    bool m_descending;
-    IProgressReporter* m_progress;
-    int64_t m_chunks;
-    Slot m_slots[2];
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::atomic<bool> m_stop{false};
-};
+}
 
 } // namespace
 
@@ -162,8 +47,47 @@ int CopySectors(ISectorDevice* source, int64_t sourceStart, ISectorDevice* targe
     // target lies below, nor anywhere a read reaches when the extents are apart.
     const bool overlapping = targetStart < sourceStart + count && sourceStart < targetStart + count;
     const bool descending = (sameMedium || source == target) && overlapping && targetStart > sourceStart;
-    PipelinedCopy copy(source, sourceStart, target, targetStart, count, descending, progress);
-    return copy.Run();
+    const int64_t chunkBytes = std::min(kChunkSectors, count) * kSectorBytes;
+    std::unique_ptr<uint8_t[]> slots[2];
+    for (auto& slot : slots) {
+        slot.reset(new (std::nothrow) uint8_t[size_t(chunkBytes)]);
+        if (!slot)
+            return kOutOfMemory;
+    }
+    progress->BeginStep(-1);
+    progress->SetProcessName(kProcessCopyingData);
+    progress->SetStepTotal(count);
+    const auto read = [&](size_t k, uint8_t* buffer, const std::atomic<bool>& stop) {
+        int64_t offset = 0, length = 0;
+        chunk(count, descending, int64_t(k), offset, length);
+        for (int64_t at = 0; at < length; at += kPieceSectors)
+            if (stop.load(std::memory_order_relaxed) ||
+                !source->ReadSectors(buffer + at * kSectorBytes, sourceStart + offset + at,
+                                     std::min(kPieceSectors, length - at)))
+                return false;
+        return true;
+    };
+    int64_t written = 0;
+    const auto write = [&](size_t k, uint8_t* buffer) {
+        int64_t offset = 0, length = 0;
+        chunk(count, descending, int64_t(k), offset, length);
+        for (int64_t at = 0; at < length; at += kPieceSectors) {
+            if (progress->IsUserCanceled())
+                return int(kCancelled);
+            const int64_t piece = std::min(kPieceSectors, length - at);
+            if (!target->WriteSectors(buffer + at * kSectorBytes, targetStart + offset + at, piece))
+                return int(kWriteFailed);
+            written += piece;
+            progress->SetStepPosition(written);
+        }
+        return int(kOk);
+    };
+    uint8_t* const buffers[2] = {slots[0].get(), slots[1].get()};
+    const int result = ReadAhead::Run(size_t((count + kChunkSectors - 1) / kChunkSectors), buffers, 2, read, write,
+                                      kReadFailed);
+    if (result == kOk)
+        progress->CompleteStep();
+    return result;
 }
 
 } // namespace RawCopy

@@ -542,8 +542,8 @@ int Rebuild::relocate(const std::vector<uint32_t>& chain, int64_t newCount, bool
                                                          : oldSector(from) - (m_new.start + m_new.dataStart);
             if (offset >= 0 && offset % m_new.spc == 0) {
                 const int64_t candidate = offset / m_new.spc + 2;
-                if (candidate < m_new.clusters + 2 && m_reserved.Test(candidate) && !m_assigned.Test(candidate) &&
-                    !m_newFat.IsBad(uint32_t(candidate))) {
+                // Bad clusters were assigned when they were marked.
+                if (candidate < m_new.clusters + 2 && m_reserved.Test(candidate) && !m_assigned.Test(candidate)) {
                     n = candidate;
                     m_assigned.SetRange(n, true, 1);
                 }
@@ -578,10 +578,6 @@ int Rebuild::walk()
     m_progress->SetStepTotal(used);
     m_progress->BeginStep(-1);
 
-    std::vector<uint32_t> rootOldChain;
-    if (const int rc = readRoot(m_root, rootOldChain))
-        return rc;
-
     if (m_identical) {
         // Nothing is rebuilt: the system area and every used cluster are copied as they lie.
         for (int64_t s = 0; s < m_old.dataStart; s += CopyEngine::kBufferSectors)
@@ -593,6 +589,9 @@ int Rebuild::walk()
         return kFatResizeOk;
     }
 
+    std::vector<uint32_t> rootOldChain;
+    if (const int rc = readRoot(m_root, rootOldChain))
+        return rc;
     // The root: a chain of new clusters on FAT32, the fixed area on FAT12/16.
     const int64_t rootSectors = int64_t(m_root.size()) / kSector;
     if (m_new.kind == 2) {
