@@ -382,6 +382,9 @@ bool KNtfsMFT::TransferBytes(int64_t offset, void* buffer, int64_t length, bool 
 bool KNtfsMFT::Open(const NtfsVolume& volume, KBitmap* clusterBitmap, bool withMirror)
 {
     m_open = false;
+    m_staging = false;
+    m_readThrough = nullptr;
+    m_staged.clear();
     m_volume = volume;
     m_device = volume.Device;
     m_clusterBitmap = clusterBitmap;
@@ -465,11 +468,68 @@ bool KNtfsMFT::Open(const NtfsVolume& volume, KBitmap* clusterBitmap, bool withM
     return true;
 }
 
+bool KNtfsMFT::OpenStaged(const NtfsVolume& volume, const KNtfsRunList& runs, int64_t recordCount,
+                          const KBitmap& recordBitmap, KBitmap* clusterBitmap, KNtfsMFT* readThrough)
+{
+    m_open = false;
+    m_volume = volume;
+    m_device = volume.Device;
+    m_runs = runs;
+    m_mirrorRuns.Clear();
+    m_recordCount = recordCount;
+    m_recordBitmap = recordBitmap;
+    m_clusterBitmap = clusterBitmap;
+    m_readThrough = readThrough;
+    m_cacheCount = 0;
+    m_staged.clear();
+    const int64_t recordBytes = volume.FileRecordBytes();
+    if (!m_device || recordBytes < 512 || recordBytes > int64_t(kMaxRecordBytes) || recordCount <= 0
+        || runs.GetTotalClusters() * volume.ClusterBytes() < recordCount * recordBytes)
+        return false;
+    m_staging = true;
+    m_open = true;
+    return true;
+}
+
+bool KNtfsMFT::FlushStaged(bool discard)
+{
+    const int64_t recordBytes = m_volume.FileRecordBytes();
+    if (!discard) {
+        std::vector<uint8_t> run;
+        int64_t first = -1, next = -1;
+        auto flush = [&] {
+            return run.empty() || TransferBytes(first * recordBytes, run.data(), int64_t(run.size()), true);
+        };
+        for (const auto& [number, bytes] : m_staged) {
+            // Runs of at most 1 MiB of consecutive records go in one call.
+            if (number != next || int64_t(run.size()) >= (int64_t(1) << 20)) {
+                if (!flush())
+                    return false;
+                run.clear();
+                first = number;
+            }
+            run.insert(run.end(), bytes.begin(), bytes.end());
+            next = number + 1;
+        }
+        if (!flush())
+            return false;
+    }
+    m_staged.clear();
+    return true;
+}
+
 bool KNtfsMFT::ReadRawRecord(int64_t number, std::vector<uint8_t>& bytes)
 {
     const int64_t recordBytes = m_volume.FileRecordBytes();
     if (number < 0 || number >= m_recordCount || recordBytes <= 0)
         return false;
+    if (m_staging) {
+        if (const auto it = m_staged.find(number); it != m_staged.end()) {
+            bytes = it->second;
+            return true;
+        }
+        return m_readThrough && number < m_readThrough->GetRecordCount() && m_readThrough->ReadRawRecord(number, bytes);
+    }
     if (number < m_cacheFirst || number >= m_cacheFirst + m_cacheCount) {
         // A 64 KiB window of consecutive records, shorter at the end of the MFT.
         const int64_t window = std::max<int64_t>(1, kCacheBytes / recordBytes);
@@ -509,6 +569,10 @@ bool KNtfsMFT::WriteRecord(int64_t number, const KNtfsFileRecord& record)
     if (!record.Serialize(bytes, size_t(recordBytes)))
         return false;
     put_le32(bytes.data() + kRecNumber, uint32_t(number));
+    if (m_staging) {
+        m_staged[number] = std::move(bytes);
+        return true;
+    }
     if (!TransferBytes(number * recordBytes, bytes.data(), recordBytes, true))
         return false;
     if (number >= m_cacheFirst && number < m_cacheFirst + m_cacheCount)
@@ -557,6 +621,8 @@ void KNtfsMFT::FreeClusters(const KNtfsRunList& runs)
 
 bool KNtfsMFT::writeRecordBitmap()
 {
+    if (m_staging)
+        return true;
     if (!m_bitmapAttribute.IsNonResident())
         return false; // a resident MFT bitmap would mean rewriting record 0; volumes keep it non-resident
     return m_recordBitmap.ByteLength() >= m_bitmapAttribute.GetDataSize()

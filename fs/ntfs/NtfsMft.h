@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "fs/KBitmap.h"
@@ -106,6 +107,18 @@ public:
     // Clears the read cache (after writing records by other means).
     void Invalidate() { m_cacheCount = 0; }
 
+    // An MFT being rebuilt, whose records are not yet where `runs` says: record writes are kept in
+    // memory until FlushStaged, and a record not written yet is read from `readThrough` (the MFT it is
+    // rebuilt from) while its number exists there. The record bitmap is only kept in memory: its owner
+    // writes it. Nothing is read from or written to the device until FlushStaged.
+    bool OpenStaged(const NtfsVolume& volume, const KNtfsRunList& runs, int64_t recordCount,
+                    const KBitmap& recordBitmap, KBitmap* clusterBitmap, KNtfsMFT* readThrough);
+    // Writes the staged records in record order (runs of consecutive records in one call each) and
+    // forgets them; with discard they are dropped instead.
+    bool FlushStaged(bool discard = false);
+    int64_t StagedBytes() const { return int64_t(m_staged.size()) * m_volume.FileRecordBytes(); }
+    bool IsStaged(int64_t number) const { return m_staged.count(number) != 0; }
+
 private:
     bool writeRecordBitmap();
 
@@ -120,4 +133,7 @@ private:
     bool m_open = false;
     KBitmap m_recordBitmap;
     KNtfsAttribute m_bitmapAttribute;
+    bool m_staging = false;
+    KNtfsMFT* m_readThrough = nullptr;
+    std::map<int64_t, std::vector<uint8_t>> m_staged;
 };
