@@ -4,6 +4,7 @@
 #include "core/ErrorCodes.h"
 #include "core/FileSystemTypes.h"
 #include "fs/fat/KFatResize.h"
+#include "fs/ntfs/KNtfsResize.h"
 #include "model/IVolumeManager.h"
 
 int KCmdChangeClusterSize::ParseLine()
@@ -31,9 +32,13 @@ int KCmdChangeClusterSize::Execute(IProgressReporter* reporter)
     IDisk* disk = m_manager->GetDisk(d);
     if (!disk)
         return Fail(kDetailNoSuchDisk);
-    // The NTFS cluster-size change is not part of this build: a plain failure, never success.
-    if (entry.FileSystemType == kFsNtfs)
-        return Fail(kDetailUnsupported);
+    if (entry.FileSystemType == kFsNtfs) {
+        KNtfsResize resizer;
+        if (const int rc = resizer.ChangeNtfsClusterSize(disk, entry.StartingLba, VolumeSectors(entry), m_block.ClusterSize,
+                                                         entry.IsPrimary, 0, reporter))
+            return Fail(rc);
+        return FinishVolumeChange(d, index, nullptr);
+    }
     KFatResize resizer;
     // Files may stay where they lie; directories move, so the old volume holds until the end.
     if (const int rc = resizer.ChangeFatClusterSize(disk, entry.StartingLba, VolumeSectors(entry), m_block.ClusterSize,

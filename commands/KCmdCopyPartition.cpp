@@ -6,6 +6,7 @@
 #include "fs/RawCopy.h"
 #include "fs/ext/ExtMove.h"
 #include "fs/fat/KFatResize.h"
+#include "fs/ntfs/KNtfsResize.h"
 #include "model/IVolumeManager.h"
 
 int KCmdCopyPartition::ParseLine()
@@ -55,9 +56,13 @@ int KCmdCopyPartition::Execute(IProgressReporter* reporter)
         if (const int rc = MoveExt(source, entry.StartingLba, entry.SectorCount, dest, m_block.DestStartingLba, reporter))
             return Fail(rc);
         return 0;
-    case kFsNtfs:
-        // The NTFS copier is not part of this build: a plain failure, never success.
-        return Fail(kDetailUnsupported);
+    case kFsNtfs: {
+        KNtfsResize copier;
+        if (const int rc = copier.CopyNtfs(source, entry.StartingLba, VolumeSectors(entry), dest, m_block.DestStartingLba,
+                                           m_block.DestPartitionSize, m_block.DestPartitionIsPrimary, reporter))
+            return Fail(rc);
+        return 0;
+    }
     case kFsFat12:
     case kFsFat16:
     case kFsFat32: {

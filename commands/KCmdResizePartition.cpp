@@ -6,6 +6,7 @@
 #include "fs/FileSystemServices.h"
 #include "fs/ext/ExtMove.h"
 #include "fs/fat/KFatResize.h"
+#include "fs/ntfs/KNtfsResize.h"
 #include "model/IVolumeManager.h"
 
 int KCmdResizePartition::ParseLine()
@@ -71,9 +72,14 @@ int KCmdResizePartition::Execute(IProgressReporter* reporter)
         if (const int rc = MoveExt(disk, entry.StartingLba, entry.SectorCount, disk, m_block.NewStartingLba, reporter))
             return Fail(rc);
         break;
-    case kFsNtfs:
-        // The NTFS resizer is not part of this build: a plain failure, never success.
-        return Fail(kDetailUnsupported);
+    case kFsNtfs: {
+        // Enhanced data protection: the MFT is rebuilt in free clusters too.
+        KNtfsResize resizer;
+        if (const int rc = resizer.ResizeNtfs(disk, entry.StartingLba, VolumeSectors(entry), m_block.NewStartingLba,
+                                              m_block.NewPartitionSize, entry.IsPrimary, m_block.SafeMode, reporter))
+            return Fail(rc);
+        break;
+    }
     default: {
         // Anything else goes to the FAT resizer, which refuses what is not FAT.
         KFatResize resizer;

@@ -70,13 +70,21 @@ const char* ErrorMessage(int code)
         return QT_TRANSLATE_NOOP("ExecutionTexts",
                                  "Volmara detects the specified partition contains NTFS compressed files.\nAnd the new "
                                  "cluster size does not support NTFS compressed file.");
+    if (code == 58)
+        return QT_TRANSLATE_NOOP("ExecutionTexts",
+                                 "The NTFS file system of the partition was not shut down cleanly. Please use \"Check "
+                                 "File System\" function to check it, or shut Windows down properly, first.");
+    if (code == 59)
+        return QT_TRANSLATE_NOOP("ExecutionTexts",
+                                 "Windows is hibernated on this partition. Please start Windows and shut it down "
+                                 "completely (not hibernate or fast startup) first.");
     if (code == kErrorPartitionInUseBySystem)
         return QT_TRANSLATE_NOOP("ExecutionTexts",
                                  "The partition table of this disk was not changed: the change would remove, move or "
                                  "renumber a partition that is mounted or otherwise in use by the system, and the "
                                  "system cannot follow that while it is. Unmount that partition and try again.");
     if ((code >= 18 && code <= 28) || code == 30 || code == 31 || (code >= 33 && code <= 35) || code == 37 ||
-        code == 40 || code == 41)
+        code == 40 || code == 41 || code == 45 || code == 57)
         return QT_TRANSLATE_NOOP("ExecutionTexts",
                                  "NTFS file system error. Please use \"Check File System\" function to fix it first.");
     switch (code) {

@@ -32,6 +32,7 @@
 #include "engine/Guid.h"
 #include "engine/IDisk.h"
 #include "core/FileSystemTypes.h"
+#include "fs/ntfs/KNtfsResize.h"
 #include "fs/FileSystemRegistry.h"
 #include "model/KDriveLetterPool.h"
 #include "model/PartitionPlacement.h"
@@ -287,6 +288,10 @@ void MainFrame::on_action_Move_Resize_triggered()
             last = std::min(last, PartitionPlacement::AlignEndDown(totalSectors - 1, geometry));
         }
     }
+    // A move of NTFS over its own sectors goes by whole clusters, so that clusters can stay where
+    // they lie and only the ones outside the new extent move.
+    if (e.FileSystemType == kFsNtfs && start != e.StartingLba && e.ClusterSize > 0)
+        start = AlignNtfsMoveStart(e.StartingLba, e.ClusterSize, e.SectorCount, start, last - start + 1);
     const bool ext = e.FileSystemType == kFsExt2 || e.FileSystemType == kFsExt3;
     if (ext) {
         // An Ext volume only moves: its end follows the aligned start, one cylinder lower when the
