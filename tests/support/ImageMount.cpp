@@ -31,10 +31,12 @@ std::vector<std::string> MountServers(const std::string& image)
     return pids;
 }
 
-ImageMount::ImageMount(const std::string& image, const std::string& point) : m_image(image), m_point(point)
+ImageMount::ImageMount(const std::string& image, const std::string& point, const std::string& options)
+    : m_image(image), m_point(point)
 {
     ::mkdir(point.c_str(), 0755);
-    const ToolResult r = RunTool({"ntfs-3g", image, point});
+    const ToolResult r = options.empty() ? RunTool({"ntfs-3g", image, point})
+                                         : RunTool({"ntfs-3g", "-o", options, image, point});
     m_mounted = r.exitCode == 0;
     m_output = r.output;
 }

@@ -11,7 +11,8 @@ std::vector<std::string> MountServers(const std::string& image);
 
 class ImageMount {
 public:
-    ImageMount(const std::string& image, const std::string& point);
+    // options: ntfs-3g's -o list (ro, streams_interface=xattr, ...), none when empty.
+    ImageMount(const std::string& image, const std::string& point, const std::string& options = {});
     ~ImageMount() { Unmount(); }
     ImageMount(const ImageMount&) = delete;
     ImageMount& operator=(const ImageMount&) = delete;

@@ -1,0 +1,97 @@
+#!/bin/bash
+# NTFS resize, copy and move against the peers, on identical images in the same run:
+#   (a) shrink an 8 GiB volume, 60 % full with files over all of it, to 6 GiB     (vs ntfsresize)
+#   (b) grow a 4 GiB volume, half full, to 8 GiB                                (vs ntfsresize)
+#   (c) copy the 4 GiB volume to another image                 (vs ntfsclone --overwrite, dd bs=4M)
+#   (d) move the 4 GiB volume right by 1 GiB                   (vs dd of as many bytes as are used)
+# Every run starts after sync and a drop of the page cache and ends with its image flushed; every
+# result of Volmara is judged by ntfsfix -n. Needs root (the mounts, the cache drop), ntfs-3g and
+# about 45 GB free in DIR.
+#   bench/ntfs_resize_bench.sh BUILD_DIR [DIR]
+set -euo pipefail
+BUILD=$(cd "${1:?usage: ntfs_resize_bench.sh BUILD_DIR [DIR]}" && pwd)
+DIR=${2:-/tmp}/ntfs-bench
+TOOL=$BUILD/bench/volmara-bench-ntfs-resize
+[ -x "$TOOL" ] || { echo "build volmara-bench-ntfs-resize first (ninja -C $BUILD volmara-bench-ntfs-resize)" >&2; exit 1; }
+export LC_ALL=C
+rm -rf "$DIR"; mkdir -p "$DIR/src" "$DIR/mnt"
+trap 'umount "$DIR/mnt" 2>/dev/null || true' EXIT
+GIB=2097152 # sectors
+START=2048  # the volume's first sector in every image
+for i in 1 2 3 4 5 6 7 8; do head -c $((8 << 20)) /dev/urandom > "$DIR/src/f$i.bin"; done
+
+# make IMAGE VOLUME_SECTORS PERCENT: an NTFS volume at START filled to about 90 % with 64 MiB folders,
+# then folders deleted evenly until about PERCENT % is used: files over the whole volume.
+make() {
+  local img=$1 sectors=$2 percent=$3 vol=$DIR/make.vol
+  truncate -s $((sectors * 512)) "$vol"
+  mkntfs -F -Q -q -c 4096 -p $START -H 255 -S 63 "$vol" 2>/dev/null
+  ntfs-3g "$vol" "$DIR/mnt"
+  local n=0 folders=$(( sectors / 2048 * 90 / 100 / 64 ))
+  while [ $n -lt $folders ]; do
+    mkdir "$DIR/mnt/d$n"; cp "$DIR"/src/*.bin "$DIR/mnt/d$n/" 2>/dev/null || break
+    n=$((n + 1))
+  done
+  # Delete every k-th folder so that PERCENT of the volume stays used.
+  local drop=$(( n - n * percent / 90 )) k
+  for ((k = 0; k < drop; k++)); do rm -rf "$DIR/mnt/d$(( k * n / drop ))"; done
+  umount "$DIR/mnt"; sleep 1
+  truncate -s $(( (START + sectors) * 512 )) "$img"
+  dd if="$vol" of="$img" bs=4M seek=$((START * 512)) oflag=seek_bytes conv=notrunc,sparse status=none
+  rm -f "$vol"
+}
+
+cold() { sync; echo 3 > /proc/sys/vm/drop_caches 2>/dev/null || true; }
+timed() { local s; s=$(date +%s.%N); "$@" >/dev/null 2>&1; local rc=$?; echo "$(echo "$(date +%s.%N) - $s" | bc) $rc"; }
+ratio() { echo "$1 / $2" | bc -l; }
+
+check() { # check IMAGE START SECTORS
+  dd if="$1" of="$DIR/check.img" bs=4M iflag=skip_bytes,count_bytes skip=$(($2 * 512)) count=$(($3 * 512)) conv=sparse status=none
+  ntfsfix -n "$DIR/check.img" >/dev/null 2>&1 && echo "    ntfsfix -n: clean" || echo "    ntfsfix -n: FOUND ERRORS"
+  rm -f "$DIR/check.img"
+}
+
+# The volume alone in a file, for ntfsresize and ntfsclone.
+alone() { dd if="$1" of="$2" bs=4M iflag=skip_bytes skip=$((START * 512)) conv=sparse status=none; }
+
+compare_resize() { # NAME BASE FROM_SECTORS TO_SECTORS
+  local name=$1 base=$2 from=$3 to=$4
+  cp --sparse=always "$base" "$DIR/ours.img"; alone "$base" "$DIR/peer.vol"
+  truncate -s $(( (START + (to > from ? to : from)) * 512 )) "$DIR/ours.img"
+  truncate -s $(( (to > from ? to : from) * 512 )) "$DIR/peer.vol"
+  cold; read -r ours rc1 < <(timed sh -c "'$TOOL' '$DIR/ours.img' resize $START $from $START $to && sync -d '$DIR/ours.img'")
+  cold; read -r peer rc2 < <(timed sh -c "echo y | ntfsresize -f -s $((to * 512)) '$DIR/peer.vol' && sync -d '$DIR/peer.vol'")
+  printf '%s: volmara %.1f s (exit %s), ntfsresize %.1f s (exit %s): ratio %.2f\n' "$name" "$ours" "$rc1" "$peer" "$rc2" "$(ratio "$ours" "$peer")"
+  check "$DIR/ours.img" $START "$to"
+  rm -f "$DIR/ours.img" "$DIR/peer.vol"
+}
+
+echo "making an 8 GiB volume 60 % full"; make "$DIR/big.img" $((8 * GIB)) 60
+echo "making a 4 GiB volume half full"; make "$DIR/small.img" $((4 * GIB)) 50
+compare_resize "(a) shrink 8 GiB -> 6 GiB" "$DIR/big.img" $((8 * GIB)) $((6 * GIB))
+compare_resize "(b) grow 4 GiB -> 8 GiB" "$DIR/small.img" $((4 * GIB)) $((8 * GIB))
+
+# (c) Copy to another image.
+S4=$((4 * GIB))
+truncate -s $(( (START + S4) * 512 )) "$DIR/target.img"
+cold; read -r ours rc1 < <(timed sh -c "'$TOOL' '$DIR/small.img' copy $START $S4 '$DIR/target.img' $START $S4 && sync -d '$DIR/target.img'")
+check "$DIR/target.img" $START $S4
+alone "$DIR/small.img" "$DIR/source.vol"; truncate -s $((S4 * 512)) "$DIR/clone.vol"
+cold; read -r clone rc2 < <(timed sh -c "ntfsclone --overwrite '$DIR/clone.vol' '$DIR/source.vol' && sync -d '$DIR/clone.vol'")
+cold; read -r dd rc3 < <(timed sh -c "dd if='$DIR/small.img' of='$DIR/target.img' bs=4M iflag=skip_bytes,count_bytes oflag=seek_bytes skip=$((START * 512)) seek=$((START * 512)) count=$((S4 * 512)) conv=notrunc status=none && sync -d '$DIR/target.img'")
+printf '(c) copy 4 GiB (half full): volmara %.1f s (exit %s), ntfsclone %.1f s (exit %s), dd bs=4M %.1f s (exit %s): ratios %.2f, %.2f\n' \
+  "$ours" "$rc1" "$clone" "$rc2" "$dd" "$rc3" "$(ratio "$ours" "$clone")" "$(ratio "$ours" "$dd")"
+rm -f "$DIR/target.img" "$DIR/source.vol" "$DIR/clone.vol"
+
+# (d) Move right by 1 GiB within the image; dd copies as many bytes as the volume uses.
+cp --sparse=always "$DIR/small.img" "$DIR/move.img"; truncate -s $(( (START + S4 + GIB) * 512 )) "$DIR/move.img"
+alone "$DIR/small.img" "$DIR/source.vol"
+USED=$(ntfsresize --info --force --no-progress-bar "$DIR/source.vol" 2>/dev/null | sed -n 's/^Space in use *: *\([0-9]*\) MB.*/\1/p')
+rm -f "$DIR/source.vol"
+cold; read -r ours rc1 < <(timed sh -c "'$TOOL' '$DIR/move.img' resize $START $S4 $((START + GIB)) $S4 && sync -d '$DIR/move.img'")
+check "$DIR/move.img" $((START + GIB)) $S4
+cp --sparse=always "$DIR/small.img" "$DIR/move.img"; truncate -s $(( (START + S4 + GIB) * 512 )) "$DIR/move.img"
+cold; read -r dd rc2 < <(timed sh -c "dd if='$DIR/move.img' of='$DIR/move.img' bs=4M iflag=skip_bytes,count_bytes oflag=seek_bytes skip=$((START * 512)) seek=$(( (START + GIB) * 512 )) count=$((USED * 1000000)) conv=notrunc status=none && sync -d '$DIR/move.img'")
+printf '(d) move 4 GiB (%s MB used) right by 1 GiB: volmara %.1f s (exit %s), dd of the used bytes %.1f s (exit %s): ratio %.2f\n' \
+  "$USED" "$ours" "$rc1" "$dd" "$rc2" "$(ratio "$ours" "$dd")"
+rm -rf "$DIR"
