@@ -257,6 +257,10 @@ int Rebuild::Run(bool checking)
         return rc;
     if (checking)
         return kNtfsResizeOk;
+    // A rebuilt MFT lies in clusters the old volume does not use: written before the data, it costs
+    // the old volume nothing.
+    if (m_newMftMode && m_newMftOpen && !m_newMft.FlushStaged())
+        return kNtfsResizeWriteFailed;
     m_progress->SetProcessName(kProcessCopying);
     if (const int rc = copyData())
         return rc;
@@ -385,7 +389,7 @@ int Rebuild::scanOld()
                 // so a block that would count any other number of new clusters is refused too.
                 const int64_t unitSectors = (int64_t(1) << compressionUnit(a)) * m_r;
                 if (m_s > 8 || unitSectors / m_s < 16 || unitSectors % m_s || unitSectors / m_s != 16)
-                    return kNtfsResizeCompression;
+                return kNtfsResizeCompression;
             }
             KNtfsRunList runs;
             if (!a.GetRunList(runs))
@@ -693,8 +697,20 @@ int Rebuild::placeSystemRuns()
     m_new.MftMirrorLcn = mirrorLcn;
 
     m_newRecordCount = m_oldMft.GetRecordCount();
-    if (!m_newMftMode)
-        return kNtfsResizeOk;
+    // The MFT stays where it is only when its first 16 records can: they are read before its run
+    // list is known, so they must stay in one piece at its start. Otherwise it is rebuilt.
+    if (!m_newMftMode) {
+        const int64_t head = int64_t(DivideUp(uint64_t(16 * m_recordBytes), uint64_t(m_r * kSector)));
+        const KNtfsRunList& runs = m_oldMft.RunList();
+        for (int64_t vcn = 0; vcn < head && !m_newMftMode; ++vcn) {
+            const int64_t lcn = runs.Map(vcn);
+            const int64_t rel = lcn < 0 ? -1 : m_old.VolumeStart + lcn * m_r - m_base;
+            m_newMftMode = rel < 0 || rel % m_s != 0 || !canKeep(rel / m_s) ||
+                           (vcn > 0 && lcn != runs.Map(vcn - 1) + 1);
+        }
+        if (!m_newMftMode)
+            return kNtfsResizeOk;
+    }
     const int64_t oldCount = m_newRecordCount;
     if (m_spcChange || m_newTotal < m_old.TotalSectors)
         m_newRecordCount += std::min<int64_t>(oldCount / 10, 2048);

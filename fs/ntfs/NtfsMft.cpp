@@ -501,8 +501,8 @@ bool KNtfsMFT::FlushStaged(bool discard)
             return run.empty() || TransferBytes(first * recordBytes, run.data(), int64_t(run.size()), true);
         };
         for (const auto& [number, bytes] : m_staged) {
-            // Runs of at most 1 MiB of consecutive records go in one call.
-            if (number != next || int64_t(run.size()) >= (int64_t(1) << 20)) {
+            // Runs of at most 256 KiB of consecutive records go in one call.
+            if (number != next || int64_t(run.size()) >= (int64_t(1) << 18)) {
                 if (!flush())
                     return false;
                 run.clear();
