@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/NtfsVolumes.h"
 #include "support/TableFixtures.h"
 #include "support/VolumeCheck.h"
 
@@ -304,4 +305,41 @@ TEST(DataMoveCli, FatResizeClusterSizeAndCopy)
     ASSERT_EQ(r.exitCode, 0) << r.output;
     check(disks.b, 2048, kVolume, "copied to the other disk");
     expectOnlyChanged(b0, wholeFile(disks.b), 2048, kVolume, "the FAT copy");
+}
+
+// An NTFS volume with links and streams moved left by whole clusters and grown, given 512-byte
+// clusters, and copied into a smaller partition of the other disk, all through volmara-cli.
+TEST(DataMoveCli, NtfsMoveClusterSizeAndCopy)
+{
+    if (!haveTools() || !NtfsVolumes::HaveTools())
+        GTEST_SKIP() << "a tool is missing";
+    Disks disks;
+    ASSERT_EQ(disks.Make(), "");
+    ASSERT_EQ(NtfsVolumes::Make(disks.dir, disks.a, kExfat, kVolume, NtfsVolumes::Maker::Mkntfs, 4096), "");
+    NtfsVolumes::FillOptions fill;
+    fill.treeFiles = 80;
+    fill.hardLinks = 30;
+    fill.streams = true;
+    ASSERT_EQ(NtfsVolumes::Fill(disks.dir, disks.a, kExfat, kVolume, fill), "");
+    const NtfsVolumes::Snapshot before = NtfsVolumes::Take(disks.dir, disks.a, kExfat, kVolume);
+    ASSERT_TRUE(before.mounted);
+    EngineEnvironment env({disks.a, disks.b}, disks.dir.File("state"));
+    const auto check = [&](const std::string& image, int64_t start, int64_t sectors, const std::string& what) {
+        NtfsVolumes::ExpectHealthy(disks.dir, image, start, sectors, what);
+        EXPECT_TRUE(NtfsVolumes::Take(disks.dir, image, start, sectors) == before) << what;
+    };
+    const int64_t start = kExfat - 8192, size = kVolume + 16384;
+    const auto a0 = wholeFile(disks.a);
+    ToolResult r = run({disks.a, disks.b}, {resize(2, start, size), "ChangeClusterSize DiskIndex:0 PartitionIndex:2 ClusterSize:1"});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    ASSERT_EQ(TableFixtures::SfdiskDump(disks.a).entries[1].start, start);
+    check(disks.a, start, size, "moved, grown and given 512-byte clusters");
+    EXPECT_EQ(NtfsVolumes::ReadLayout(disks.a, start).clusterBytes, 512);
+    expectOnlyChanged(a0, wholeFile(disks.a), start, size, "the NTFS move");
+
+    const auto b0 = wholeFile(disks.b);
+    r = run({disks.a, disks.b}, {copy(2, 1, 2048), entryFor(1, 2048, 7)});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    check(disks.b, 2048, kVolume, "copied into a smaller partition of the other disk");
+    expectOnlyChanged(b0, wholeFile(disks.b), 2048, kVolume, "the NTFS copy");
 }

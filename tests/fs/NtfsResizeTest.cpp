@@ -473,3 +473,24 @@ TEST(NtfsResize, PowerCutsInTheCopyPhaseLeaveTheOldVolume)
         }
     }
 }
+
+// A move over the volume's own sectors is made a whole number of clusters; one clear of them is not.
+TEST(NtfsResize, MoveStartsAreAlignedToClusters)
+{
+    const struct {
+        int64_t oldStart;
+        int spc;
+        int64_t oldSize, newStart, newSize, expected;
+    } cases[] = {
+        {1000, 8, 5000, 1003, 5000, 1008},    // up by 3: on to the next whole cluster
+        {1000, 8, 5000, 997, 5000, 1000},     // down by 3: no whole cluster down, so the old start
+        {1000, 8, 5000, 990, 5000, 992},      // down by 10: down by 8
+        {1000, 8, 5000, 1016, 5000, 1024},    // up by whole clusters: one cluster further
+        {1000, 8, 5000, 9000, 5000, 9000},    // clear of the old extent: as asked
+        {1000, 8, 5000, 100, 800, 100},       // ends before the old start: as asked
+        {1000, 1, 5000, 1003, 5000, 1004},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AlignNtfsMoveStart(c.oldStart, c.spc, c.oldSize, c.newStart, c.newSize), c.expected)
+            << c.oldStart << " -> " << c.newStart;
+}

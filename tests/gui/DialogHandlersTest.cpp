@@ -28,6 +28,7 @@
 #include "fs/fat/FatParameters.h"
 #include "fs/ntfs/KNtfsFormat.h"
 #include "core/FileSystemTypes.h"
+#include "support/NtfsVolumes.h"
 #include "support/TableFixtures.h"
 #include "support/VolumeCheck.h"
 
@@ -738,4 +739,44 @@ TEST(DialogHandlers, GptAreasTakePrimaryPartitionsOnly)
     const std::string found = VolumeCheck::BlkidAt(w.images[0], start, length);
     EXPECT_NE(found.find("TYPE=ext2"), std::string::npos) << found;
     VolumeCheck::ExpectChecked(w.dir, w.images[0], start, length, "ext2");
+}
+
+// An NTFS volume moved up over itself with Move/Resize: the cylinder-aligned start is pushed on to a
+// whole number of clusters from the old one, and the applied move keeps every file and stream.
+TEST(DialogHandlers, MovingAnNtfsVolumeGoesByWholeClusters)
+{
+    if (!NtfsVolumes::HaveTools())
+        GTEST_SKIP() << "ntfs-3g tools missing";
+    TestSupport::TempDir scratch;
+    NtfsVolumes::Snapshot before;
+    const auto prepare = [&](const std::string& image) {
+        ASSERT_EQ(NtfsVolumes::Make(scratch, image, C, 40960, NtfsVolumes::Maker::Mkntfs, 4096), "");
+        NtfsVolumes::FillOptions fill;
+        fill.treeFiles = 60;
+        fill.streams = true;
+        ASSERT_EQ(NtfsVolumes::Fill(scratch, image, C, 40960, fill), "");
+        before = NtfsVolumes::Take(scratch, image, C, 40960);
+    };
+    Window w({{128, "label: dos\nunit: sectors\nstart=16065, size=40960, type=7\n", prepare}});
+    MainFrame& f = *w.frame;
+    SelectAt(f, 0, C);
+    ASSERT_TRUE(w.Action("action_Move_Resize")->isEnabled());
+    {
+        DialogAnswer<KMoveResizeDlg> answer([](KMoveResizeDlg& d) {
+            Child<QDoubleSpinBox>(d, "doubleSpinBox")->setValue(double(2 * C - S) * 512 / (1 << 20));
+            Click(d, "okButton");
+        });
+        w.Action("action_Move_Resize")->trigger();
+        ASSERT_EQ(answer.Seen(), 1);
+    }
+    ASSERT_EQ(Lines(f).size(), 1);
+    const int64_t to = Values(Lines(f)[0])["NewStartingLba"].toLongLong();
+    const int64_t size = Values(Lines(f)[0])["NewPartitionSize"].toLongLong();
+    EXPECT_EQ((to - C) % 8, 0) << to;
+    EXPECT_GT(to, C);
+    EXPECT_LT(to, C + 40960);
+    Apply(w);
+    ASSERT_EQ(TableFixtures::SfdiskDump(w.images[0]).entries[0].start, to);
+    NtfsVolumes::ExpectHealthy(scratch, w.images[0], to, size, "moved from the window");
+    EXPECT_TRUE(NtfsVolumes::Take(scratch, w.images[0], to, size) == before);
 }
