@@ -20,6 +20,7 @@
 #include "engine/ISectorDevice.h"
 #include "fs/CopyEngine.h"
 #include "fs/KBitmap.h"
+#include "fs/TwoPassRebuild.h"
 
 namespace {
 
@@ -874,29 +875,11 @@ int Rebuild::writeMetadata()
 
 int runBoth(const Request& request, IProgressReporter* progress, bool oneStep)
 {
-    constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
-    if (!request.source || !request.target || !progress || request.oldStart < 0 || request.newStart < 0 ||
-        request.oldSize <= 0 || request.newSize <= 0 || request.oldStart > kMax - request.oldSize ||
-        request.newStart > kMax - request.newSize || request.newSize > 0xFFFFFFFFll)
+    if (!RebuildRequestUsable(request, progress) || request.newSize > 0xFFFFFFFFll)
         return kFatResizeBadArgument;
-    if (oneStep) {
-        progress->AddStep(1.0);
-    } else {
-        progress->AddStep(0.3);
-        progress->AddStep(0.3);
-        progress->AddStep(0.4);
-    }
-    try {
-        {
-            Rebuild checking(request, progress);
-            if (const int rc = checking.Run(true))
-                return rc;
-        }
-        Rebuild real(request, progress);
-        return real.Run(false);
-    } catch (const std::bad_alloc&) {
-        return kFatResizeOutOfMemory;
-    }
+    if (oneStep)
+        return RunCheckedThenReal<Rebuild>(request, progress, {1.0}, kFatResizeOutOfMemory);
+    return RunCheckedThenReal<Rebuild>(request, progress, {0.3, 0.3, 0.4}, kFatResizeOutOfMemory);
 }
 
 } // namespace

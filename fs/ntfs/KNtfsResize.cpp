@@ -1,6 +1,7 @@
 #include "fs/ntfs/KNtfsResize.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <array>
 #include <cctype>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include "engine/ISectorDevice.h"
 #include "fs/CopyEngine.h"
 #include "fs/KBitmap.h"
+#include "fs/TwoPassRebuild.h"
 #include "fs/ntfs/NtfsBootSector.h"
 #include "fs/ntfs/NtfsMft.h"
 #include "fs/ntfs/NtfsRecord.h"
@@ -79,6 +81,33 @@ void forEachSetRun(const KBitmap& b, int64_t end, Fn fn)
         fn(at, stop - at);
         at = nextBit(b, stop, end, true);
     }
+}
+
+// The child pointers of the index entries of one node (its header at `header`: entries offset,
+// then their end, both from the header) counted again in the new unit. False for a damaged node or a
+// pointer the new unit cannot express.
+bool convertChildVcns(std::vector<uint8_t>& node, size_t header, int64_t oldUnit, int64_t newUnit)
+{
+    if (header + 8 > node.size())
+        return false;
+    size_t at = header + le32(node.data() + header);
+    const size_t end = std::min(node.size(), size_t(header + le32(node.data() + header + 4)));
+    while (at + 0x10 <= end) {
+        const uint16_t length = le16(node.data() + at + 8);
+        const uint32_t flags = le32(node.data() + at + 0x0C);
+        if (length < ((flags & 1) ? 0x18 : 0x10) || at + length > end)
+            return false;
+        if (flags & 1) {
+            const int64_t vcn = int64_t(le64(node.data() + at + length - 8));
+            if (vcn < 0 || (vcn * oldUnit) % newUnit)
+                return false;
+            put_le64(node.data() + at + length - 8, uint64_t(vcn * oldUnit / newUnit));
+        }
+        if (flags & 2)
+            return true;
+        at += length;
+    }
+    return false; // no last entry
 }
 
 // A copy of an attribute with bytes changed in its header.
@@ -869,25 +898,8 @@ int Rebuild::convertIndexRoot(KNtfsFileRecord& record, bool& changed)
         if (value.size() < 0x20 || le32(value.data() + 8) != uint32_t(ir))
             return kNtfsResizeIndexConversion;
         value[0x0C] = uint8_t(ir >= m_s * kSector ? ir / (m_s * kSector) : ir / kSector);
-        if (oldUnit != newUnit) {
-            size_t at = 0x10 + le32(value.data() + 0x10);
-            const size_t end = std::min(value.size(), size_t(0x10 + le32(value.data() + 0x14)));
-            while (at + 0x10 <= end) {
-                const uint16_t length = le16(value.data() + at + 8);
-                const uint32_t flags = le32(value.data() + at + 0x0C);
-                if (length < 0x10 || at + length > end)
-                    return kNtfsResizeIndexConversion;
-                if (flags & 1) {
-                    const int64_t vcn = int64_t(le64(value.data() + at + length - 8));
-                    if ((vcn * oldUnit) % newUnit)
-                        return kNtfsResizeIndexConversion;
-                    put_le64(value.data() + at + length - 8, uint64_t(vcn * oldUnit / newUnit));
-                }
-                if (flags & 2)
-                    break;
-                at += length;
-            }
-        }
+        if (oldUnit != newUnit && !convertChildVcns(value, 0x10, oldUnit, newUnit))
+            return kNtfsResizeIndexConversion;
         if (!a.SetValue(value.data(), value.size()))
             return kNtfsResizeIndexConversion;
         changed = true;
@@ -1026,6 +1038,7 @@ int Rebuild::processGroup(int64_t number, const KNtfsFileRecord& base)
         }
     }
     m_handled.SetRange(number, true, 1);
+    const std::vector<KNtfsFileRecord> original = records;
 
     std::vector<AttributeGroup> groups;
     bool hasIndexAllocation = false, relayList = false;
@@ -1113,8 +1126,19 @@ int Rebuild::processGroup(int64_t number, const KNtfsFileRecord& base)
     }
     if (relay)
         return relayGroup(number, records, numbers, groups);
+    // In place, a record nothing changed in stays as it is on disk.
+    const auto same = [](const KNtfsFileRecord& a, const KNtfsFileRecord& b) {
+        if (a.GetAttributeCount() != b.GetAttributeCount())
+            return false;
+        for (size_t i = 0; i < a.GetAttributeCount(); ++i) {
+            const KNtfsAttribute &x = a.GetAttribute(i), &y = b.GetAttribute(i);
+            if (x.Length() != y.Length() || std::memcmp(x.Data(), y.Data(), x.Length()) != 0)
+                return false;
+        }
+        return true;
+    };
     for (size_t r = 0; r < records.size(); ++r)
-        if (!m_newMft.WriteRecord(numbers[r], records[r]))
+        if ((m_newMftMode || !same(records[r], original[r])) && !m_newMft.WriteRecord(numbers[r], records[r]))
             return kNtfsResizeWriteFailed;
     if (number == kRecMft)
         for (const KNtfsFileRecord& r : records)
@@ -1328,24 +1352,7 @@ int Rebuild::convertIndexes()
                 if (std::memcmp(block.data(), "INDX", 4) != 0 || !UndoFixups(block.data(), block.size()))
                     return kNtfsResizeIndexConversion;
                 put_le64(block.data() + 0x10, uint64_t(n * ir / newUnit));
-                size_t at = 0x18 + le32(block.data() + 0x18);
-                const size_t end = std::min(block.size(), size_t(0x18 + le32(block.data() + 0x1C)));
-                while (at + 0x10 <= end) {
-                    const uint16_t length = le16(block.data() + at + 8);
-                    const uint32_t flags = le32(block.data() + at + 0x0C);
-                    if (length < 0x10 || at + length > end)
-                        return kNtfsResizeIndexConversion;
-                    if (flags & 1) {
-                        const int64_t vcn = int64_t(le64(block.data() + at + length - 8));
-                        if ((vcn * oldUnit) % newUnit)
-                            return kNtfsResizeIndexConversion;
-                        put_le64(block.data() + at + length - 8, uint64_t(vcn * oldUnit / newUnit));
-                    }
-                    if (flags & 2)
-                        break;
-                    at += length;
-                }
-                if (!ApplyFixups(block.data(), block.size()))
+                if (!convertChildVcns(block, 0x18, oldUnit, newUnit) || !ApplyFixups(block.data(), block.size()))
                     return kNtfsResizeIndexConversion;
                 for (size_t s = 0; s < sectors.size(); ++s)
                     if (!m_req.target->WriteSectors(block.data() + s * kSector, sectors[s], 1))
@@ -1515,26 +1522,11 @@ int Rebuild::writeMirror(const NtfsVolume& volume)
     return kNtfsResizeOk;
 }
 
-int runBoth(const Request& request, IProgressReporter* progress, const std::vector<double>& steps)
+int runBoth(const Request& request, IProgressReporter* progress, std::initializer_list<double> steps)
 {
-    constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
-    if (!request.source || !request.target || !progress || request.oldStart < 0 || request.newStart < 0 ||
-        request.oldSize <= 0 || request.newSize <= 0 || request.oldStart > kMax - request.oldSize ||
-        request.newStart > kMax - request.newSize)
+    if (!RebuildRequestUsable(request, progress))
         return kNtfsResizeBadArgument;
-    for (double w : steps)
-        progress->AddStep(w);
-    try {
-        {
-            Rebuild checking(request, progress);
-            if (const int rc = checking.Run(true))
-                return rc;
-        }
-        Rebuild real(request, progress);
-        return real.Run(false);
-    } catch (const std::bad_alloc&) {
-        return kNtfsResizeOutOfMemory;
-    }
+    return RunCheckedThenReal<Rebuild>(request, progress, steps, kNtfsResizeOutOfMemory);
 }
 
 } // namespace
