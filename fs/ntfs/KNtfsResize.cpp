@@ -1002,7 +1002,7 @@ int Rebuild::remapGroup(int64_t number, std::vector<KNtfsFileRecord>& records, A
     }
     for (size_t k = 0; k < g.extents.size(); ++k) {
         const int64_t a = starts[k], b = k + 1 < starts.size() ? starts[k + 1] - 1 : g.newClusters - 1;
-        if (k + 1 < starts.size() && b < a) {
+        if (b < a && (k > 0 || g.newClusters > 0)) {
             relay = true;
             return kNtfsResizeOk;
         }
@@ -1175,8 +1175,26 @@ int Rebuild::relayGroup(int64_t number, std::vector<KNtfsFileRecord>& records, c
         if (header + 16 > room)
             return kNtfsResizeNoRoom;
         std::vector<KNtfsRunList> pieces;
-        if (!g.newRuns.Split(room - header, room - header, pieces))
-            return kNtfsResizeNoRoom;
+        KNtfsRunList rest = g.newRuns;
+        if (number == kRecMft && g.type == kAttrData && g.name.IsEmpty()) {
+            // The MFT's first extent stays in record 0 and must reach the records that will hold the
+            // others: its first runs, as far as the first free records past the reserved ones.
+            int64_t reach = 24;
+            while (reach < m_newRecordCount && m_newMft.RecordBitmap().Test(reach))
+                ++reach;
+            const int64_t clusters = int64_t(DivideUp(uint64_t((reach + 8) * m_recordBytes), uint64_t(m_s * kSector)));
+            KNtfsRunList head;
+            rest.Clear();
+            for (const KDataRun& r : g.newRuns)
+                (head.GetTotalClusters() < clusters ? head : rest).Add(r);
+            pieces.push_back(head);
+        }
+        std::vector<KNtfsRunList> more;
+        if (!rest.IsEmpty() || pieces.empty()) {
+            if (!rest.Split(room - header, room - header, more))
+                return kNtfsResizeNoRoom;
+            pieces.insert(pieces.end(), more.begin(), more.end());
+        }
         int64_t vcn = 0;
         for (size_t k = 0; k < pieces.size(); ++k) {
             KNtfsAttribute piece = head;
@@ -1224,10 +1242,13 @@ int Rebuild::relayGroup(int64_t number, std::vector<KNtfsFileRecord>& records, c
     }
     // Record 0's extension records must be reachable through the run list in record 0 itself.
     if (number == kRecMft) {
-        const int data = merged.FindAttribute(kAttrData);
-        if (data < 0)
+        KNtfsFileRecord written;
+        if (!m_newMft.ReadRecord(kRecMft, written))
             return kNtfsResizeMftNotMovable;
-        const KNtfsAttribute& d = merged.GetAttribute(size_t(data));
+        const int data = written.FindAttribute(kAttrData);
+        if (data < 0 || !written.GetAttribute(size_t(data)).IsNonResident())
+            return kNtfsResizeMftNotMovable;
+        const KNtfsAttribute& d = written.GetAttribute(size_t(data));
         for (int64_t e : merged.ExtensionRecords())
             if (d.GetStartingVcn() != 0 || (e + 1) * m_recordBytes > (d.GetLastVcn() + 1) * m_s * kSector)
                 return kNtfsResizeMftNotMovable;
