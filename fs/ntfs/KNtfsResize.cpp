@@ -807,7 +807,7 @@ int Rebuild::walkRecords()
     m_progress->SetStepTotal(total);
     if (m_sameSize) {
         m_progress->CompleteStep();
-        return kNtfsResizeOk;
+        return m_oldLogRuns.IsEmpty() ? kNtfsResizeNoSystemData : kNtfsResizeOk;
     }
     if (!m_handled.Create(oldCount))
         return kNtfsResizeOutOfMemory;
@@ -841,6 +841,9 @@ int Rebuild::walkRecords()
         if (inUse.Test(n) && !m_handled.Test(n) && m_oldMft.ReadRecord(n, record) && record.IsInUse() &&
             record.GetBaseReference() != 0)
             return kNtfsResizeBadRecord;
+    // What the final writes need is known now, before anything is written.
+    if (!m_haveMftBitmap || !m_mftBitmap.IsNonResident() || m_logRuns.IsEmpty())
+        return kNtfsResizeNoSystemData;
     if (m_checking && m_newMftOpen)
         m_newMft.FlushStaged(true);
     m_progress->CompleteStep();
