@@ -259,6 +259,21 @@ private:
     bool m_separate = false, m_sameSize = false, m_unaligned = false, m_newMftMode = false, m_spcChange = false;
     KBitmap m_oldBitmap, m_used, m_newBitmap, m_work, m_kept, m_handled;
     int64_t m_cursor = 0;
+    // What the placement took, so that a placement made in vain can be given back.
+    struct Taken {
+        int64_t lcn, count;
+        bool kept;
+    };
+    std::vector<Taken> m_taken;
+    struct Checkpoint {
+        size_t taken, copies, zeros;
+        int64_t lastCopyCount;
+    };
+    Checkpoint checkpoint() const
+    {
+        return {m_taken.size(), m_copies.size(), m_zeros.size(), m_copies.empty() ? 0 : m_copies.back().Count};
+    }
+    void rollback(const Checkpoint& c);
     KNtfsRunList m_newMftRuns, m_mirrorRuns, m_bitmapRuns, m_logRuns, m_badRuns, m_oldLogRuns;
     int64_t m_bitmapDataBytes = 0;
     KNtfsAttribute m_mftBitmap;
@@ -534,6 +549,21 @@ int Rebuild::planNew()
     return kNtfsResizeOk;
 }
 
+void Rebuild::rollback(const Checkpoint& c)
+{
+    for (size_t i = c.taken; i < m_taken.size(); ++i) {
+        const Taken& t = m_taken[i];
+        m_newBitmap.SetRange(t.lcn, false, t.count);
+        // A kept cluster stays out of reach: the old volume's data still lies there.
+        (t.kept ? m_kept : m_work).SetRange(t.lcn, false, t.count);
+    }
+    m_taken.resize(c.taken);
+    m_copies.resize(c.copies);
+    if (!m_copies.empty() && c.copies > 0)
+        m_copies.back().Count = c.lastCopyCount;
+    m_zeros.resize(c.zeros);
+}
+
 bool Rebuild::canKeep(int64_t n) const
 {
     if (n < m_bootClusters || n >= m_newClusters || m_kept.Test(n))
@@ -554,6 +584,7 @@ int64_t Rebuild::take(int64_t want, int64_t& got)
     got = end - at;
     m_work.SetRange(at, true, got);
     m_newBitmap.SetRange(at, true, got);
+    m_taken.push_back({at, got, false});
     m_cursor = end;
     return at;
 }
@@ -600,6 +631,7 @@ int Rebuild::placeBlock(int64_t disk, int64_t vcn, int64_t count, Moved mode, KN
             while (e < count && canKeep(n0 + e))
                 ++e;
             m_kept.SetRange(n0 + j, true, e - j);
+            m_taken.push_back({n0 + j, e - j, true});
             m_work.SetRange(n0 + j, true, e - j);
             m_newBitmap.SetRange(n0 + j, true, e - j);
             out.Add(KDataRun{n0 + j, vcn + j, e - j});
@@ -1116,6 +1148,7 @@ int Rebuild::processGroup(int64_t number, const KNtfsFileRecord& base)
     if (!m_newMftOpen)
         return kNtfsResizeNoMftData;
 
+    const Checkpoint beforeList = checkpoint();
     if (!relay)
         for (AttributeGroup& g : groups)
             if (g.type == kAttrAttributeList)
@@ -1127,6 +1160,9 @@ int Rebuild::processGroup(int64_t number, const KNtfsFileRecord& base)
             if (!r.Serialize(scratch, size_t(m_recordBytes)))
                 relay = true;
     }
+    // Laid out anew, the file gets a new list: the clusters taken for the old one go back.
+    if (relay)
+        rollback(beforeList);
     if (relay)
         return relayGroup(number, records, numbers, groups);
     // In place, a record nothing changed in stays as it is on disk.

@@ -157,6 +157,10 @@ int runCase(Maker maker, int clusterBytes, Op op, const FillOptions& fill)
         return rc;
 
     ExpectHealthy(dir, result, t.start, t.sectors, what);
+    if (const char* keep = std::getenv("VOLMARA_NTFS_KEEP"); keep && ::testing::Test::HasFailure()) {
+        fsys::copy_file(base.image, std::string(keep) + ".before", fsys::copy_options::overwrite_existing);
+        fsys::copy_file(result, keep, fsys::copy_options::overwrite_existing); // for a look by hand
+    }
     EXPECT_TRUE(Take(dir, result, t.start, t.sectors) == base.before)
         << Difference(base.before, Take(dir, result, t.start, t.sectors));
     const Layout now = ReadLayout(result, t.start);
@@ -394,6 +398,8 @@ TEST(NtfsResize, RandomMatrix)
         if (i < first)
             continue; // VOLMARA_NTFS_MATRIX_FIRST: replay from one case on
         const int rc = runCase(maker, clusterBytes, op, f);
+        if (HasFailure())
+            std::printf("failed at case %d\n", i);
         // Larger clusters are refused for compressed files; nothing else may fail.
         if (rc == kNtfsResizeCompression && op == Op::ClusterUp && f.compressed && clusterBytes <= 4096)
             continue;
