@@ -104,6 +104,7 @@ TEST(CommandFactory, NamesInOrderCaseInsensitive)
 #include "commands/KCmdWipeDisk.h"
 #include "model/KVolumeManager.h"
 #include "execution/KProgressReporter.h"
+#include "support/RecordingProgress.h"
 #include "support/TableFixtures.h"
 
 // Every line format parses into the summary the executive acts on.
@@ -232,10 +233,12 @@ TEST(CommandSummaries, GrowingNtfsInPlaceFallsBackToTheLockedPath)
     EXPECT_EQ(summary.LockVolume, 1);
     EXPECT_EQ(summary.Dismount, 1);
     EXPECT_EQ(summary.RestoreLetter, 1);
-    // The offline NTFS resizer is not in this build: a plain failure, still nothing written.
-    EXPECT_EQ(command->Execute(&quiet), kCmdFailed);
-    EXPECT_EQ(command->GetErrorDetail(), kDetailUnsupported);
-    EXPECT_EQ(TestSupport::HashRange(image, 0, 64ll << 20), before);
+    // The second run grows the volume offline (watched: an unwatched run counts as cancelled).
+    TestSupport::RecordingProgress watched;
+    EXPECT_EQ(command->Execute(&watched), 0) << command->GetErrorDetail();
+    PartitionInfo grown{};
+    ASSERT_TRUE(manager.GetPartition(0, index - 1, &grown));
+    EXPECT_EQ(grown.SectorCount, 10000);
 }
 
 #include "commands/KCmdActivePartition.h"

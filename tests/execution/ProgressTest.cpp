@@ -107,7 +107,8 @@ TEST(ExecutionTexts, NamesAndErrors)
     EXPECT_STREQ(OperationName(87), "Update Disk Boot Configure");
     EXPECT_STREQ(OperationName(25), "");
     EXPECT_EQ(ErrorText(0), "Error Code: 0\n\n");
-    EXPECT_EQ(ErrorText(57), "Error Code: 57\n\n");
+    EXPECT_EQ(ErrorText(29), "Error Code: 29\n\n");
+    EXPECT_STREQ(ErrorMessage(57), ErrorMessage(40));
     EXPECT_EQ(ErrorText(6), "Error Code: 6\n\n");
     EXPECT_EQ(ErrorText(4), "Error Code: 4\n\nDisk I/O error.");
     EXPECT_EQ(ErrorText(32), "Error Code: 32\n\nNot enough free space. Please reserve more free space for the partition.");

@@ -3,8 +3,7 @@
 #include <cctype>
 #include <chrono>
 #include <dirent.h>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -22,8 +21,15 @@ std::vector<std::string> MountServers(const std::string& image)
     while (const dirent* e = ::readdir(proc)) {
         if (!std::isdigit(static_cast<unsigned char>(e->d_name[0])))
             continue;
-        std::ifstream in(std::string("/proc/") + e->d_name + "/cmdline", std::ios::binary);
-        const std::string command((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        // Processes come and go while the list is read: one that ended reads as nothing.
+        std::string command;
+        const int fd = ::open((std::string("/proc/") + e->d_name + "/cmdline").c_str(), O_RDONLY);
+        if (fd >= 0) {
+            char buffer[4096];
+            for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+                command.append(buffer, size_t(n));
+            ::close(fd);
+        }
         if (command.rfind("ntfs-3g", 0) == 0 && command.find(image) != std::string::npos)
             pids.push_back(e->d_name);
     }
