@@ -154,7 +154,6 @@ void KPartitionMergeWizard_SelectPartitionPage::initializePage()
         m_diskList->setCurrentItem(row);
         row->setSelected(true);
     }
-    m_nSelectedIndex = -1;
     const int expanding = field(QString::fromLatin1(kExtendingField)).toInt();
     m_diskMapItem->SetDisk(m_layout, m_nDiskIndex);
     m_diskMapItem->SetSelectedIndex(-1);

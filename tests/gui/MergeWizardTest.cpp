@@ -13,7 +13,6 @@
 #include "gui/views/KDiskMapItem.h"
 #include "gui/wizards/KPartitionMergeWizard.h"
 #include "gui/wizards/KPartitionMergeWizard_SelectPartitionPage.h"
-#include "gui/wizards/WizardDiskList.h"
 #include "model/IVirtualVolumeManager.h"
 #include "support/NtfsVolumes.h"
 #include "support/StubDisk.h"
@@ -159,36 +158,15 @@ const QString kFatRefusal = QStringLiteral("You select a FAT partition. To merge
 
 } // namespace
 
-TEST(WizardDiskList, CapacityIsShownInGigabytesFromOneWholeGigabyteOn)
+TEST_F(MergeWizard, TheMergePageKeepsTheDiskOfTheFirstAndOffersAFolderName)
 {
-    const std::pair<int64_t, const char*> cases[] = {
-        {0, "0.00 MB"},
-        {1536 << 10, "1.50 MB"},
-        {(1024ll << 20) - (1 << 20), "1023.00 MB"},
-        {1024ll << 20, "1.00 GB"},
-        {(1536ll << 20) + 1000, "1.50 GB"},
-    };
-    for (const auto& [bytes, text] : cases)
-        EXPECT_EQ(WizardDiskList::CapacityText(bytes), text) << bytes;
-}
-
-TEST_F(MergeWizard, TheExpandPageListsTheDisksAndTheMergePageOffersAFolderName)
-{
-    EXPECT_EQ(wizard->windowTitle(), "Merge Partition");
-    Page* first = CurrentPage(*wizard);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->title(), "What to expand");
-    QTreeWidget* disks = Child<QTreeWidget>(*first, "diskList");
+    QTreeWidget* disks = Child<QTreeWidget>(*wizard->currentPage(), "diskList");
     ASSERT_EQ(disks->topLevelItemCount(), 1);
-    EXPECT_EQ(disks->topLevelItem(0)->text(0), "Disk 1");
     EXPECT_EQ(disks->topLevelItem(0)->text(1), "4.00 GB");
     EXPECT_EQ(disks->topLevelItem(0)->text(2), "Test Disk");
-    EXPECT_TRUE(disks->isEnabled());
-    EXPECT_EQ(first->findChild<QLineEdit*>(), nullptr);
     EXPECT_EQ(wizard->field("DiskIndex").toInt(), 0);
 
     Expand(1);
-    EXPECT_EQ(CurrentPage(*wizard)->title(), "What to merge");
     EXPECT_FALSE(Child<QTreeWidget>(*wizard->currentPage(), "diskList")->isEnabled());
     EXPECT_EQ(FolderEdit()->text(), "merged_partition_content");
 }
