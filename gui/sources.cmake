@@ -72,3 +72,13 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/dialogs/KWipingDiskDlg.h
   ${CMAKE_CURRENT_LIST_DIR}/dialogs/KWipingDiskDlg.ui
 )
+# The wizards and their pages.
+list(APPEND VOLMARA_WIDGET_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/WizardDiskList.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/WizardDiskList.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionMergeWizard_SelectPartitionPage.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionMergeWizard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionMergeWizard.h
+  ${CMAKE_CURRENT_LIST_DIR}/mainframe/MainFrameWizardHandlers.cpp
+)

@@ -589,8 +589,13 @@ void MainFrame::undoLastOperation()
         return;
     QTreeWidgetItem* item = m_pendingTree->takeTopLevelItem(top - 1);
     const int n = item->childCount() > 0 ? item->childCount() : 1;
+    int lines = n;
+    for (int c = 0; c < item->childCount(); ++c)
+        if (item->child(c)->data(0, kLinelessItemRole).toBool())
+            --lines;
     for (int i = 0; i < n; ++i) {
-        m_executive.RemoveCommand(m_executive.GetCommandCount() - 1);
+        if (i < lines)
+            m_executive.RemoveCommand(m_executive.GetCommandCount() - 1);
         m_virtualManager.Undo(-1);
     }
     delete item;

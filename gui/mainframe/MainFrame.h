@@ -62,6 +62,9 @@ public:
     QMenu* ContextMenuFor(int nPartitionIndex) const;
 
     static QString PendingItemText(int nLineNumber, const QString& strDescription);
+    // Set on a child item that names a step of the line its next sibling owns: the child stands for a
+    // change of the pending layout but for no line of its own, and undo leaves the lines alone for it.
+    static constexpr int kLinelessItemRole = Qt::UserRole + 1;
 
     // What the operation handlers share.
     // The selected entry of the pending layout; false for a disk row or nothing.
@@ -113,6 +116,9 @@ public slots:
     void on_actionChanage_Partition_Type_ID_triggered();
     void on_actionChange_Serial_Number_triggered();
     void on_actionChange_Cluster_Size_triggered();
+
+    // Operations chosen through a wizard.
+    void on_actionMerge_triggered();
     void on_actionDiscard_All_Changes_triggered();
     void on_actionApply_All_Changes_triggered();
 

@@ -36,3 +36,7 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/WipeDialogTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AttributeDialogLayoutTest.cpp
 )
+# The wizards.
+list(APPEND VOLMARA_GUI_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/MergeWizardTest.cpp
+)

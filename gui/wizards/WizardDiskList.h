@@ -1,0 +1,20 @@
+// The disk list of the wizards' disk pages: one row per disk of the pending layout with its number,
+// capacity and model name.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+class IVirtualVolumeManager;
+class QTreeWidget;
+
+namespace WizardDiskList {
+
+// Sets up the columns and fills one row per disk of the layout; the row of `nDiskIndex` (the first one
+// when it is negative) becomes current.
+void Fill(QTreeWidget* list, IVirtualVolumeManager* layout, int nDiskIndex);
+
+// "%1 GB" from one whole GB on, else "%1 MB"; two decimals. Unit texts are not translated.
+QString CapacityText(int64_t n64Bytes);
+
+} // namespace WizardDiskList
