@@ -54,16 +54,20 @@ check() { # check IMAGE START SECTORS
 # The volume alone in a file, for ntfsresize and ntfsclone.
 alone() { dd if="$1" of="$2" bs=4M iflag=skip_bytes skip=$((START * 512)) conv=sparse status=none; }
 
-compare_resize() { # NAME BASE FROM_SECTORS TO_SECTORS
-  local name=$1 base=$2 from=$3 to=$4
-  cp --sparse=always "$base" "$DIR/ours.img"; alone "$base" "$DIR/peer.vol"
-  truncate -s $(( (START + (to > from ? to : from)) * 512 )) "$DIR/ours.img"
-  truncate -s $(( (to > from ? to : from) * 512 )) "$DIR/peer.vol"
-  cold; read -r ours rc1 < <(timed sh -c "'$TOOL' '$DIR/ours.img' resize $START $from $START $to && sync -d '$DIR/ours.img'")
-  cold; read -r peer rc2 < <(timed sh -c "echo y | ntfsresize -f -s $((to * 512)) '$DIR/peer.vol' && sync -d '$DIR/peer.vol'")
-  printf '%s: volmara %.1f s (exit %s), ntfsresize %.1f s (exit %s): ratio %.2f\n' "$name" "$ours" "$rc1" "$peer" "$rc2" "$(ratio "$ours" "$peer")"
-  check "$DIR/ours.img" $START "$to"
-  rm -f "$DIR/ours.img" "$DIR/peer.vol"
+compare_resize() { # NAME BASE FROM_SECTORS TO_SECTORS: ROUNDS alternating rounds on fresh copies
+  local name=$1 base=$2 from=$3 to=$4 round sum_ours=0 sum_peer=0
+  for ((round = 1; round <= ${ROUNDS:-3}; round++)); do
+    cp --sparse=always "$base" "$DIR/ours.img"; alone "$base" "$DIR/peer.vol"
+    truncate -s $(( (START + (to > from ? to : from)) * 512 )) "$DIR/ours.img"
+    truncate -s $(( (to > from ? to : from) * 512 )) "$DIR/peer.vol"
+    cold; read -r ours rc1 < <(timed sh -c "'$TOOL' '$DIR/ours.img' resize $START $from $START $to && sync -d '$DIR/ours.img'")
+    cold; read -r peer rc2 < <(timed sh -c "echo y | ntfsresize -f -s $((to * 512)) '$DIR/peer.vol' && sync -d '$DIR/peer.vol'")
+    printf '%s, round %d: volmara %.2f s (exit %s), ntfsresize %.2f s (exit %s): ratio %.2f\n' "$name" $round "$ours" "$rc1" "$peer" "$rc2" "$(ratio "$ours" "$peer")"
+    sum_ours=$(echo "$sum_ours + $ours" | bc -l); sum_peer=$(echo "$sum_peer + $peer" | bc -l)
+    [ $round -eq 1 ] && check "$DIR/ours.img" $START "$to"
+    rm -f "$DIR/ours.img" "$DIR/peer.vol"
+  done
+  printf '%s: all rounds: ratio %.2f\n' "$name" "$(ratio "$sum_ours" "$sum_peer")"
 }
 
 echo "making an 8 GiB volume 60 % full"; make "$DIR/big.img" $((8 * GIB)) 60
