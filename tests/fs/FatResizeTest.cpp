@@ -20,6 +20,7 @@
 #include "engine/KDisk.h"
 #include "fs/fat/FatFormat.h"
 #include "fs/fat/KFatResize.h"
+#include "support/CutDevice.h"
 #include "support/MemoryVolume.h"
 #include "support/RecordingProgress.h"
 #include "support/TestSupport.h"
@@ -546,49 +547,6 @@ TEST(FatResize, DamageIsRefusedWithNothingWritten)
     EXPECT_EQ(resizer.ResizeFat(&disk, start, sectors, start, 40000, 1, 1, nullptr), kFatResizeBadArgument);
 }
 
-namespace {
-
-// Fails every write after the first `allowed` ones: a power cut.
-class CutDevice : public ISectorDevice {
-public:
-    CutDevice(ISectorDevice* inner, int64_t allowed) : m_inner(inner), m_allowed(allowed) {}
-    int ReadSectors(void* b, int64_t f, int64_t c) override { return m_inner->ReadSectors(b, f, c); }
-    int WriteSectors(const void* b, int64_t f, int64_t c) override
-    {
-        return ++writes > m_allowed ? 0 : m_inner->WriteSectors(b, f, c);
-    }
-    int VerifySectors(int64_t f, int64_t c) override { return m_inner->VerifySectors(f, c); }
-    int GetGeometry(DiskGeometry* g) override { return m_inner->GetGeometry(g); }
-    int64_t writes = 0;
-
-private:
-    ISectorDevice* m_inner;
-    int64_t m_allowed;
-};
-
-// Counts the writes made before the copy phase and by its end.
-class PhaseProgress : public RecordingProgress {
-public:
-    explicit PhaseProgress(const CutDevice* device) : m_device(device) {}
-    void SetProcessName(int operation) override
-    {
-        if (operation == 82)
-            copyStart = m_device->writes;
-        copying = operation == 82;
-    }
-    void EnableUserCancel(int enable) override
-    {
-        if (!enable && copying && copyEnd < 0)
-            copyEnd = m_device->writes;
-    }
-    int64_t copyStart = -1, copyEnd = -1;
-    bool copying = false;
-
-private:
-    const CutDevice* m_device;
-};
-
-} // namespace
 
 // A power cut anywhere in the copy phase of a shrink and a grow that keep the start, and of a copy,
 // leaves the old volume valid with every file, as long as copies only go where the old FAT was free.
@@ -614,8 +572,8 @@ TEST(FatResize, PowerCutsInTheCopyPhaseLeaveTheOldVolume)
         auto run = [&](int64_t allowed, PhaseProgress** seen) {
             KDisk disk;
             EXPECT_TRUE(disk.OpenPath(image, 0));
-            CutDevice cut(&disk, allowed);
-            auto* progress = new PhaseProgress(&cut);
+            CountingDevice cut(&disk, allowed);
+            auto* progress = new PhaseProgress(&cut, 82);
             KFatResize resizer;
             const int rc = job.copy ? resizer.CopyFat(&disk, start, sectors, &cut, job.newStart, job.newSectors, 1, progress)
                                     : resizer.ResizeFat(&cut, start, sectors, job.newStart, job.newSectors, 1, 1, progress);

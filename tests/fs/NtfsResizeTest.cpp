@@ -19,6 +19,7 @@
 #include "engine/KDisk.h"
 #include "fs/ntfs/KNtfsResize.h"
 #include "support/NtfsVolumes.h"
+#include "support/CutDevice.h"
 #include "support/MemoryVolume.h"
 #include "support/RecordingProgress.h"
 #include "support/TestSupport.h"
@@ -266,31 +267,6 @@ TEST(NtfsResize, SmallClustersToFourKiB)
         << Difference(base.before, Take(dir, image, kStart, kSectors));
 }
 
-namespace {
-
-// Counts and can fail every access; counts what passes through.
-class CountingDevice : public ISectorDevice {
-public:
-    explicit CountingDevice(ISectorDevice* inner, int64_t allowedWrites = INT64_MAX)
-        : m_inner(inner), m_allowed(allowedWrites)
-    {
-    }
-    int ReadSectors(void* b, int64_t f, int64_t c) override { return ++reads, m_inner->ReadSectors(b, f, c); }
-    int WriteSectors(const void* b, int64_t f, int64_t c) override
-    {
-        return ++writes > m_allowed ? 0 : m_inner->WriteSectors(b, f, c);
-    }
-    int ZeroSectors(int64_t f, int64_t c) override { return ++writes > m_allowed ? 0 : m_inner->ZeroSectors(f, c); }
-    int VerifySectors(int64_t f, int64_t c) override { return ++reads, m_inner->VerifySectors(f, c); }
-    int GetGeometry(DiskGeometry* g) override { return m_inner->GetGeometry(g); }
-    int64_t reads = 0, writes = 0;
-
-private:
-    ISectorDevice* m_inner;
-    int64_t m_allowed;
-};
-
-} // namespace
 
 // Damaged, dirty or hibernated volumes, and cluster sizes a volume cannot take, are refused with
 // nothing written; seven stray bitmap bits are within what is tolerated.
@@ -412,32 +388,6 @@ TEST(NtfsResize, RandomMatrix)
     std::printf("%d cases: %d rebuilt\n", count, done);
 }
 
-namespace {
-
-// Notes how many writes had passed when the real pass began and when cancelling was turned off
-// after its copies (the records are written from there).
-class PhaseProgress : public RecordingProgress {
-public:
-    explicit PhaseProgress(const CountingDevice* device) : m_device(device) {}
-    void SetProcessName(int operation) override
-    {
-        if (operation == 83 && copyStart < 0)
-            copyStart = m_device->writes;
-        copying = copying || operation == 82;
-    }
-    void EnableUserCancel(int enable) override
-    {
-        if (!enable && copying && copyEnd < 0)
-            copyEnd = m_device->writes;
-    }
-    int64_t copyStart = -1, copyEnd = -1;
-    bool copying = false;
-
-private:
-    const CountingDevice* m_device;
-};
-
-} // namespace
 
 // A power cut anywhere in the copy phase of a shrink, a grow and a copy leaves the old volume valid
 // with every file.
@@ -465,7 +415,7 @@ TEST(NtfsResize, PowerCutsInTheCopyPhaseLeaveTheOldVolume)
             KDisk disk;
             EXPECT_TRUE(disk.OpenPath(image, 0));
             CountingDevice cut(&disk, allowed);
-            PhaseProgress progress(&cut);
+            PhaseProgress progress(&cut, 83); // the whole real pass before the records
             KNtfsResize engine;
             const int rc = job.copy ? engine.CopyNtfs(&disk, kStart, kSectors, &cut, job.newStart, job.newSectors, 1, &progress)
                                     : engine.ResizeNtfs(&cut, kStart, kSectors, job.newStart, job.newSectors, 1,
