@@ -35,11 +35,13 @@ enum NtfsMergeResult : int {
     kNtfsMergeIndexDamaged = 53,      // an index block that cannot be read or renumbered
     kNtfsMergeNoRootAllocation = 54,  // a root index without $INDEX_ALLOCATION where it needs one
     kNtfsMergeNoRootBitmap = 55,      // a root index without its $BITMAP
+    kNtfsMergeDirty = 58,             // a volume is marked dirty: its journal may hold unfinished changes
 };
 
 // first/secondStart: the two volumes, the first below the second. extendFirst: the first volume's
 // records keep their numbers and its root holds the folder (else the second's). hiddenOption: the
 // boot sector's hidden sectors become the first start (else the device's sectors per track).
-// folderName: zero-terminated UTF-16, at most 255 units.
+// folderName: zero-terminated UTF-16, at most 255 units. mergedSectors, when given, is the extent of
+// the merged partition: its last sector gets a copy of the boot sector too, where recovery tools look.
 int MergeNtfs(ISectorDevice* device, int64_t firstStart, int64_t secondStart, int extendFirst, int hiddenOption,
-              const char16_t* folderName, IProgressReporter* progress);
+              const char16_t* folderName, IProgressReporter* progress, int64_t mergedSectors = 0);

@@ -23,10 +23,12 @@
 #include "fs/TwoPassRebuild.h"
 #include "fs/ntfs/NtfsBootSector.h"
 #include "fs/ntfs/NtfsMft.h"
+#include "fs/ntfs/NtfsRebuildSupport.h"
 #include "fs/ntfs/NtfsRecord.h"
 #include "fs/ntfs/NtfsStructures.h"
 
 using namespace Ntfs;
+using namespace NtfsRebuild;
 
 namespace {
 
@@ -52,35 +54,6 @@ int log2Of(int64_t v)
         ++n;
     }
     return n;
-}
-
-// The first clear (or set) bit in [from, end), or end.
-int64_t nextBit(const KBitmap& b, int64_t from, int64_t end, bool set)
-{
-    end = std::min(end, b.BitCount());
-    const uint8_t* d = b.Data();
-    const uint8_t skip = set ? 0x00 : 0xFF;
-    while (from < end) {
-        if ((from & 7) == 0 && from + 8 <= end && d[from >> 3] == skip) {
-            from += 8;
-            continue;
-        }
-        if (b.Test(from) == set)
-            return from;
-        ++from;
-    }
-    return end;
-}
-
-// Every run of set bits in [0, end): fn(first, count).
-template <typename Fn>
-void forEachSetRun(const KBitmap& b, int64_t end, Fn fn)
-{
-    for (int64_t at = nextBit(b, 0, end, true); at < end;) {
-        const int64_t stop = nextBit(b, at, end, false);
-        fn(at, stop - at);
-        at = nextBit(b, stop, end, true);
-    }
 }
 
 // The child pointers of the index entries of one node (its header at `header`: entries offset,
@@ -144,39 +117,6 @@ KNtfsRunList cutRuns(const KNtfsRunList& runs, int64_t first, int64_t last)
     }
     return out;
 }
-
-// A record that is not in use, for MFT slots that never held one.
-bool blankRecord(int64_t number, size_t recordBytes, KNtfsFileRecord& record)
-{
-    std::vector<uint8_t> raw(recordBytes, 0);
-    std::memcpy(raw.data(), "FILE", 4);
-    const uint16_t usaCount = UsaCount(recordBytes);
-    const size_t first = RoundUp(kRecHeaderEnd + 2 * usaCount, 8);
-    put_le16(raw.data() + kRecUsaOffset, uint16_t(kRecHeaderEnd));
-    put_le16(raw.data() + kRecUsaCount, usaCount);
-    put_le16(raw.data() + kRecHeaderEnd, 1);
-    put_le16(raw.data() + kRecSequence, 1);
-    put_le16(raw.data() + kRecAttrsOffset, uint16_t(first));
-    put_le32(raw.data() + first, kAttrEnd);
-    put_le32(raw.data() + kRecBytesInUse, uint32_t(first + 8));
-    put_le32(raw.data() + kRecBytesAllocated, uint32_t(recordBytes));
-    put_le32(raw.data() + kRecNumber, uint32_t(number));
-    return ApplyFixups(raw.data(), recordBytes) && record.Load(raw.data(), raw.size());
-}
-
-// Stands in for the target during the checking pass: reads go through, writes are dropped.
-class DroppedWrites : public ISectorDevice {
-public:
-    explicit DroppedWrites(ISectorDevice* inner) : m_inner(inner) {}
-    int ReadSectors(void* b, int64_t first, int64_t count) override { return m_inner->ReadSectors(b, first, count); }
-    int WriteSectors(const void*, int64_t, int64_t) override { return 1; }
-    int VerifySectors(int64_t first, int64_t count) override { return m_inner->VerifySectors(first, count); }
-    int GetGeometry(DiskGeometry* g) override { return m_inner->GetGeometry(g); }
-    int ZeroSectors(int64_t, int64_t) override { return 1; }
-
-private:
-    ISectorDevice* m_inner;
-};
 
 struct Request {
     ISectorDevice* source = nullptr;
@@ -332,7 +272,7 @@ int Rebuild::openOld()
         return kNtfsResizeMftUnreadable;
 
     // $Boot gives the size of the boot region, $Bitmap the clusters in use.
-    KNtfsFileRecord boot, bitmap, volume;
+    KNtfsFileRecord boot, bitmap;
     if (!m_oldMft.ReadRecord(kRecBoot, boot) || !m_oldMft.ReadRecord(kRecBitmap, bitmap))
         return kNtfsResizeMftUnreadable;
     const int bootData = boot.FindAttribute(kAttrData);
@@ -346,29 +286,23 @@ int Rebuild::openOld()
     m_bootRegion.resize(size_t(RoundUp(uint64_t(m_bootBytes), uint64_t(kSector))));
     if (!m_req.source->ReadSectors(m_bootRegion.data(), m_req.oldStart, int64_t(m_bootRegion.size()) / kSector))
         return kNtfsResizeReadFailed;
-    const int bitmapData = bitmap.FindAttribute(kAttrData);
-    if (bitmapData < 0 || !bitmap.GetAttribute(size_t(bitmapData)).IsNonResident())
-        return kNtfsResizeNoSystemData;
-    const KNtfsAttribute& bits = bitmap.GetAttribute(size_t(bitmapData));
-    const int64_t bitmapBytes = bits.GetDataSize();
-    if (bitmapBytes * 8 < m_oldClusters || bitmapBytes > kBitmapLimitBytes * 2)
-        return kNtfsResizeNoSystemData;
-    std::vector<uint8_t> data(size_t(RoundUp(uint64_t(bits.GetAllocatedSize()), uint64_t(kSector))));
-    if (int64_t(data.size()) < bitmapBytes || bits.ReadData(m_old, data.data(), int64_t(data.size())) < bitmapBytes)
-        return kNtfsResizeReadFailed;
-    if (!m_oldBitmap.Load(data.data(), bitmapBytes, m_oldClusters))
-        return kNtfsResizeOutOfMemory;
-
-    // A volume left dirty may hold half-done changes only its journal knows about.
-    if (!m_oldMft.ReadRecord(kRecVolume, volume))
+    switch (LoadVolumeBitmap(m_oldMft, m_old, m_oldBitmap)) {
+    case 0:
+        break;
+    case 1:
         return kNtfsResizeMftUnreadable;
-    const int info = volume.FindAttribute(kAttrVolumeInformation);
-    if (info >= 0) {
-        const KNtfsAttribute& v = volume.GetAttribute(size_t(info));
-        const uint8_t* value = v.GetValuePointer();
-        if (value && v.GetValueLength() >= 12 && (le16(value + 0x0A) & 0x0001))
-            return kNtfsResizeDirty;
+    case 4:
+        return kNtfsResizeReadFailed;
+    case 5:
+        return kNtfsResizeOutOfMemory;
+    default:
+        return kNtfsResizeNoSystemData;
     }
+    const int dirty = VolumeIsDirty(m_oldMft);
+    if (dirty < 0)
+        return kNtfsResizeMftUnreadable;
+    if (dirty)
+        return kNtfsResizeDirty;
     return kNtfsResizeOk;
 }
 
@@ -446,7 +380,7 @@ int Rebuild::scanOld()
                 if (run.Lcn >= m_oldClusters || run.Length > m_oldClusters - run.Lcn)
                     return kNtfsResizeBadRunList;
                 // Two files on one cluster: moving it for one would change the other.
-                if (nextBit(m_used, run.Lcn, run.Lcn + run.Length, true) < run.Lcn + run.Length)
+                if (NextBit(m_used, run.Lcn, run.Lcn + run.Length, true) < run.Lcn + run.Length)
                     return kNtfsResizeBitmapMismatch;
                 m_used.SetRange(run.Lcn, true, run.Length);
                 if (bad)
@@ -456,24 +390,7 @@ int Rebuild::scanOld()
             }
         }
     }
-    // Clusters $Bitmap marks that no file owns are tolerated up to 7 (the middle one, where old
-    // systems kept a boot sector copy, not counted); a cluster a file owns that $Bitmap calls free
-    // is never tolerated: it could be handed out and the file overwritten.
-    int64_t orphans = 0;
-    const int64_t middle = m_oldClusters / 2;
-    for (int64_t c = 0; c < m_oldClusters; c += 8) {
-        const int64_t end = std::min(c + 8, m_oldClusters);
-        if ((end - c == 8) && m_oldBitmap.Data()[c >> 3] == m_used.Data()[c >> 3])
-            continue;
-        for (int64_t k = c; k < end; ++k) {
-            const bool marked = m_oldBitmap.Test(k), owned = m_used.Test(k);
-            if (owned && !marked)
-                return kNtfsResizeBitmapMismatch;
-            if (marked && !owned && k != middle)
-                ++orphans;
-        }
-    }
-    return orphans > 7 ? kNtfsResizeBitmapMismatch : kNtfsResizeOk;
+    return BitmapMatchesFiles(m_oldBitmap, m_used, m_oldClusters) ? kNtfsResizeOk : kNtfsResizeBitmapMismatch;
 }
 
 int Rebuild::planNew()
@@ -534,7 +451,7 @@ int Rebuild::planNew()
             m_work.SetRange(first, true, last - first + 1);
     };
     if (!m_separate) {
-        forEachSetRun(m_oldBitmap, m_oldClusters,
+        ForEachSetRun(m_oldBitmap, m_oldClusters,
                       [&](int64_t c, int64_t count) { block(q.oldStart + c * m_r, count * m_r); });
         block(q.oldStart + m_old.TotalSectors, 1); // the old boot sector copy
     }
@@ -575,12 +492,12 @@ bool Rebuild::canKeep(int64_t n) const
 int64_t Rebuild::take(int64_t want, int64_t& got)
 {
     got = 0;
-    int64_t at = nextBit(m_work, m_cursor, m_newClusters, false);
+    int64_t at = NextBit(m_work, m_cursor, m_newClusters, false);
     if (at >= m_newClusters)
-        at = nextBit(m_work, m_bootClusters, m_cursor, false);
+        at = NextBit(m_work, m_bootClusters, m_cursor, false);
     if (at >= m_newClusters || at >= m_work.BitCount() || m_work.Test(at))
         return -1;
-    const int64_t end = nextBit(m_work, at, std::min(m_newClusters, at + want), true);
+    const int64_t end = NextBit(m_work, at, std::min(m_newClusters, at + want), true);
     got = end - at;
     m_work.SetRange(at, true, got);
     m_newBitmap.SetRange(at, true, got);
@@ -591,14 +508,14 @@ int64_t Rebuild::take(int64_t want, int64_t& got)
 
 int64_t Rebuild::takeContiguous(int64_t count)
 {
-    for (int64_t at = nextBit(m_work, m_bootClusters, m_newClusters, false); at < m_newClusters;) {
-        const int64_t end = nextBit(m_work, at, std::min(m_newClusters, at + count), true);
+    for (int64_t at = NextBit(m_work, m_bootClusters, m_newClusters, false); at < m_newClusters;) {
+        const int64_t end = NextBit(m_work, at, std::min(m_newClusters, at + count), true);
         if (end - at == count) {
             m_work.SetRange(at, true, count);
             m_newBitmap.SetRange(at, true, count);
             return at;
         }
-        at = nextBit(m_work, end, m_newClusters, false);
+        at = NextBit(m_work, end, m_newClusters, false);
     }
     return -1;
 }
@@ -886,7 +803,7 @@ int Rebuild::writeUnusedRecord(int64_t number)
 {
     KNtfsFileRecord record;
     if (number >= m_oldMft.GetRecordCount() || !m_oldMft.ReadRecord(number, record)) {
-        if (!blankRecord(number, size_t(m_recordBytes), record))
+        if (!BlankRecord(number, size_t(m_recordBytes), record))
             return kNtfsResizeOutOfMemory;
     } else if (record.IsInUse()) {
         uint8_t header[48];
@@ -1307,9 +1224,9 @@ int Rebuild::copyData()
             skip.SetRange(r.Lcn, true, r.Length);
         for (const KDataRun& r : m_oldLogRuns)
             skip.SetRange(r.Lcn, true, r.Length);
-        forEachSetRun(m_oldBitmap, m_oldClusters, [&](int64_t c, int64_t count) {
+        ForEachSetRun(m_oldBitmap, m_oldClusters, [&](int64_t c, int64_t count) {
             for (int64_t k = c; k < c + count;) {
-                const int64_t end = skip.Test(k) ? nextBit(skip, k, c + count, false) : nextBit(skip, k, c + count, true);
+                const int64_t end = skip.Test(k) ? NextBit(skip, k, c + count, false) : NextBit(skip, k, c + count, true);
                 if (!skip.Test(k))
                     plan.Copy(m_old.VolumeStart + k * m_r, m_base + k * m_r, (end - k) * m_r);
                 k = end;
@@ -1439,7 +1356,7 @@ int Rebuild::shiftVolume()
         return kNtfsResizeOutOfMemory;
     }
     std::vector<std::pair<int64_t, int64_t>> runs;
-    forEachSetRun(m_newBitmap, m_newClusters, [&](int64_t c, int64_t count) {
+    ForEachSetRun(m_newBitmap, m_newClusters, [&](int64_t c, int64_t count) {
         for (int64_t k = 0; k < count; k += maxRun)
             runs.emplace_back(c + k, std::min(maxRun, count - k));
     });
@@ -1522,27 +1439,7 @@ int Rebuild::writeBoot(const NtfsVolume& volume)
 {
     std::vector<uint8_t> region = m_bootRegion;
     const int64_t sectors = int64_t(region.size()) / kSector;
-    uint8_t* b = region.data();
-    DiskGeometry geometry{};
-    if (m_req.target->GetGeometry(&geometry) && geometry.SectorsPerTrack > 0 && geometry.TracksPerCylinder > 0) {
-        put_le16(b + kBootSectorsPerTrack, uint16_t(geometry.SectorsPerTrack));
-        put_le16(b + kBootHeads, uint16_t(geometry.TracksPerCylinder));
-    }
-    const uint16_t track = le16(b + kBootSectorsPerTrack);
-    const int64_t clusterBytes = int64_t(volume.SectorsPerCluster) * kSector;
-    auto sizeCode = [&](int64_t bytes) {
-        return bytes < clusterBytes ? uint8_t(int8_t(-log2Of(bytes))) : uint8_t(bytes / clusterBytes);
-    };
-    put_le16(b + kBootBytesPerSector, uint16_t(kSector));
-    b[kBootSectorsPerCluster] = uint8_t(volume.SectorsPerCluster);
-    put_le32(b + kBootHiddenSectors, uint32_t(m_req.hiddenOption ? m_base : track));
-    put_le32(b + kBootLargeSectorCount, 0);
-    put_le64(b + kBootTotalSectors, uint64_t(volume.TotalSectors));
-    put_le64(b + kBootMftLcn, uint64_t(volume.MftLcn));
-    put_le64(b + kBootMftMirrorLcn, uint64_t(volume.MftMirrorLcn));
-    b[kBootFileRecordSize] = sizeCode(volume.FileRecordBytes());
-    b[kBootIndexRecordSize] = sizeCode(volume.IndexRecordBytes());
-    put_le64(b + kBootSerialNumber, GetSystemFileTime());
+    FillBootSector(region.data(), m_req.target, volume, m_req.hiddenOption != 0);
     if (!m_req.target->WriteSectors(region.data(), m_base, sectors))
         return kNtfsResizeWriteFailed;
     if (volume.TotalSectors < m_req.newSize && !m_req.target->WriteSectors(region.data(), m_base + volume.TotalSectors, 1))
@@ -1556,30 +1453,16 @@ int Rebuild::writeBoot(const NtfsVolume& volume)
 
 int Rebuild::writeMirror(const NtfsVolume& volume)
 {
-    KNtfsMFT mft;
-    if (!mft.Open(volume, nullptr, true))
+    switch (WriteMftMirror(volume)) {
+    case 0:
+        return kNtfsResizeOk;
+    case 2:
+        return kNtfsResizeOutOfMemory;
+    case 3:
+        return kNtfsResizeWriteFailed;
+    default:
         return kNtfsResizeNewMftUnreadable;
-    const KNtfsRunList& mirror = mft.MirrorRunList();
-    const int64_t clusterBytes = int64_t(volume.SectorsPerCluster) * kSector;
-    const int64_t count = std::min(kMirrorRecords, mirror.GetTotalClusters() * clusterBytes / m_recordBytes);
-    for (int64_t n = 0; n < count; ++n) {
-        std::vector<uint8_t> raw;
-        KNtfsFileRecord blank;
-        if (!mft.ReadRawRecord(n, raw)) {
-            if (!blankRecord(n, size_t(m_recordBytes), blank) || !blank.Serialize(raw, size_t(m_recordBytes)))
-                return kNtfsResizeOutOfMemory;
-        }
-        for (int64_t s = 0; s < m_recordBytes / kSector; ++s) {
-            const int64_t offset = n * m_recordBytes + s * kSector;
-            const int64_t lcn = mirror.Map(offset / clusterBytes);
-            if (lcn < 0)
-                return kNtfsResizeNewMftUnreadable;
-            if (!m_req.target->WriteSectors(raw.data() + s * kSector,
-                                            m_base + lcn * volume.SectorsPerCluster + (offset % clusterBytes) / kSector, 1))
-                return kNtfsResizeWriteFailed;
-        }
     }
-    return kNtfsResizeOk;
 }
 
 int runBoth(const Request& request, IProgressReporter* progress, std::initializer_list<double> steps)

@@ -187,6 +187,11 @@ bool KNtfsFileRecord::LoadExtensions(KNtfsMFT& mft)
     return true;
 }
 
+void KNtfsFileRecord::SortAttributes()
+{
+    std::stable_sort(m_attributes.begin(), m_attributes.end(), attributeLess);
+}
+
 bool KNtfsFileRecord::Commit(KNtfsMFT& mft, int64_t number)
 {
     const size_t recordBytes = size_t(mft.Volume().FileRecordBytes());

@@ -34,6 +34,8 @@ public:
     // Adds with a fresh attribute id.
     void AddAttribute(const KNtfsAttribute& attribute);
     void RemoveAttribute(size_t i) { m_attributes.Remove(i); }
+    // Puts the attributes in the order a record keeps them (by type, then name).
+    void SortAttributes();
     void ReplaceAttribute(size_t i, const KNtfsAttribute& attribute) { m_attributes[i] = attribute; }
     void CopyFrom(const KNtfsFileRecord& other) { *this = other; }
 

@@ -73,9 +73,10 @@ std::string Difference(const Snapshot& a, const Snapshot& b);
 void PrintTo(const Snapshot& s, std::ostream* out);
 
 // ntfsfix -n finds nothing, ntfsresize --info --force finds no cluster accounting mismatch, ntfs-3g
-// mounts it and the volume is not marked dirty; fails the calling test otherwise.
+// mounts it and the volume is not marked dirty; fails the calling test otherwise. The boot sector may
+// leave up to a cluster of the extent unused, and `slack` sectors more.
 void ExpectHealthy(const TestSupport::TempDir& dir, const std::string& image, int64_t start, int64_t sectors,
-                   const std::string& what);
+                   const std::string& what, int64_t slack = 0);
 // Only `ntfsfix -n`: exit 0 and its closing line.
 bool FixClean(const TestSupport::TempDir& dir, const std::string& image, int64_t start, int64_t sectors,
               std::string* output = nullptr);

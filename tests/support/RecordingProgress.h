@@ -14,7 +14,7 @@ public:
     explicit RecordingProgress(int cancelOnPoll = 0) : m_cancelOnPoll(cancelOnPoll) {}
     void SetReceiver(IProgressReceiver*) override {}
     void StartProgress() override {}
-    int AddStep(double) override { return 0; }
+    int AddStep(double weight) override { return weights.push_back(weight), 0; }
     void RemoveStep(int) override {}
     void FinishProgress() override {}
     void BeginStep(int index) override { begun.push_back(index); }
@@ -32,6 +32,7 @@ public:
 
     int64_t total = -1; // the last total
     std::vector<int64_t> totals, positions;
+    std::vector<double> weights;
     std::vector<int> begun, names;
     int completed = 0, ticks = 0, polls = 0;
 

