@@ -3,6 +3,7 @@
 // Every case compares the files of every volume and every byte outside the target afterwards.
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 
@@ -342,4 +343,52 @@ TEST(DataMoveCli, NtfsMoveClusterSizeAndCopy)
     ASSERT_EQ(r.exitCode, 0) << r.output;
     check(disks.b, 2048, kVolume, "copied into a smaller partition of the other disk");
     expectOnlyChanged(b0, wholeFile(disks.b), 2048, kVolume, "the NTFS copy");
+}
+
+// Two adjacent NTFS partitions merged from the command line, the second 3 sectors off the first's
+// cluster grid, into a folder whose name (in any case) is taken twice already: the folder becomes
+// "deep(2)" and the right partition's entry goes.
+TEST(DataMoveCli, NtfsMergeIntoAFolder)
+{
+    if (!haveTools() || !NtfsVolumes::HaveTools())
+        GTEST_SKIP() << "a tool is missing";
+    Disks disks;
+    ASSERT_EQ(disks.Make(), "");
+    const int64_t left = 2048, leftSize = kVolume + 3, right = left + leftSize;
+    Sfdisk(disks.b, "label: dos\nunit: sectors\nstart=" + std::to_string(left) + ", size=" + std::to_string(leftSize) +
+                        ", type=7\nstart=" + std::to_string(right) + ", size=" + std::to_string(kVolume) + ", type=7\n");
+    NtfsVolumes::FillOptions fill;
+    fill.treeFiles = 60;
+    fill.hardLinks = 5;
+    fill.streams = true;
+    ASSERT_EQ(NtfsVolumes::Make(disks.dir, disks.b, left, leftSize, NtfsVolumes::Maker::Mkntfs, 4096), "");
+    ASSERT_EQ(NtfsVolumes::Make(disks.dir, disks.b, right, kVolume, NtfsVolumes::Maker::Volmara, 4096), "");
+    ASSERT_EQ(NtfsVolumes::Fill(disks.dir, disks.b, left, leftSize, fill), "");
+    ASSERT_EQ(NtfsVolumes::WithMount(disks.dir, disks.b, left, leftSize, "", [](const std::string& root) -> std::string {
+                  return std::filesystem::create_directory(root + "/DEEP(1)") ? "" : "no folder";
+              }),
+              "");
+    fill.seed = 9;
+    ASSERT_EQ(NtfsVolumes::Fill(disks.dir, disks.b, right, kVolume, fill), "");
+    const NtfsVolumes::Snapshot first = NtfsVolumes::Take(disks.dir, disks.b, left, leftSize);
+    const NtfsVolumes::Snapshot second = NtfsVolumes::Take(disks.dir, disks.b, right, kVolume);
+    const auto b0 = wholeFile(disks.b);
+
+    EngineEnvironment env({disks.a, disks.b}, disks.dir.File("state"));
+    const ToolResult r = run({disks.a, disks.b},
+                             {"MergePartition DiskIndex:1 LeftPartitionIndex:1 ExtendLeftPartition:1 NewFolderName:\"deep\""});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const auto table = TableFixtures::SfdiskDump(disks.b);
+    ASSERT_EQ(table.entries.size(), 1u);
+    EXPECT_EQ(table.entries[0].start, left);
+    EXPECT_EQ(table.entries[0].size, leftSize + kVolume);
+    NtfsVolumes::ExpectHealthy(disks.dir, disks.b, left, leftSize + kVolume, "merged", 11);
+    expectOnlyChanged(b0, wholeFile(disks.b), left, leftSize + kVolume, "the merge");
+    const NtfsVolumes::Snapshot merged = NtfsVolumes::Take(disks.dir, disks.b, left, leftSize + kVolume);
+    size_t underFolder = 0, atRoot = 0;
+    for (const std::string& line : merged.entries)
+        (line.rfind("deep(2)/", 0) == 0 ? underFolder : atRoot) += 1;
+    EXPECT_EQ(underFolder, second.entries.size());
+    EXPECT_EQ(atRoot, first.entries.size() + 1); // the folder itself
+    EXPECT_NE(std::find(merged.entries.begin(), merged.entries.end(), "deep(2)/" + second.entries[0]), merged.entries.end());
 }
