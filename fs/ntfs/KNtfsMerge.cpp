@@ -1239,15 +1239,19 @@ int Merge::finalWrites()
         // The bits of the last byte past the last cluster count as used.
         for (int64_t c = m_mergedClusters; c % 8 && c / 8 < int64_t(bytes.size()); ++c)
             bytes[size_t(c / 8)] |= uint8_t(1 << (c % 8));
-        if (!m_bitmapAttr.IsNonResident() || !m_bitmapAttr.WriteData(m_merged, bytes.data(), int64_t(bytes.size())))
+        if (!m_bitmapAttr.IsNonResident())
             return kNtfsMergeNoSystemData;
+        if (!m_bitmapAttr.WriteData(m_merged, bytes.data(), int64_t(bytes.size())))
+            return kNtfsMergeWriteFailed;
     }
     {
         std::vector<uint8_t> bytes(size_t(m_mftBitmapAttr.GetDataSize()), 0);
         const KBitmap& bits = m_mft.RecordBitmap();
         std::memcpy(bytes.data(), bits.Data(), size_t(std::min<int64_t>(bits.ByteLength(), int64_t(bytes.size()))));
-        if (!m_mftBitmapAttr.IsNonResident() || !m_mftBitmapAttr.WriteData(m_merged, bytes.data(), int64_t(bytes.size())))
+        if (!m_mftBitmapAttr.IsNonResident())
             return kNtfsMergeNoSystemData;
+        if (!m_mftBitmapAttr.WriteData(m_merged, bytes.data(), int64_t(bytes.size())))
+            return kNtfsMergeWriteFailed;
     }
     // The boot sector makes the merged volume: until it is written both volumes are as they were.
     std::vector<uint8_t> boot(kSector);

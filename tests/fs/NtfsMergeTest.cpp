@@ -164,3 +164,116 @@ TEST(NtfsMerge, MergedVolumesKeepEveryFile)
 }
 
 } // namespace
+
+namespace {
+
+// Refusals are found before anything is written: the whole image stays as it was.
+TEST(NtfsMerge, RefusalsWriteNothing)
+{
+    REQUIRE_NTFS_TOOLS();
+    FillOptions small;
+    small.treeFiles = 40;
+    const auto patchByte = [](Pair& p, int64_t sector, size_t offset, uint8_t value) {
+        std::vector<uint8_t> b = ReadBytes(p.image, sector * 512, 512);
+        b[offset] = value;
+        return WriteBytes(p.image, sector * 512, b) ? "" : "patch failed";
+    };
+    const struct Case {
+        const char* what;
+        int secondCluster;
+        std::function<std::string(Pair&)> damage;
+        int cancelOnPoll;
+        int expected;
+    } cases[] = {
+        {"4 KiB and 8 KiB clusters", 8192, nullptr, 0, kNtfsMergeClusterSizes},
+        {"2 KiB file records", 4096, [&](Pair& p) { return patchByte(p, p.secondStart, 0x40, 0xF5); }, 0,
+         kNtfsMergeRecordSizes},
+        {"2 KiB index records", 4096, [&](Pair& p) { return patchByte(p, p.secondStart, 0x44, 0xF5); }, 0,
+         kNtfsMergeIndexSizes},
+        {"a bitmap marking clusters no file owns", 4096,
+         [](Pair& p) { return MarkFreeClustersUsed(p.image, p.secondStart, 12) >= 0 ? "" : "no free clusters"; }, 0,
+         kNtfsMergeBitmapMismatch},
+        {"a torn record in use", 4096,
+         [](Pair& p) {
+             const Layout l = ReadLayout(p.image, kFirst);
+             int64_t n = 27;
+             for (std::vector<uint8_t> r; n < 1000; ++n)
+                 if ((r = ReadRecord(p.image, kFirst, n)).size() > 0x18 && (r[0x16] & 1))
+                     break;
+             const int64_t at = kFirst * 512 + l.mftLcn * l.clusterBytes + n * l.recordBytes + 510;
+             std::vector<uint8_t> b = ReadBytes(p.image, at, 1);
+             b[0] ^= 0x5A;
+             return WriteBytes(p.image, at, b) ? "" : "patch failed";
+         },
+         0, kNtfsMergeBadRecord},
+        {"cancelled while checking", 4096, nullptr, 300, kNtfsMergeCancelled},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Pair p;
+        ASSERT_EQ(makePair(p, 0, Maker::Mkntfs, Maker::Mkntfs, small, small, 4096, c.secondCluster), "");
+        if (c.damage) {
+            ASSERT_EQ(c.damage(p), "");
+        }
+        const uint64_t before = HashRange(p.image, 0, kDisk * 512);
+        KDisk disk;
+        ASSERT_TRUE(disk.OpenPath(p.image, 0));
+        RecordingProgress progress(c.cancelOnPoll);
+        EXPECT_EQ(MergeNtfs(&disk, kFirst, p.secondStart, 1, 1, u"Folder", &progress), c.expected);
+        EXPECT_EQ(HashRange(p.image, 0, kDisk * 512), before);
+    }
+}
+
+// Notes how many writes had gone before the merged volume's boot sector was written.
+class CommitWatch : public CountingDevice {
+public:
+    CommitWatch(ISectorDevice* inner, int64_t allowed, int64_t bootSector)
+        : CountingDevice(inner, allowed), m_boot(bootSector)
+    {
+    }
+    int WriteSectors(const void* b, int64_t f, int64_t c) override
+    {
+        if (f <= m_boot && m_boot < f + c && commitAt < 0)
+            commitAt = writes;
+        return CountingDevice::WriteSectors(b, f, c);
+    }
+    int64_t commitAt = -1;
+
+private:
+    int64_t m_boot;
+};
+
+// A power cut on the cluster grid before the boot sector is rewritten leaves both volumes as they were.
+TEST(NtfsMerge, PowerCutsBeforeTheBootSectorLeaveBothVolumes)
+{
+    REQUIRE_NTFS_TOOLS();
+    Pair base;
+    FillOptions f = richFill(11, 80);
+    ASSERT_EQ(makePair(base, 0, Maker::Mkntfs, Maker::Mkntfs, f, richFill(12, 80)), "");
+    const std::string image = base.dir.File("cut.img");
+    const auto run = [&](int64_t allowed, int64_t* commitAt) {
+        KDisk disk;
+        EXPECT_TRUE(disk.OpenPath(image, 0));
+        CommitWatch cut(&disk, allowed, kFirst);
+        RecordingProgress progress;
+        const int rc = MergeNtfs(&cut, kFirst, base.secondStart, 0, 1, u"left", &progress, base.end - kFirst);
+        *commitAt = cut.commitAt;
+        return rc;
+    };
+    fsys::copy_file(base.image, image);
+    int64_t commitAt = -1;
+    ASSERT_EQ(run(INT64_MAX, &commitAt), kNtfsMergeOk);
+    ASSERT_GT(commitAt, 0);
+    for (int point = 0; point < 6; ++point) {
+        const int64_t allowed = commitAt * point / 6;
+        fsys::copy_file(base.image, image, fsys::copy_options::overwrite_existing);
+        int64_t ignored = 0;
+        EXPECT_EQ(run(allowed, &ignored), kNtfsMergeWriteFailed) << "cut after " << allowed;
+        EXPECT_TRUE(Take(base.dir, image, kFirst, kFirstSectors) == base.first) << "cut after " << allowed;
+        EXPECT_TRUE(Take(base.dir, image, base.secondStart, kSecondSectors) == base.second) << "cut after " << allowed;
+        EXPECT_TRUE(FixClean(base.dir, image, kFirst, kFirstSectors)) << "cut after " << allowed;
+        EXPECT_TRUE(FixClean(base.dir, image, base.secondStart, kSecondSectors)) << "cut after " << allowed;
+    }
+}
+
+} // namespace
