@@ -10,6 +10,7 @@
 #include <climits>
 #include <iterator>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,22 @@ struct Pair {
     Snapshot first, second;
 };
 
+// `rootFiles` empty files in the root of the first (side 0) or second (side 1) volume: a root whose
+// index needs blocks of its own.
+std::string addRootFiles(Pair& p, int side, int count, int64_t firstSectors)
+{
+    const int64_t start = side ? p.secondStart : kFirst, sectors = side ? kSecondSectors : firstSectors;
+    return WithMount(p.dir, p.image, start, sectors, "", [&](const std::string& root) -> std::string {
+        for (int i = 0; i < count; ++i)
+            if (!(std::ofstream(root + "/root file " + std::to_string(i)) << i))
+                return "no root file";
+        return "";
+    });
+}
+
 std::string makePair(Pair& p, int64_t offGrid, Maker firstMaker, Maker secondMaker, const FillOptions& firstFill,
-                     const FillOptions& secondFill, int firstCluster = 4096, int secondCluster = 4096)
+                     const FillOptions& secondFill, int firstCluster = 4096, int secondCluster = 4096,
+                     int rootFilesSide = -1)
 {
     p.secondStart = kFirst + kFirstSectors + offGrid;
     p.end = p.secondStart + kSecondSectors;
@@ -59,6 +74,8 @@ std::string makePair(Pair& p, int64_t offGrid, Maker firstMaker, Maker secondMak
         e = Fill(p.dir, p.image, kFirst, kFirstSectors + offGrid, firstFill);
     if (e.empty())
         e = Fill(p.dir, p.image, p.secondStart, kSecondSectors, secondFill);
+    if (e.empty() && rootFilesSide >= 0)
+        e = addRootFiles(p, rootFilesSide, 400, kFirstSectors + offGrid);
     if (e.empty()) {
         p.first = Take(p.dir, p.image, kFirst, kFirstSectors + offGrid);
         p.second = Take(p.dir, p.image, p.secondStart, kSecondSectors);
@@ -117,20 +134,22 @@ TEST(NtfsMerge, MergedVolumesKeepEveryFile)
         Maker firstMaker, secondMaker;
         FillOptions firstFill, secondFill;
         std::u16string folder;
+        int rootFilesSide;
     } cases[] = {
         {"left survives, aligned, mkntfs", true, 0, Maker::Mkntfs, Maker::Mkntfs, richFill(1, 150), richFill(2, 150),
-         u"Merged"},
+         u"Merged", 0},
         {"right survives, 3 sectors off the grid", false, 3, Maker::Volmara, Maker::Mkntfs, richFill(3, 120),
-         richFill(4, 160), u"Données Ω"},
+         richFill(4, 160), u"Données Ω", 0},
         {"left survives, off the grid, thousands of files into a nearly empty volume", true, 3, Maker::Mkntfs,
-         Maker::Volmara, richFill(5, 2), richFill(6, 2500), u"OLD_D"},
+         Maker::Volmara, richFill(5, 2), richFill(6, 2500), u"OLD_D", -1},
         {"right survives, aligned, a nearly empty volume folded", false, 0, Maker::Mkntfs, Maker::Volmara,
-         richFill(7, 2), richFill(8, 200), u"from left"},
+         richFill(7, 2), richFill(8, 200), u"from left", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Pair p;
-        ASSERT_EQ(makePair(p, c.offGrid, c.firstMaker, c.secondMaker, c.firstFill, c.secondFill), "");
+        ASSERT_EQ(makePair(p, c.offGrid, c.firstMaker, c.secondMaker, c.firstFill, c.secondFill, 4096, 4096, c.rootFilesSide),
+                  "");
         const uint64_t outside = HashOutside(p.image, kFirst, p.end - kFirst);
         {
             KDisk disk;
