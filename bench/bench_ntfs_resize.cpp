@@ -2,6 +2,7 @@
 //   volmara-bench-ntfs-resize IMAGE resize START SECTORS NEW_START NEW_SECTORS
 //   volmara-bench-ntfs-resize IMAGE clusters START SECTORS SECTORS_PER_CLUSTER
 //   volmara-bench-ntfs-resize IMAGE copy START SECTORS TARGET_IMAGE TARGET_START TARGET_SECTORS
+//   volmara-bench-ntfs-resize IMAGE merge START MERGED_SECTORS SECOND_START EXTEND_FIRST FOLDER
 // Prints the seconds the engine took (the image flushed) and exits with its result.
 #include <chrono>
 #include <cstdio>
@@ -10,6 +11,7 @@
 
 #include "BenchSupport.h"
 #include "engine/KDisk.h"
+#include "fs/ntfs/KNtfsMerge.h"
 #include "fs/ntfs/KNtfsResize.h"
 
 using namespace Bench;
@@ -17,7 +19,7 @@ using namespace Bench;
 int main(int argc, char** argv)
 {
     if (argc < 6) {
-        std::fprintf(stderr, "usage: %s IMAGE resize|clusters|copy START SECTORS ...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s IMAGE resize|clusters|copy|merge START SECTORS ...\n", argv[0]);
         return 1;
     }
     const std::string op = argv[2];
@@ -42,6 +44,11 @@ int main(int argc, char** argv)
         }
         rc = engine.CopyNtfs(&disk, start, sectors, &target, std::atoll(argv[6]), std::atoll(argv[7]), 1, &progress);
         target.Flush();
+    } else if (op == "merge" && argc == 8) {
+        std::u16string folder;
+        for (const char* c = argv[7]; *c; ++c)
+            folder.push_back(char16_t(uint8_t(*c)));
+        rc = MergeNtfs(&disk, start, std::atoll(argv[5]), std::atoi(argv[6]), 1, folder.c_str(), &progress, sectors);
     } else {
         std::fprintf(stderr, "bad arguments\n");
         return 1;

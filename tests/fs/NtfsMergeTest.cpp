@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <sys/statvfs.h>
 #include <iterator>
 #include <filesystem>
 #include <fstream>
@@ -61,7 +62,7 @@ std::string addRootFiles(Pair& p, int side, int count, int64_t firstSectors)
 
 std::string makePair(Pair& p, int64_t offGrid, Maker firstMaker, Maker secondMaker, const FillOptions& firstFill,
                      const FillOptions& secondFill, int firstCluster = 4096, int secondCluster = 4096,
-                     int rootFilesSide = -1)
+                     int rootFilesSide = -1, bool firstFull = false)
 {
     p.secondStart = kFirst + kFirstSectors + offGrid;
     p.end = p.secondStart + kSecondSectors;
@@ -76,6 +77,18 @@ std::string makePair(Pair& p, int64_t offGrid, Maker firstMaker, Maker secondMak
         e = Fill(p.dir, p.image, p.secondStart, kSecondSectors, secondFill);
     if (e.empty() && rootFilesSide >= 0)
         e = addRootFiles(p, rootFilesSide, 400, kFirstSectors + offGrid);
+    if (e.empty() && firstFull) // all but a few clusters taken by one more file
+        e = WithMount(p.dir, p.image, kFirst, kFirstSectors + offGrid, "", [](const std::string& root) -> std::string {
+            struct statvfs v = {};
+            if (::statvfs(root.c_str(), &v) != 0)
+                return "statvfs";
+            const int64_t room = int64_t(v.f_bavail) * int64_t(v.f_frsize) - (int64_t(64) << 10);
+            std::ofstream out(root + "/filler", std::ios::binary);
+            const std::string chunk(1 << 16, 'f');
+            for (int64_t at = 0; at + int64_t(chunk.size()) <= room; at += int64_t(chunk.size()))
+                out.write(chunk.data(), std::streamsize(chunk.size()));
+            return out ? "" : "filler";
+        });
     if (e.empty()) {
         p.first = Take(p.dir, p.image, kFirst, kFirstSectors + offGrid);
         p.second = Take(p.dir, p.image, p.secondStart, kSecondSectors);
@@ -135,20 +148,24 @@ TEST(NtfsMerge, MergedVolumesKeepEveryFile)
         FillOptions firstFill, secondFill;
         std::u16string folder;
         int rootFilesSide;
+        bool firstFull;
     } cases[] = {
         {"left survives, aligned, mkntfs", true, 0, Maker::Mkntfs, Maker::Mkntfs, richFill(1, 150), richFill(2, 150),
-         u"Merged", 0},
+         u"Merged", 0, false},
         {"right survives, 3 sectors off the grid", false, 3, Maker::Volmara, Maker::Mkntfs, richFill(3, 120),
-         richFill(4, 160), u"Données Ω", 0},
+         richFill(4, 160), u"Données Ω", 0, false},
         {"left survives, off the grid, thousands of files into a nearly empty volume", true, 3, Maker::Mkntfs,
-         Maker::Volmara, richFill(5, 2), richFill(6, 2500), u"OLD_D", -1},
+         Maker::Volmara, richFill(5, 2), richFill(6, 2500), u"OLD_D", -1, false},
         {"right survives, aligned, a nearly empty volume folded", false, 0, Maker::Mkntfs, Maker::Volmara,
-         richFill(7, 2), richFill(8, 200), u"from left", 1},
+         richFill(7, 2), richFill(8, 200), u"from left", 1, false},
+        {"left survives, aligned, the left volume full", true, 0, Maker::Mkntfs, Maker::Mkntfs, richFill(9, 60),
+         richFill(10, 60), u"second", -1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Pair p;
-        ASSERT_EQ(makePair(p, c.offGrid, c.firstMaker, c.secondMaker, c.firstFill, c.secondFill, 4096, 4096, c.rootFilesSide),
+        ASSERT_EQ(makePair(p, c.offGrid, c.firstMaker, c.secondMaker, c.firstFill, c.secondFill, 4096, 4096, c.rootFilesSide,
+                           c.firstFull),
                   "");
         const uint64_t outside = HashOutside(p.image, kFirst, p.end - kFirst);
         {

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include "execution/KCommandRunner.h"
 #include "gui/mainframe/KApplyOperationsPendingDlg.h"
 #include "model/KVolumeManager.h"
+#include "support/NtfsVolumes.h"
 #include "support/TableFixtures.h"
 
 using namespace TestSupport;
@@ -212,4 +214,39 @@ TEST_F(ApplyDialog, TheAbortQuestionBox)
     EXPECT_EQ(title, QStringLiteral("Abort?"));
     EXPECT_EQ(text, QStringLiteral("Do you want to cancel these operations?"));
     EXPECT_EQ(dialog.RunResult(), kRunOk);
+}
+
+// A merge from the window's apply run: the right NTFS volume survives and takes the left one (3 sectors
+// off its cluster grid) as a folder, with the real progress of five steps.
+TEST_F(ApplyDialog, MergesTwoNtfsVolumes)
+{
+    if (!NtfsVolumes::HaveTools())
+        GTEST_SKIP() << "ntfs-3g tools or FUSE missing";
+    const std::string disk = dir.File("ntfs.img");
+    const int64_t left = 2048, leftSize = 40963, right = left + leftSize, rightSize = 40960;
+    ASSERT_TRUE(NtfsVolumes::MakeImage(disk, 131072, 3));
+    Sfdisk(disk, "label: dos\nunit: sectors\nstart=2048, size=40963, type=7\nstart=43011, size=40960, type=7\n");
+    ASSERT_EQ(NtfsVolumes::Make(dir, disk, left, leftSize, NtfsVolumes::Maker::Volmara, 4096), "");
+    ASSERT_EQ(NtfsVolumes::Make(dir, disk, right, rightSize, NtfsVolumes::Maker::Mkntfs, 4096), "");
+    NtfsVolumes::FillOptions fill;
+    fill.treeFiles = 40;
+    ASSERT_EQ(NtfsVolumes::Fill(dir, disk, left, leftSize, fill), "");
+    const NtfsVolumes::Snapshot folded = NtfsVolumes::Take(dir, disk, left, leftSize);
+    env = std::make_unique<EngineEnvironment>(std::vector<std::string>{disk}, dir.File("state2"));
+    KVolumeManager ntfs;
+    ASSERT_EQ(ntfs.Load(1, 1), 1);
+
+    KBatchCommandExecutive executive(&user);
+    executive.AddCommand("MergePartition DiskIndex:0 LeftPartitionIndex:1 ExtendLeftPartition:0 NewFolderName:\"Left\"", 0);
+    KApplyOperationsPendingDlg dialog(&ntfs, &executive);
+    EXPECT_EQ(dialog.RunResult(), kRunOk);
+    EXPECT_TRUE(user.errors.empty()) << user.errors[0];
+    const auto dump = TableFixtures::SfdiskDump(disk);
+    ASSERT_EQ(dump.entries.size(), 1u) << dump.text;
+    EXPECT_EQ(dump.entries[0].start, left);
+    EXPECT_EQ(dump.entries[0].size, leftSize + rightSize);
+    NtfsVolumes::ExpectHealthy(dir, disk, left, leftSize + rightSize, "merged", 11);
+    const NtfsVolumes::Snapshot merged = NtfsVolumes::Take(dir, disk, left, leftSize + rightSize);
+    for (const std::string& line : folded.entries)
+        EXPECT_NE(std::find(merged.entries.begin(), merged.entries.end(), "Left/" + line), merged.entries.end()) << line;
 }
