@@ -232,6 +232,7 @@ TEST_F(ApplyDialog, MergesTwoNtfsVolumes)
     fill.treeFiles = 40;
     ASSERT_EQ(NtfsVolumes::Fill(dir, disk, left, leftSize, fill), "");
     const NtfsVolumes::Snapshot folded = NtfsVolumes::Take(dir, disk, left, leftSize);
+    env.reset(); // one engine environment at a time
     env = std::make_unique<EngineEnvironment>(std::vector<std::string>{disk}, dir.File("state2"));
     KVolumeManager ntfs;
     ASSERT_EQ(ntfs.Load(1, 1), 1);
