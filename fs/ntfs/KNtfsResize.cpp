@@ -46,15 +46,6 @@ constexpr int64_t kRecMft = 0, kRecMirror = 1, kRecLogFile = 2, kRecVolume = 3, 
 
 bool isPowerOfTwo(int64_t v) { return v > 0 && (v & (v - 1)) == 0; }
 
-int log2Of(int64_t v)
-{
-    int n = 0;
-    while (v > 1) {
-        v >>= 1;
-        ++n;
-    }
-    return n;
-}
 
 // The child pointers of the index entries of one node (its header at `header`: entries offset,
 // then their end, both from the header) counted again in the new unit. False for a damaged node or a
@@ -931,7 +922,7 @@ int Rebuild::remapGroup(int64_t number, std::vector<KNtfsFileRecord>& records, A
         put_le64(image.data() + kNrInitializedSize, uint64_t(initialized));
         if (compressionUnit(first) && m_spcChange)
             image[kNrCompressionUnit] =
-                uint8_t(log2Of((int64_t(1) << compressionUnit(first)) * m_r / m_s));
+                uint8_t(Log2((int64_t(1) << compressionUnit(first)) * m_r / m_s));
         if (hasCompressedSizeField(first)) {
             int64_t onDisk = 0;
             for (const KDataRun& r : g.newRuns)

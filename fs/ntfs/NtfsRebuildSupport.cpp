@@ -17,7 +17,9 @@ namespace {
 constexpr int64_t kSector = 512;
 constexpr int64_t kMirrorRecords = 4;
 
-int log2Of(int64_t v)
+} // namespace
+
+int Log2(int64_t v)
 {
     int n = 0;
     while (v > 1) {
@@ -26,8 +28,6 @@ int log2Of(int64_t v)
     }
     return n;
 }
-
-} // namespace
 
 int64_t NextBit(const KBitmap& b, int64_t from, int64_t end, bool set)
 {
@@ -126,7 +126,7 @@ void FillBootSector(uint8_t* b, ISectorDevice* device, const NtfsVolume& volume,
     const uint16_t track = le16(b + kBootSectorsPerTrack);
     const int64_t clusterBytes = int64_t(volume.SectorsPerCluster) * kSector;
     auto sizeCode = [&](int64_t bytes) {
-        return bytes < clusterBytes ? uint8_t(int8_t(-log2Of(bytes))) : uint8_t(bytes / clusterBytes);
+        return bytes < clusterBytes ? uint8_t(int8_t(-Log2(bytes))) : uint8_t(bytes / clusterBytes);
     };
     put_le16(b + kBootBytesPerSector, uint16_t(kSector));
     b[kBootSectorsPerCluster] = uint8_t(volume.SectorsPerCluster);

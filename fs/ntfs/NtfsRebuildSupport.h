@@ -15,6 +15,9 @@ class KNtfsMFT;
 
 namespace NtfsRebuild {
 
+// log2 of a power of two.
+int Log2(int64_t value);
+
 // The first clear (or set) bit in [from, end), or end.
 int64_t NextBit(const KBitmap& b, int64_t from, int64_t end, bool set);
 
