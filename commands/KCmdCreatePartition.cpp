@@ -47,7 +47,6 @@ int KCmdCreatePartition::ParseLine()
 
 namespace {
 
-constexpr uint32_t kEntryOnly = 0x80000000u; // make the table entry, leave the area as it is
 constexpr uint64_t kGptNoDriveLetter = uint64_t(1) << 63;
 
 } // namespace
@@ -55,7 +54,7 @@ constexpr uint64_t kGptNoDriveLetter = uint64_t(1) << 63;
 int KCmdCreatePartition::NewFileSystemCode() const
 {
     const uint32_t typeId = uint32_t(m_block.PartTypeId);
-    if (typeId & kEntryOnly)
+    if (typeId & KCmdCreatePartition::kTableEntryOnly)
         return kFsNone;
     if (typeId == kFsNtfs || IsFatCode(int(typeId)))
         return int(typeId); // the FAT type bytes 1, 6 and 11 are also their file-system codes

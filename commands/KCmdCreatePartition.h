@@ -7,6 +7,8 @@ class IDisk;
 class KCmdCreatePartition : public KCommonCmdClass {
 public:
     static constexpr const char* kName = "CreatePartition";
+    // A PartTypeId with this bit makes the table entry only and leaves the area as it is.
+    static constexpr uint32_t kTableEntryOnly = 0x80000000u;
     static constexpr const char* kFormat = "CreatePartition DiskIndex:%u StartingOffset:%d PartitionLength:%d PartTypeId:%u FsType:%u ClusterSize:%u Label:%s Letter:%u Active:%u Primary:%u BootVolume:%u SystemVolume:%u";
     struct Parameters {
         CommandSummary Summary;

@@ -75,6 +75,13 @@ list(APPEND VOLMARA_WIDGET_SOURCES
 # The wizards and their pages.
 list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/wizards/WizardDiskList.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KCopyDiskWizard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KCopyDiskWizard.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KSelectingDiskPage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KSelectingDiskPage.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KTargetDiskEditorPage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KTargetDiskEditorPage.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KTargetDiskEditorPage.ui
   ${CMAKE_CURRENT_LIST_DIR}/wizards/WizardDiskList.h
   ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionMergeWizard_SelectPartitionPage.h

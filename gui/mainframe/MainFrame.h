@@ -119,6 +119,8 @@ public slots:
 
     // Operations chosen through a wizard.
     void on_actionMerge_triggered();
+    void on_actionCopy_Disk_Wizard_triggered();
+    void on_action_Copy_Disk_triggered();
     void on_actionDiscard_All_Changes_triggered();
     void on_actionApply_All_Changes_triggered();
 
@@ -138,6 +140,8 @@ private:
     bool rowToEntry(int nRow, int* nDiskIndex, int* nPartitionIndex);
     void showContextMenu(int nPartitionIndex, const QPoint& globalPos);
     void reloadAfterApply();
+    // The copy disk wizard, opened on the target page when a source disk is given, and the group it queues.
+    void copyDisk(int nSourceDiskIndex);
     void queueHide(bool bUnhide);
     void queueInitiate(int nStyle);
     // Queues the deletion of every partition of the disk, last first, under a new parent item.

@@ -23,7 +23,6 @@ namespace {
 
 // Space an extended boot record needs in front of a logical partition.
 constexpr int64_t kExtendedRecordGap = 63;
-constexpr uint32_t kTableEntryOnly = 0x80000000u;
 
 } // namespace
 
@@ -340,7 +339,7 @@ void MainFrame::on_actionConvert_Dynamic_Disk_To_Basic_Disk_triggered()
     for (const PartitionInfo& volume : conversion->Volumes()) {
         AddPendingItem(tr("Convert Partition (Disk:%2 LBA: %1)").arg(volume.StartingLba).arg(d + 1), parent);
         m_virtualManager.InsertPartition(d, &volume);
-        const uint32_t typeId = uint32_t(uint16_t(volume.PartitionTypeId)) | kTableEntryOnly;
+        const uint32_t typeId = uint32_t(uint16_t(volume.PartitionTypeId)) | KCmdCreatePartition::kTableEntryOnly;
         QueueLine(KCmdCreatePartition::kFormat,
                   {int64_t(d), volume.StartingLba, volume.SectorCount, int64_t(typeId), int64_t(0), int64_t(0),
                    std::string(), int64_t(uint8_t(volume.DriveLetter)), int64_t(volume.Active ? 1 : 0),

@@ -5,9 +5,14 @@
 #include <string>
 
 #include "commands/KCmdChangeClusterSize.h"
+#include "commands/KCmdCopyPartition.h"
+#include "commands/KCmdCreatePartition.h"
+#include "commands/KCmdDeletePartition.h"
+#include "commands/KCmdFixDiskBootConfig.h"
 #include "commands/KCmdMergePartition.h"
 #include "core/FileSystemTypes.h"
 #include "gui/mainframe/MainFrame.h"
+#include "gui/wizards/KCopyDiskWizard.h"
 #include "gui/wizards/KPartitionMergeWizard.h"
 
 void MainFrame::on_actionMerge_triggered()
@@ -55,5 +60,64 @@ void MainFrame::on_actionMerge_triggered()
     merged.EntryFlags |= kEntryPendingMoved;
     m_virtualManager.DeletePartition(d, right);
     m_virtualManager.UpdatePartition(d, left, &merged);
+    RefreshViews();
+}
+
+void MainFrame::on_actionCopy_Disk_Wizard_triggered()
+{
+    copyDisk(-1);
+}
+
+void MainFrame::on_action_Copy_Disk_triggered()
+{
+    copyDisk(SelectedDisk());
+}
+
+void MainFrame::copyDisk(int nSourceDiskIndex)
+{
+    KCopyDiskWizard wizard(nSourceDiskIndex, &m_virtualManager, this);
+    if (wizard.exec() != QDialog::Accepted)
+        return;
+    const int s = wizard.SourceDiskIndex(), t = wizard.TargetDiskIndex();
+    if (s < 0 || t < 0 || s == t || s >= m_virtualManager.GetDiskCount() || t >= m_virtualManager.GetDiskCount())
+        return;
+    QTreeWidgetItem* parent = AddPendingItem(tr("Copy Disk %1 to Disk %2").arg(s + 1).arg(t + 1));
+
+    // Everything on the target goes first, from the last entry to the first.
+    for (int i = m_virtualManager.GetPartitionCount(t) - 1; i >= 0; --i) {
+        PartitionInfo e{};
+        if (!m_virtualManager.GetPartition(t, i, &e) || e.PartitionTypeId == 0)
+            continue;
+        AddPendingItem(tr("Delete: (%1)").arg(DisplayName(t, i)), parent);
+        QueueLine(KCmdDeletePartition::kFormat, {int64_t(t), int64_t(LineIndex(t, i))});
+        m_virtualManager.DeletePartition(t, i);
+    }
+
+    // The wizard's records follow the source's partitions in order.
+    const std::vector<PartitionInfo>& copies = wizard.Partitions();
+    size_t next = 0;
+    const int sourceEntries = m_virtualManager.GetPartitionCount(s);
+    for (int i = 0; i < sourceEntries && next < copies.size(); ++i) {
+        PartitionInfo original{};
+        if (!m_virtualManager.GetPartition(s, i, &original) || original.PartitionTypeId == 0)
+            continue;
+        PartitionInfo copy = copies[next++];
+        AddPendingItem(tr("Copy Partition (%1)").arg(DisplayName(s, i)), parent);
+        QueueLine(KCmdCopyPartition::kFormat, {int64_t(s), int64_t(LineIndex(s, i)), int64_t(t), copy.StartingLba,
+                                               copy.SectorCount, int64_t(copy.IsPrimary ? 1 : 0)});
+        AddPendingItem(tr("Create Partition (Disk:%2 LBA: %1)").arg(copy.StartingLba).arg(t + 1), parent);
+        const uint32_t typeId = uint32_t(uint16_t(original.PartitionTypeId)) | KCmdCreatePartition::kTableEntryOnly;
+        QueueLine(KCmdCreatePartition::kFormat,
+                  {int64_t(t), copy.StartingLba, copy.SectorCount, int64_t(typeId), int64_t(0), int64_t(0),
+                   std::string(), int64_t(0), int64_t(original.Active ? 1 : 0), int64_t(copy.IsPrimary ? 1 : 0),
+                   int64_t(0), int64_t(0)});
+        copy.HiddenSectors = copy.IsPrimary ? copy.StartingLba : copy.HiddenSectors;
+        copy.EntryFlags |= kEntryPendingMoved;
+        m_virtualManager.InsertPartition(t, &copy);
+    }
+    if (next > 0) {
+        AddPendingItem(tr("Update Disk%1 Boot Configure").arg(t + 1), parent);
+        QueueLine(KCmdFixDiskBootConfig::kFormat, {int64_t(s), int64_t(t)});
+    }
     RefreshViews();
 }
