@@ -124,6 +124,12 @@ int KVirtualVolumeManagerPreview::ComputeCopyLayout(int method)
     }
     const int64_t n = int64_t(entries.size());
 
+    struct Planned {
+        PartitionInfo entry;
+        int64_t size, minimum;
+        bool resizable; // sized by its share of the room
+    };
+    std::vector<Planned> plan;
     for (const PartitionInfo& original : entries) {
         if (original.PartitionTypeId == 0)
             continue;
@@ -139,21 +145,40 @@ int KVirtualVolumeManagerPreview::ComputeCopyLayout(int method)
             if (double(room) * share < double(minimum))
                 share = -1;
         }
-
-        PartitionInfo p = original;
-        p.DriveLetter = 0;
         const int64_t minimum = MinimumCopySize(original, cylinder);
         int64_t size = original.SectorCount < minimum || share == 0 ? original.SectorCount : minimum;
-        p.StartingLba = original.IsPrimary ? cursor : cursor + unit;
         if (method != 2) {
             if (share > 0 && share <= 1)
                 size = int64_t(double(room) * share);
             else if (share > 1)
                 size = original.SectorCount;
         }
-        if (IsFatCode(fs))
+        if (IsFatCode(original.FileSystemType))
             size = std::min<int64_t>(size, 0x2FFFFFFF);
-        const int64_t limit = targetTotal - unit;
+        plan.push_back({original, size, std::min(minimum, original.SectorCount), method != 2 && share > 0 && share <= 1});
+    }
+
+    // A partition held at its minimum takes more than its share: what the shared ones then overrun the
+    // disk by comes off them (down to their minimum), so that no partition is left out of the copy.
+    const int64_t limit = targetTotal - unit;
+    int64_t end = cursor;
+    for (const Planned& p : plan)
+        end = (p.entry.IsPrimary ? end : end + unit) + p.size;
+    for (size_t i = plan.size(); end > limit && i-- > 0;) {
+        if (!plan[i].resizable || plan[i].size <= plan[i].minimum)
+            continue;
+        const int64_t take = std::min(end - limit, plan[i].size - plan[i].minimum);
+        plan[i].size -= take;
+        end -= take;
+    }
+
+    for (const Planned& planned : plan) {
+        const PartitionInfo& original = planned.entry;
+        PartitionInfo p = original;
+        p.DriveLetter = 0;
+        const int64_t minimum = MinimumCopySize(original, cylinder);
+        int64_t size = planned.size;
+        p.StartingLba = original.IsPrimary ? cursor : cursor + unit;
         if (p.StartingLba + size > limit && limit - p.StartingLba >= minimum)
             size = limit - p.StartingLba;
         if (p.StartingLba + size > limit && p.StartingLba + minimum <= limit)
