@@ -119,6 +119,9 @@ public slots:
 
     // Operations chosen through a wizard.
     void on_actionMerge_triggered();
+    void on_actionPartition_Copy_Wizard_triggered();
+    void on_action_Copy_Partition_triggered();
+    void on_action_Copy_triggered();
     void on_actionDiscard_All_Changes_triggered();
     void on_actionApply_All_Changes_triggered();
 
@@ -139,6 +142,9 @@ private:
     void showContextMenu(int nPartitionIndex, const QPoint& globalPos);
     void reloadAfterApply();
     void queueHide(bool bUnhide);
+    // Opens the partition copy wizard (on a preselected source when both indices are >= 0) and queues
+    // the copy it returns.
+    void queueCopyPartition(int nSourceDiskIndex, int nSourcePartitionIndex);
     void queueInitiate(int nStyle);
     // Queues the deletion of every partition of the disk, last first, under a new parent item.
     QTreeWidgetItem* queueDeleteAll(int nDiskIndex, const QString& strParent);
