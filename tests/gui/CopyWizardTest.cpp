@@ -25,15 +25,6 @@ using namespace MainFrameSupport;
 using namespace HandlerSupport;
 using DialogProbe::Child;
 
-static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
-static void PrintTo(const QStringList& list, std::ostream* os)
-{
-    *os << '{';
-    for (const QString& text : list)
-        *os << "\n  \"" << text.toStdString() << '"';
-    *os << " }";
-}
-
 namespace {
 
 constexpr int64_t kGB = 2097152;
