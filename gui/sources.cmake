@@ -87,5 +87,16 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionMergeWizard_SelectPartitionPage.h
   ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionMergeWizard.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionMergeWizard.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/PartitionCopyRules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/PartitionCopyRules.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KWelcomePage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KWelcomePage.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KSelectPartitionPage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KSelectPartitionPage.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KDestPartitionEditorPage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KDestPartitionEditorPage.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KDestPartitionEditorPage.ui
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionCopyWizard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionCopyWizard.h
   ${CMAKE_CURRENT_LIST_DIR}/mainframe/MainFrameWizardHandlers.cpp
 )

@@ -121,6 +121,9 @@ public slots:
     void on_actionMerge_triggered();
     void on_actionCopy_Disk_Wizard_triggered();
     void on_action_Copy_Disk_triggered();
+    void on_actionPartition_Copy_Wizard_triggered();
+    void on_action_Copy_Partition_triggered();
+    void on_action_Copy_triggered();
     void on_actionDiscard_All_Changes_triggered();
     void on_actionApply_All_Changes_triggered();
 
@@ -143,6 +146,9 @@ private:
     // The copy disk wizard, opened on the target page when a source disk is given, and the group it queues.
     void copyDisk(int nSourceDiskIndex);
     void queueHide(bool bUnhide);
+    // Opens the partition copy wizard (on a preselected source when both indices are >= 0) and queues
+    // the copy it returns.
+    void queueCopyPartition(int nSourceDiskIndex, int nSourcePartitionIndex);
     void queueInitiate(int nStyle);
     // Queues the deletion of every partition of the disk, last first, under a new parent item.
     QTreeWidgetItem* queueDeleteAll(int nDiskIndex, const QString& strParent);

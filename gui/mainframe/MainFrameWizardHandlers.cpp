@@ -2,6 +2,7 @@
 // the matching command lines and the changes of the pending layout.
 #include <QTreeWidgetItem>
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "commands/KCmdChangeClusterSize.h"
@@ -11,9 +12,106 @@
 #include "commands/KCmdFixDiskBootConfig.h"
 #include "commands/KCmdMergePartition.h"
 #include "core/FileSystemTypes.h"
+#include "engine/Guid.h"
 #include "gui/mainframe/MainFrame.h"
 #include "gui/wizards/KCopyDiskWizard.h"
+#include "gui/wizards/KPartitionCopyWizard.h"
 #include "gui/wizards/KPartitionMergeWizard.h"
+#include "gui/wizards/PartitionCopyRules.h"
+
+namespace {
+
+// The table entry the copy will have: the source's type and volume at the new place, with no letter and
+// none of the source's boot roles.
+PartitionInfo CopiedEntry(const PartitionInfo& source, int64_t n64Start, int64_t n64Size, bool bPrimary, bool bGpt)
+{
+    PartitionInfo copy = MakeEmptyPartitionInfo();
+    copy.EntryFlags = kEntryPendingCreated;
+    copy.IsGptEntry = bGpt ? 1 : 0;
+    copy.StartingLba = n64Start;
+    copy.SectorCount = n64Size;
+    copy.PartitionTypeId = source.PartitionTypeId;
+    copy.IsPrimary = bPrimary ? 1 : 0;
+    copy.HiddenSectors = bPrimary ? n64Start : PartitionCopyRules::kTrack;
+    copy.Hidden = source.Hidden;
+    if (bGpt)
+        std::memcpy(copy.GptTypeGuid, source.IsGptEntry == 1 ? source.GptTypeGuid : GptType::BasicData.data(), 16);
+    copy.FileSystemType = source.FileSystemType;
+    copy.ClusterSize = source.ClusterSize;
+    std::memcpy(copy.Label, source.Label, sizeof copy.Label);
+    copy.NtfsReserveSectors = source.NtfsReserveSectors;
+    // An NTFS volume leaves the partition's last sector to its backup boot sector.
+    copy.TotalSectors = source.FileSystemType == kFsNtfs ? n64Size - 1 : n64Size;
+    copy.FreeSectors = std::max<int64_t>(0, copy.TotalSectors - std::max<int64_t>(0, source.TotalSectors - source.FreeSectors));
+    return copy;
+}
+
+} // namespace
+
+void MainFrame::on_actionPartition_Copy_Wizard_triggered()
+{
+    queueCopyPartition(-1, -1);
+}
+
+void MainFrame::on_action_Copy_Partition_triggered()
+{
+    PartitionInfo e{};
+    if (SelectedPartition(&e))
+        queueCopyPartition(m_nDiskIndex, m_nPartitionIndex);
+}
+
+void MainFrame::on_action_Copy_triggered()
+{
+    // The tool bar's Copy copies the selected partition; on a disk row it copies the disk.
+    if (m_nPartitionIndex >= 0)
+        on_action_Copy_Partition_triggered();
+    else if (m_nDiskIndex >= 0)
+        copyDisk(m_nDiskIndex);
+}
+
+void MainFrame::queueCopyPartition(int nSourceDiskIndex, int nSourcePartitionIndex)
+{
+    KPartitionCopyWizard wizard(nSourceDiskIndex, nSourcePartitionIndex, &m_virtualManager, this);
+    if (wizard.exec() != QDialog::Accepted)
+        return;
+    const int sd = wizard.SourceDiskIndex(), sp = wizard.SourcePartitionIndex(), dd = wizard.DestDiskIndex();
+    const int64_t start = wizard.DestStartingLba(), size = wizard.DestPartitionSize();
+    const bool primary = wizard.IsPrimary();
+    PartitionInfo source{}, area{};
+    if (!m_virtualManager.GetPartition(sd, sp, &source) || source.PartitionTypeId == 0 ||
+        !m_virtualManager.GetPartition(dd, wizard.DestPartitionIndex(), &area) || area.PartitionTypeId != 0)
+        return;
+    const bool gpt = m_virtualManager.IsGptDisk(dd) != 0;
+    const PartitionInfo copy = CopiedEntry(source, start, size, primary, gpt);
+    const QString sourceName = DisplayName(sd, sp);
+    // Where the source stands before the copy's entry exists, as the copy's line runs first.
+    const int sourceLine = LineIndex(sd, sp);
+    if (!m_virtualManager.InsertPartition(dd, &copy))
+        return;
+
+    // The data first; the table entry is written only once the copy is complete.
+    QTreeWidgetItem* parent = AddPendingItem(tr("Copy Partition: (%1)").arg(sourceName));
+    AddPendingItem(tr("Copy Partition: (%1) to Disk %2").arg(sourceName).arg(dd + 1), parent);
+    QueueLine(KCmdCopyPartition::kFormat,
+              {int64_t(sd), int64_t(sourceLine), int64_t(dd), start, size, int64_t(primary ? 1 : 0)});
+
+    AddPendingItem(tr("Create Partition (Disk:%2 LBA: %1)").arg(start).arg(dd + 1), parent);
+    // Bit 31 of the type: the entry only, the volume is already there.
+    const uint32_t typeId = KCmdCreatePartition::kTableEntryOnly | uint8_t(source.PartitionTypeId);
+    QueueLine(KCmdCreatePartition::kFormat, {int64_t(dd), start, size, int64_t(typeId), int64_t(0), int64_t(0),
+                                             std::string(), int64_t(0), int64_t(0), int64_t(primary ? 1 : 0),
+                                             int64_t(0), int64_t(0)});
+    // Undo takes one layout record per line: the entry line records the copy's entry as it stands.
+    for (int i = 0; i < m_virtualManager.GetPartitionCount(dd); ++i) {
+        PartitionInfo e{};
+        if (m_virtualManager.GetPartition(dd, i, &e) && e.StartingLba == start && e.PartitionTypeId != 0) {
+            m_virtualManager.UpdatePartition(dd, i, &e);
+            break;
+        }
+    }
+    RefreshViews();
+    GuardOverlap(dd);
+}
 
 void MainFrame::on_actionMerge_triggered()
 {

@@ -1,0 +1,83 @@
+#include "gui/wizards/PartitionCopyRules.h"
+
+#include <algorithm>
+
+#include "core/FileSystemTypes.h"
+#include "engine/IDisk.h"
+#include "model/IVirtualVolumeManager.h"
+#include "model/PartitionPlacement.h"
+
+namespace PartitionCopyRules {
+
+DiskGeometry GeometryOf(IVirtualVolumeManager* layout, int nDiskIndex)
+{
+    DiskGeometry geometry{};
+    IDisk* disk = layout ? layout->GetDisk(nDiskIndex) : nullptr;
+    if (!disk || !disk->GetGeometry(&geometry) || geometry.SectorsPerTrack <= 0 || geometry.TracksPerCylinder <= 0) {
+        geometry = DiskGeometry{};
+        geometry.TracksPerCylinder = 255;
+        geometry.SectorsPerTrack = 63;
+        geometry.BytesPerSector = 512;
+    }
+    if (disk)
+        geometry.TotalSectors = disk->GetTotalSectors();
+    return geometry;
+}
+
+bool IsGpt(IVirtualVolumeManager* layout, int nDiskIndex)
+{
+    return layout && layout->IsGptDisk(nDiskIndex) != 0;
+}
+
+bool IsFixedSize(int nFileSystemType)
+{
+    return nFileSystemType == kFsExt2 || nFileSystemType == kFsExt3 || nFileSystemType == kFsLinuxSwap ||
+           nFileSystemType == kFsPlaceholder;
+}
+
+int64_t InitialSize(const PartitionInfo& source)
+{
+    if (IsFixedSize(source.FileSystemType))
+        return source.SectorCount;
+    return source.TotalSectors + (source.FileSystemType == kFsNtfs ? 1 : 0);
+}
+
+int64_t Room(const PartitionInfo& area, bool bGpt)
+{
+    int64_t room = area.SectorCount;
+    if (!bGpt)
+        room = std::min(room, PartitionPlacement::kMbrLimit - area.StartingLba);
+    return std::max<int64_t>(room, 0);
+}
+
+bool PlaceCopy(const PartitionInfo& area, int64_t n64Offset, int64_t n64Size, bool bPrimary, int64_t n64DiskSectors,
+               int nFileSystemType, int64_t* pStart, int64_t* pSize)
+{
+    int64_t start = n64Offset + area.StartingLba;
+    int64_t size = n64Size;
+    const int64_t requested = size;
+    // The track before a logical partition holds its extended boot record; at sector 0 it is the MBR's.
+    const bool keepTrack = !bPrimary || start == 0;
+    if (keepTrack) {
+        start += kTrack;
+        if (start + size > area.StartingLba + area.SectorCount - kTrack) {
+            if (start - kTrack >= area.StartingLba + kTrack)
+                start -= kTrack;
+            else
+                size -= kTrack;
+        }
+    }
+    if (start + size > n64DiskSectors - kTrack) {
+        // Going back a track must not take the boot record's track from a copy that needs one.
+        if (start - kTrack >= area.StartingLba + (keepTrack ? kTrack : 0))
+            start -= kTrack;
+        else
+            size = n64DiskSectors - kTrack - start;
+    }
+    *pStart = start;
+    *pSize = size;
+    // These kinds are copied at exactly their own size: a shorter copy would fail when it runs.
+    return size > 0 && (size == requested || !IsFixedSize(nFileSystemType));
+}
+
+} // namespace PartitionCopyRules
