@@ -3,18 +3,23 @@
 // disk, a smaller disk and a disk holding partitions. The target's table is what the review page showed,
 // every volume passes its checker with the same files, the source stays byte for byte, and the copy
 // boots as the source does.
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "DialogProbe.h"
 #include "commands/boot/MbrBootProgram.h"
 #include "commands/boot/MbrWriter.h"
 #include "core/ByteOrder.h"
+#include "core/FileSystemTypes.h"
 #include "engine/KDisk.h"
+#include "model/IVirtualVolumeManager.h"
+#include "support/StubDisk.h"
 #include "HandlerSupport.h"
 #include "MessageBoxAnswer.h"
 #include "MainFrameSupport.h"
@@ -199,6 +204,195 @@ TEST(CopyDisk, EveryMethodCopiesEveryVolume)
         EXPECT_EQ(VolumeCheck::ExtFiles(w.dir, t, shown[3].StartingLba, shown[3].SectorCount), source().files);
         EXPECT_NE(VolumeCheck::BlkidAt(t, shown[4].StartingLba, shown[4].SectorCount).find("TYPE=swap"), std::string::npos);
         EXPECT_EQ(TestSupport::HashRange(w.images[0], 0, int64_t(1) << 30), sourceHash) << "the source changed";
+    }
+}
+
+} // namespace
+
+namespace {
+
+class SizedDisk : public TestSupport::StubDisk {
+public:
+    int64_t sectors = 0;
+    int64_t GetTotalSectors() override { return sectors; }
+    int GetGeometry(DiskGeometry* g) override
+    {
+        *g = DiskGeometry{};
+        g->BytesPerSector = 512;
+        g->SectorsPerTrack = 63;
+        g->TracksPerCylinder = 255;
+        return 1;
+    }
+};
+
+// Three disks whose entries, sizes and kinds the test writes directly.
+class DiskLayouts : public IVirtualVolumeManager {
+public:
+    PartitionList entries[3];
+    SizedDisk disks[3];
+    int gpt[3] = {}, dynamic[3] = {};
+
+    int Load(IVolumeManager*) override { return 1; }
+    int Clear() override { return 1; }
+    int Reload() override { return 1; }
+    int GetUndoCount() override { return 0; }
+    int Undo(int) override { return 0; }
+    int GetDiskCount() override { return 3; }
+    int GetPartitionCount(int d) override { return d >= 0 && d < 3 ? int(entries[d].size()) : 0; }
+    int GetPartition(int d, int i, PartitionInfo* out) override
+    {
+        if (d < 0 || d >= 3 || i < 0 || i >= int(entries[d].size()))
+            return 0;
+        *out = entries[d][size_t(i)];
+        return 1;
+    }
+    int DeletePartition(int, int) override { return 0; }
+    int UpdatePartition(int, int, const PartitionInfo*) override { return 0; }
+    int InsertPartition(int, const PartitionInfo*) override { return 0; }
+    IDisk* GetDisk(int d) override { return d >= 0 && d < 3 ? &disks[d] : nullptr; }
+    IVolumeDevice* CreateVolumeDevice(int, int) override { return nullptr; }
+    IVolumeManager* GetSource() override { return nullptr; }
+    int IsGptDisk(int d) override { return d >= 0 && d < 3 ? gpt[d] : 0; }
+    void SetGptDisk(int, int) override {}
+    int ToPartitionIndex(int, int) override { return -1; }
+    int IsDynamicDisk(int d) override { return d >= 0 && d < 3 ? dynamic[d] : 0; }
+    void SetDynamicDisk(int, int) override {}
+    int PushUndo(int, int, int) override { return 0; }
+};
+
+PartitionInfo entryOf(int fs, int64_t start, int64_t sectors, int64_t used, uint8_t letter = 0)
+{
+    PartitionInfo e = MakeEmptyPartitionInfo();
+    e.StartingLba = start;
+    e.SectorCount = e.TotalSectors = sectors;
+    e.FreeSectors = sectors - used;
+    e.PartitionTypeId = fs ? 0x07 : 0;
+    e.FileSystemType = int16_t(fs);
+    e.IsPrimary = 1;
+    e.DriveLetter = letter;
+    if (!fs)
+        e.EntryFlags = kEntryUnallocated;
+    return e;
+}
+
+class CopyDiskWizard : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Disk 1: an NTFS volume of 4 GB (1 GB used) and free space; disk 2 empty; disk 3 one volume.
+        layout.disks[0].sectors = 16 << 20;
+        layout.entries[0] = {entryOf(kFsNtfs, 63, 8 << 20, 2 << 20, 'E'), entryOf(kFsNone, (8 << 20) + 63, (8 << 20) - 63, 0)};
+        layout.disks[1].sectors = 16 << 20;
+        layout.entries[1] = {entryOf(kFsNone, 0, 16 << 20, 0)};
+        layout.disks[2].sectors = 32 << 20;
+        layout.entries[2] = {entryOf(kFsFat32, 63, 1 << 20, 1 << 10)};
+    }
+    void Open(int preselected)
+    {
+        wizard = std::make_unique<KCopyDiskWizard>(preselected, &layout);
+        wizard->show();
+    }
+    QTreeWidget* List() { return Child<QTreeWidget>(*wizard->currentPage(), "diskList"); }
+    QString Message() { return Child<QLabel>(*wizard->currentPage(), "messageLabel")->text(); }
+    bool NextEnabled() { return wizard->button(QWizard::NextButton)->isEnabled(); }
+    void Choose(int disk) { List()->setCurrentItem(List()->topLevelItem(disk)); }
+
+    DiskLayouts layout;
+    std::unique_ptr<KCopyDiskWizard> wizard;
+};
+
+TEST_F(CopyDiskWizard, TheDiskPagesSayWhyADiskCannotBeTaken)
+{
+    Open(0); // a preselected source opens the target page
+    ASSERT_EQ(wizard->currentId(), KCopyDiskWizard::TargetPage);
+    const struct {
+        const char* what;
+        std::function<void(DiskLayouts&)> change;
+        int disk;
+        const char* message;
+    } cases[] = {
+        {"the source itself", nullptr, 0, "This disk is source disk."},
+        {"an empty disk", nullptr, 1, ""},
+        {"a dynamic disk", [](DiskLayouts& l) { l.dynamic[2] = 1; }, 2, "This disk is Dynamic Disk."},
+        {"a disk smaller than the copy's minimum", [](DiskLayouts& l) { l.disks[1].sectors = 2 << 20; }, 1,
+         "This disk is too small."},
+        // An MBR disk counts no more than 2^32 - 256 sectors; a GPT disk counts them all.
+        {"an MBR disk past 2 TB", [](DiskLayouts& l) {
+             l.entries[0][0].SectorCount = l.entries[0][0].TotalSectors = 4300000000;
+             l.entries[0][0].FreeSectors = 0;
+             l.disks[0].sectors = l.disks[1].sectors = 4400000000;
+         }, 1, "This disk is too small."},
+        {"a GPT disk past 2 TB", [](DiskLayouts& l) {
+             l.entries[0][0].SectorCount = l.entries[0][0].TotalSectors = 4300000000;
+             l.entries[0][0].FreeSectors = 0;
+             l.disks[0].sectors = l.disks[1].sectors = 4400000000;
+             l.gpt[1] = 1;
+         }, 1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        if (c.change)
+            c.change(layout);
+        Choose(c.disk == 0 ? 1 : 0);
+        Choose(c.disk);
+        EXPECT_EQ(Message().toStdString(), c.message);
+        EXPECT_EQ(NextEnabled(), *c.message == 0);
+    }
+    // The source page refuses an empty disk.
+    SetUp();
+    Open(-1);
+    wizard->next();
+    Choose(1);
+    EXPECT_EQ(Message(), QStringLiteral("This disk is empty."));
+    EXPECT_FALSE(NextEnabled());
+}
+
+TEST_F(CopyDiskWizard, OnlyAnOccupiedTargetIsWarnedAboutAndTheListComesBackClean)
+{
+    for (int target : {1, 2}) {
+        SCOPED_TRACE(target);
+        Open(0);
+        Choose(target);
+        MessageBoxAnswer no({"No"});
+        wizard->next();
+        EXPECT_EQ(no.Count(), target == 2 ? 1u : 0u);
+        if (target == 2) {
+            EXPECT_EQ(no.Last().title, QStringLiteral("Warning"));
+            EXPECT_EQ(no.Last().text, QStringLiteral("All the data on the disk will be destroyed.\n\nAre you sure that you want to continue?"));
+            EXPECT_EQ(wizard->currentId(), KCopyDiskWizard::TargetPage);
+            continue;
+        }
+        ASSERT_EQ(wizard->currentId(), KCopyDiskWizard::ReviewPage);
+        wizard->next();
+        wizard->button(QWizard::FinishButton)->click();
+        ASSERT_EQ(wizard->Partitions().size(), 1u);
+        EXPECT_EQ(wizard->Partitions()[0].DriveLetter, 0);
+        EXPECT_EQ(wizard->Partitions()[0].FileSystemType, kFsNtfs);
+        EXPECT_EQ(wizard->SourceDiskIndex(), 0);
+        EXPECT_EQ(wizard->TargetDiskIndex(), 1);
+    }
+}
+
+// "Copy partitions without resize" needs room for the used space (the disk less its free areas: here 8 M
+// sectors and the first track) and a track per entry and one more, unless the two disks have the same size.
+TEST_F(CopyDiskWizard, CopyingWithoutResizeNeedsRoomOrAnEqualDisk)
+{
+    const struct {
+        int64_t targetSectors;
+        bool enabled;
+    } cases[] = {{16 << 20, true}, {(8 << 20) + 4 * 63, true}, {(8 << 20) + 4 * 63 - 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.targetSectors);
+        SetUp();
+        layout.disks[1].sectors = c.targetSectors;
+        layout.entries[1] = {entryOf(kFsNone, 0, c.targetSectors, 0)};
+        Open(0);
+        Choose(1);
+        wizard->next();
+        ASSERT_EQ(wizard->currentId(), KCopyDiskWizard::ReviewPage);
+        EXPECT_EQ(Child<QRadioButton>(*wizard->currentPage(), "radioButton_2")->isEnabled(), c.enabled);
+        EXPECT_TRUE(Child<QRadioButton>(*wizard->currentPage(), "radioButton")->isChecked());
     }
 }
 
