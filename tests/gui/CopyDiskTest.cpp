@@ -103,6 +103,21 @@ const Source& source()
     return s;
 }
 
+// What a PC prints when it starts from the image: the firmware's text console goes to the serial port,
+// which is read for a few seconds. Empty without qemu.
+std::string bootText(const TestSupport::TempDir& dir, const std::string& image)
+{
+    if (!TestSupport::HaveTool("qemu-system-i386"))
+        return {};
+    const std::string port = dir.File("sercon.bin");
+    std::ofstream(port, std::ios::binary) << std::string("\xf8\x03", 2);
+    const TestSupport::ToolResult r = TestSupport::RunTool(
+        {"timeout", "5", "qemu-system-i386", "-nographic", "-nodefaults", "-serial", "stdio", "-m", "32", "-fw_cfg",
+         "name=etc/sercon-port,file=" + port, "-drive", "file=" + image + ",format=raw,if=ide,snapshot=on"});
+    const size_t from = r.output.find("Booting from Hard Disk");
+    return from == std::string::npos ? r.output : r.output.substr(from, 120);
+}
+
 bool haveTools()
 {
     return VolumeCheck::HaveCheckers() && NtfsVolumes::HaveTools() && TestSupport::HaveTool("mkfs.fat") &&
@@ -204,6 +219,14 @@ TEST(CopyDisk, EveryMethodCopiesEveryVolume)
         EXPECT_EQ(VolumeCheck::ExtFiles(w.dir, t, shown[3].StartingLba, shown[3].SectorCount), source().files);
         EXPECT_NE(VolumeCheck::BlkidAt(t, shown[4].StartingLba, shown[4].SectorCount).find("TYPE=swap"), std::string::npos);
         EXPECT_EQ(TestSupport::HashRange(w.images[0], 0, int64_t(1) << 30), sourceHash) << "the source changed";
+        if (c.method == 0 && c.mebibytes > 1024) {
+            // The copy starts as the source does: the boot program loads the active partition's boot sector.
+            const std::string booted = bootText(w.dir, w.images[0]);
+            EXPECT_EQ(bootText(w.dir, w.images[1]), booted);
+            if (!booted.empty()) {
+                EXPECT_NE(booted.find("This is not a bootable disk"), std::string::npos) << booted;
+            }
+        }
     }
 }
 
