@@ -224,171 +224,181 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="74"/>
+        <source>The NTFS file system of the partition was not shut down cleanly. Please use &quot;Check File System&quot; function to check it, or shut Windows down properly, first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="78"/>
+        <source>Windows is hibernated on this partition. Please start Windows and shut it down completely (not hibernate or fast startup) first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../execution/ExecutionTexts.cpp" line="82"/>
         <source>The partition table of this disk was not changed: the change would remove, move or renumber a partition that is mounted or otherwise in use by the system, and the system cannot follow that while it is. Unmount that partition and try again.</source>
         <translation>Die Partitionstabelle dieses Datenträgers wurde nicht geändert: Die Änderung würde eine Partition entfernen, verschieben oder umnummerieren, die eingehängt ist oder anderweitig vom System verwendet wird, und das System kann dem nicht folgen, solange das so ist. Hängen Sie diese Partition aus und versuchen Sie es erneut.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="80"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="88"/>
         <source>NTFS file system error. Please use &quot;Check File System&quot; function to fix it first.</source>
         <translation>Fehler im NTFS-Dateisystem. Bitte beheben Sie ihn zuerst mit der Funktion „Dateisystem überprüfen“.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="83"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="91"/>
         <source>The command line does not follow the format of its command.</source>
         <translation>Die Befehlszeile entspricht nicht dem Format ihres Befehls.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="84"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="92"/>
         <source>A value in the command line is out of range.</source>
         <translation>Ein Wert in der Befehlszeile liegt außerhalb des zulässigen Bereichs.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="85"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="93"/>
         <source>There is no disk with this index.</source>
         <translation>Es gibt keinen Datenträger mit diesem Index.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="86"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="94"/>
         <source>There is no partition with this index.</source>
         <translation>Es gibt keine Partition mit diesem Index.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="87"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="95"/>
         <source>This operation does not apply to a GPT disk.</source>
         <translation>Dieser Vorgang ist auf einem GPT-Datenträger nicht möglich.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="89"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="97"/>
         <source>This operation does not apply to the file system of this partition.</source>
         <translation>Dieser Vorgang ist für das Dateisystem dieser Partition nicht möglich.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="92"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="100"/>
         <source>An extended partition type can only belong to the extended partition itself.</source>
         <translation>Ein Typ für erweiterte Partitionen kann nur der erweiterten Partition selbst gehören.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="94"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="102"/>
         <source>The label is too long for this file system.</source>
         <translation>Die Bezeichnung ist für dieses Dateisystem zu lang.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="95"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="103"/>
         <source>The label contains a character this file system does not allow.</source>
         <translation>Die Bezeichnung enthält ein Zeichen, das dieses Dateisystem nicht erlaubt.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="96"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="104"/>
         <source>The root directory has no room for the label.</source>
         <translation>Im Stammverzeichnis ist kein Platz für die Bezeichnung.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="97"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="105"/>
         <source>The same disk is named twice.</source>
         <translation>Derselbe Datenträger ist zweimal angegeben.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="98"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="106"/>
         <source>The partition would have no sectors.</source>
         <translation>Die Partition hätte keine Sektoren.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="100"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="108"/>
         <source>The partition would reach past the end of the disk or outside its usable area.</source>
         <translation>Die Partition würde über das Ende des Datenträgers oder seinen nutzbaren Bereich hinausreichen.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="102"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="110"/>
         <source>The partition would overlap another partition.</source>
         <translation>Die Partition würde eine andere Partition überlappen.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="103"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="111"/>
         <source>MBR and GPT entries cannot share a disk.</source>
         <translation>MBR- und GPT-Einträge können nicht auf demselben Datenträger stehen.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="105"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="113"/>
         <source>An MBR disk holds at most four primary partitions, the extended partition included.</source>
         <translation>Ein MBR-Datenträger fasst höchstens vier primäre Partitionen, die erweiterte Partition eingeschlossen.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="107"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="115"/>
         <source>A primary partition cannot lie between logical partitions.</source>
         <translation>Eine primäre Partition kann nicht zwischen logischen Partitionen liegen.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="109"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="117"/>
         <source>There is no free room before the logical partition for its extended boot record.</source>
         <translation>Vor der logischen Partition ist kein freier Platz für ihren erweiterten Bootsektor.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="111"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="119"/>
         <source>An MBR partition cannot reach past 2^32 sectors (2 TB).</source>
         <translation>Eine MBR-Partition kann nicht über 2^32 Sektoren (2 TB) hinausreichen.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="121"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="129"/>
         <source>The partition-table rules refuse this change.</source>
         <translation>Die Regeln der Partitionstabelle lassen diese Änderung nicht zu.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="122"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="130"/>
         <source>There is no such disk or partition.</source>
         <translation>Diesen Datenträger oder diese Partition gibt es nicht.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="123"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="131"/>
         <source>The partition table could not be written.</source>
         <translation>Die Partitionstabelle konnte nicht geschrieben werden.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="124"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="132"/>
         <source>The system could not be told about the new partition table.</source>
         <translation>Das System konnte nicht über die neue Partitionstabelle informiert werden.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="125"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="133"/>
         <source>boot.ini could not be updated.</source>
         <translation>boot.ini konnte nicht aktualisiert werden.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="126"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="134"/>
         <source>The boot configuration could not be updated.</source>
         <translation>Die Startkonfiguration konnte nicht aktualisiert werden.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="127"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="135"/>
         <source>This operation does not apply to this partition.</source>
         <translation>Dieser Vorgang ist für diese Partition nicht möglich.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="128"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="136"/>
         <source>The command was not initialised.</source>
         <translation>Der Befehl wurde nicht initialisiert.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="129"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="137"/>
         <source>The partition could not be read.</source>
         <translation>Die Partition konnte nicht gelesen werden.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="130"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="138"/>
         <source>No command has this name.</source>
         <translation>Es gibt keinen Befehl mit diesem Namen.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="131"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="139"/>
         <source>The command could not be read.</source>
         <translation>Der Befehl konnte nicht gelesen werden.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="132"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="140"/>
         <source>The command line was refused.</source>
         <translation>Die Befehlszeile wurde abgelehnt.</translation>
     </message>
     <message>
-        <location filename="../execution/ExecutionTexts.cpp" line="133"/>
+        <location filename="../execution/ExecutionTexts.cpp" line="141"/>
         <source>The command failed.</source>
         <translation>Der Befehl ist fehlgeschlagen.</translation>
     </message>
@@ -585,6 +595,48 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     </message>
 </context>
 <context>
+    <name>KCopyDiskWizard</name>
+    <message>
+        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="31"/>
+        <source>Welcome to Copy Disk Wizard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="31"/>
+        <source>This wizard helps you to create a copy of hard disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="32"/>
+        <source>
+
+
+
+To continue, click Next.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="38"/>
+        <source>Boot from the Destination disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="38"/>
+        <source>How to boot from the Destination disk?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="39"/>
+        <source>&lt;BR&gt;&lt;BR&gt;&lt;B&gt;Please NOTE:&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;In order to make Windows Operating System bootable on the destination disk, please shut down the computer after disk copy is finished and unload the source disk. &lt;B&gt;Please do not start the computer directly from the destination disk once disk copy is finished.&lt;/B&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="44"/>
+        <source>Copy Disk Wizard</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>KCreatePartitionDlg</name>
     <message>
         <location filename="../gui/dialogs/KCreatePartitionDlg.ui" line="14"/>
@@ -701,6 +753,69 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
         <location filename="../gui/dialogs/KCreatePartitionDlg.cpp" line="183"/>
         <source>%1 KB</source>
         <translation>%1 KB</translation>
+    </message>
+</context>
+<context>
+    <name>KDestPartitionEditorPage</name>
+    <message>
+        <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="17"/>
+        <source>Source Disk &amp; Partition:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="34"/>
+        <source>Destination Disk &amp; Partition:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="51"/>
+        <source>Copy the partition with resize</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="61"/>
+        <source>Size &amp; Location:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="88"/>
+        <source>Unallocate Space Before:</source>
+        <translation type="unfinished">Nicht zugeordneter Speicherplatz davor:</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="118"/>
+        <source>Partition Size:</source>
+        <translation type="unfinished">Partitionsgröße:</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="148"/>
+        <source>Unallocate Space After:</source>
+        <translation type="unfinished">Nicht zugeordneter Speicherplatz danach:</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="178"/>
+        <source>Create As:</source>
+        <translation type="unfinished">Erstellen als:</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KDestPartitionEditorPage.cpp" line="22"/>
+        <source>Edit Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KDestPartitionEditorPage.cpp" line="23"/>
+        <source>Please enter the new partition size and specify the location of the selected partition:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KDestPartitionEditorPage.cpp" line="85"/>
+        <source>Primary</source>
+        <translation type="unfinished">Primär</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KDestPartitionEditorPage.cpp" line="87"/>
+        <source>Logical</source>
+        <translation type="unfinished">Logisch</translation>
     </message>
 </context>
 <context>
@@ -1202,6 +1317,300 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     </message>
 </context>
 <context>
+    <name>KPartitionCopyWizard</name>
+    <message>
+        <location filename="../gui/wizards/KPartitionCopyWizard.cpp" line="16"/>
+        <location filename="../gui/wizards/KPartitionCopyWizard.cpp" line="23"/>
+        <source>Partition Copy Wizard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionCopyWizard.cpp" line="16"/>
+        <source>This wizard helps you to copy a partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionCopyWizard.cpp" line="45"/>
+        <source>Error</source>
+        <translation type="unfinished">Fehler</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionCopyWizard.cpp" line="45"/>
+        <source>The destination unallocated space is too small.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>KPartitionMergeWizard</name>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard.cpp" line="14"/>
+        <source>Merge Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>KPartitionMergeWizard_SelectPartitionPage</name>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="57"/>
+        <source>What to expand</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="57"/>
+        <source>What to merge</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="58"/>
+        <source>Select partition you like to expand.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="59"/>
+        <source>Select partition that will be included to the target one.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="66"/>
+        <source>&lt;B&gt;On this page, you can choose a partition that will be expanded to include adjacent partition.&lt;/B&gt; Please note that it is possible to select only NTFS partitions. If you like to merge a FAT12/16/32 partition, please use &quot;Convert FAT to NTFS&quot; function to convert it to NTFS first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="70"/>
+        <source>Select an adjacent partition to merge with the target partition. &lt;B&gt;This partition will be merged to the one you have selected on the previous page.&lt;/B&gt; The content of the second partition will be placed in a folder inside the resulting partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="96"/>
+        <source>Specify a folder name to keep content of the selected partition:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="183"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="211"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="216"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="226"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="232"/>
+        <source>Error</source>
+        <translation type="unfinished">Fehler</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="211"/>
+        <source>Please select a partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="217"/>
+        <source>You select a FAT partition. To merge this partition, please use &quot;Convert FAT to NTFS&quot; function to convert it to NTFS first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="226"/>
+        <source>Please enter a name for the folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="232"/>
+        <source>The expanding partition does not have enough free space.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="235"/>
+        <source>The folder name &lt;B&gt;%1&lt;/B&gt; is not valid. Please enter another name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="247"/>
+        <source>The folder name &lt;B&gt;%1&lt;/B&gt; is too long. Please enter another name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="251"/>
+        <source>Warning</source>
+        <translation type="unfinished">Warnung</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="252"/>
+        <source> Selected partition is a boot/system partition. Merge &lt;B&gt;this partition into another will make your computer unable to boot.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Do you want to continue?</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>KSelectPartitionPage</name>
+    <message>
+        <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="33"/>
+        <source>Copy Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="33"/>
+        <source>Where to create a copy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="34"/>
+        <source>Select a partition you would like to copy.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="35"/>
+        <source>Select a disk and mark the position where you would like to create the copy of the selected partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="130"/>
+        <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="149"/>
+        <source>Source device must be a partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="131"/>
+        <source>Destination device must be an unallocated space.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="157"/>
+        <source>This disk uses MBR format, the disk space beyond 2 TB will be unusable.</source>
+        <translation type="unfinished">Dieser Datenträger verwendet das MBR-Format. Der Speicherplatz jenseits von 2 TB kann nicht genutzt werden.</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="159"/>
+        <source>The destination unallocated space is too small.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="169"/>
+        <source>Volmara cannot create a partition at the specified location.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="186"/>
+        <source>Error</source>
+        <translation type="unfinished">Fehler</translation>
+    </message>
+</context>
+<context>
+    <name>KSelectingDiskPage</name>
+    <message>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="21"/>
+        <source>Select Disk to copy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="21"/>
+        <source>Select target Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="22"/>
+        <source>Choose a disk you would like to copy.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="23"/>
+        <source>Choose a disk to copy the source content to.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="28"/>
+        <source>On this page, you can choose a disk you like to copy. All partitions from this disk will be copied to the destination you will choose on the next page.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="30"/>
+        <source>Select a target disk. All data from the source disk will be copied there. During copy operation, &lt;B&gt;target disk content will be deleted&lt;/B&gt;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="101"/>
+        <source>This disk is Dynamic Disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="102"/>
+        <source>This disk is GPT Disk. And your OS is not support GPT disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="109"/>
+        <source>This disk is empty.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="114"/>
+        <source>This disk is source disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="134"/>
+        <source>This disk is too small.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="141"/>
+        <source>Warning</source>
+        <translation type="unfinished">Warnung</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="142"/>
+        <source>All the data on the disk will be destroyed.
+
+Are you sure that you want to continue?</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>KTargetDiskEditorPage</name>
+    <message>
+        <location filename="../gui/wizards/KTargetDiskEditorPage.ui" line="14"/>
+        <source>Review the changes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KTargetDiskEditorPage.ui" line="17"/>
+        <source>On this page you can review the changes you have been made.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KTargetDiskEditorPage.ui" line="23"/>
+        <source>Target Disk Layout:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KTargetDiskEditorPage.ui" line="42"/>
+        <source>Copy Options:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KTargetDiskEditorPage.ui" line="48"/>
+        <source>1. Fit partitions to entire disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KTargetDiskEditorPage.ui" line="58"/>
+        <source>2. Copy partitions without resize.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KTargetDiskEditorPage.ui" line="65"/>
+        <source>3. Copy partitions with minimum size.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>KWelcomePage</name>
+    <message>
+        <location filename="../gui/wizards/KWelcomePage.cpp" line="11"/>
+        <source>
+
+
+
+
+To continue, click Next...</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>KWipingDiskDlg</name>
     <message>
         <location filename="../gui/dialogs/KWipingDiskDlg.ui" line="14"/>
@@ -1279,139 +1688,139 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
 <context>
     <name>MainFrame</name>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="119"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="121"/>
         <source>Volmara Free Edition %1</source>
         <translation>Volmara Free Edition %1</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="188"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="190"/>
         <source>Apply</source>
         <translation>Übernehmen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="189"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="191"/>
         <source>Undo</source>
         <translation>Rückgängig</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="207"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="209"/>
         <source>Wizards</source>
         <translation>Assistenten</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="209"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="211"/>
         <source>Operations</source>
         <translation>Vorgänge</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="211"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="213"/>
         <source>%1 Operations Pending</source>
         <translation>%1 ausstehende Vorgänge</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="607"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="614"/>
         <source>Discard Changes?</source>
         <translation>Änderungen verwerfen?</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="608"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="615"/>
         <source>&lt;B&gt;Discard all pending changes?&lt;/B&gt;&lt;br&gt;&lt;br&gt;The changes you have made will be lost.</source>
         <translation>&lt;B&gt;Alle ausstehenden Änderungen verwerfen?&lt;/B&gt;&lt;br&gt;&lt;br&gt;Die von Ihnen vorgenommenen Änderungen gehen verloren.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="621"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="628"/>
         <source>Apply Changes?</source>
         <translation>Änderungen übernehmen?</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="622"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="629"/>
         <source>Apply pending changes?&lt;BR&gt;&lt;BR&gt;&lt;B&gt;We strongly recommend you close all other applications before you apply the pending changes.&lt;/B&gt;</source>
         <translation>Ausstehende Änderungen übernehmen?&lt;BR&gt;&lt;BR&gt;&lt;B&gt;Wir empfehlen dringend, alle anderen Anwendungen zu schließen, bevor Sie die ausstehenden Änderungen übernehmen.&lt;/B&gt;</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="638"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="645"/>
         <source>Updating</source>
         <translation>Aktualisierung</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="639"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="646"/>
         <source>Updating partition information, please wait...</source>
         <translation>Partitionsinformationen werden aktualisiert, bitte warten...</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="671"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="686"/>
         <source>&lt;B&gt;%1. %2&lt;/B&gt;&lt;BR&gt;%3&lt;BR&gt;</source>
         <translation>&lt;B&gt;%1. %2&lt;/B&gt;&lt;BR&gt;%3&lt;BR&gt;</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="675"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="690"/>
         <source>Successful</source>
         <translation>Erfolgreich</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="675"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="690"/>
         <source>Apply all the pending changes successfully.</source>
         <translation>Alle ausstehenden Änderungen wurden erfolgreich übernommen.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="677"/>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="683"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="692"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="698"/>
         <source>Failed</source>
         <translation>Fehlgeschlagen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="678"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="693"/>
         <source>These pending changes could not be applied:&lt;BR&gt;&lt;BR&gt;%1</source>
         <translation>Diese ausstehenden Änderungen konnten nicht angewendet werden:&lt;BR&gt;&lt;BR&gt;%1</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="680"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="695"/>
         <source>Failed to apply one of the pending changes. Operations abort.</source>
         <translation>Eine der ausstehenden Änderungen konnte nicht übernommen werden. Die Vorgänge wurden abgebrochen.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="715"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="730"/>
         <source>BUG!</source>
         <translation>Programmfehler!</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="716"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="731"/>
         <source>The last operation will create a overlapping partition. It&apos;s a bug of Volmara. And your last operating will be canceled.&lt;BR&gt;&lt;BR&gt;Please send the steps that led to it to support@volmara.example so that we can fix it. Thank you!</source>
         <translation>Der letzte Vorgang würde eine überlappende Partition erzeugen. Dies ist ein Fehler in Volmara, daher wird Ihr letzter Vorgang abgebrochen.&lt;BR&gt;&lt;BR&gt;Bitte senden Sie die Schritte, die dazu geführt haben, an support@volmara.example, damit wir den Fehler beheben können. Vielen Dank!</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="731"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="746"/>
         <source>Quit?</source>
         <translation>Beenden?</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="732"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="747"/>
         <source>&lt;B&gt;Quit the program?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;You are about to quit the program and &lt;B&gt;cancel all pending operations&lt;/B&gt;.&lt;BR&gt;The changes you have made will be lost.</source>
         <translation>&lt;B&gt;Programm beenden?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;Sie sind dabei, das Programm zu beenden und &lt;B&gt;alle ausstehenden Vorgänge abzubrechen&lt;/B&gt;.&lt;BR&gt;Die von Ihnen vorgenommenen Änderungen gehen verloren.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="51"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="50"/>
         <source>Disk %1</source>
         <translation>Datenträger %1</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="55"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="54"/>
         <source>%1 ( Disk %2 Partition %3 )</source>
         <translation>%1 ( Datenträger %2 Partition %3 )</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="59"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="58"/>
         <source>Disk %1 Partition %2</source>
         <translation>Datenträger %1 Partition %2</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="78"/>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="210"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="77"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="209"/>
         <source>Warning</source>
         <translation>Warnung</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="98"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="97"/>
         <source>This partition is system partition, deleting system partition may cause your computer to be unbootable!
 
 Are you sure that you want to delete this partition?</source>
@@ -1420,55 +1829,56 @@ Are you sure that you want to delete this partition?</source>
 Möchten Sie diese Partition wirklich löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="102"/>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="198"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="101"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="197"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="189"/>
         <source>Delete: (%1)</source>
         <translation>Löschen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="115"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="114"/>
         <source>Unhide: (%1)</source>
         <translation>Sichtbar machen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="115"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="114"/>
         <source>Hide: (%1)</source>
         <translation>Verstecken: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="131"/>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="145"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="130"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="144"/>
         <source>Set Active: (%1)</source>
         <translation>Als aktiv festlegen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="139"/>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="158"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="138"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="157"/>
         <source>Set Inactive: (%1)</source>
         <translation>Als inaktiv festlegen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="171"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="170"/>
         <source>Initiate Disk %1 to GPT</source>
         <translation>Datenträger %1 als GPT initialisieren</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="172"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="171"/>
         <source>Initiate Disk %1 to MBR</source>
         <translation>Datenträger %1 als MBR initialisieren</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="173"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="172"/>
         <source>Rebuild MBR on Disk %1</source>
         <translation>MBR auf Datenträger %1 neu erstellen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="211"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="210"/>
         <source>Are you sure that you want to delete all partitions on disk %1 ?</source>
         <translation>Möchten Sie wirklich alle Partitionen auf Datenträger %1 löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="215"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="214"/>
         <source>This disk contains system partition, deleting system partition may cause your computer to be unbootable!
 
 Are you sure that you want to delete all partitions on the disk?</source>
@@ -1477,144 +1887,144 @@ Are you sure that you want to delete all partitions on the disk?</source>
 Möchten Sie wirklich alle Partitionen auf dem Datenträger löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="219"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="218"/>
         <source>Delete All Partitions on Disk %1</source>
         <translation>Alle Partitionen auf Datenträger %1 löschen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="231"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="230"/>
         <source>Set Partition as Primary (%1)</source>
         <translation>Partition als primär festlegen (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="245"/>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="313"/>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="317"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="115"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="124"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="129"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="141"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="292"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="244"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="312"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="316"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="116"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="125"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="130"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="142"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="307"/>
         <source>Error</source>
         <translation>Fehler</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="245"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="244"/>
         <source>Cannot convert this primary partition to logical partition.</source>
         <translation>Diese primäre Partition kann nicht in eine logische Partition umgewandelt werden.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="260"/>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="270"/>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="289"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="259"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="269"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="288"/>
         <source>Set Partition as Logical (%1)</source>
         <translation>Partition als logisch festlegen (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="271"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="270"/>
         <source>Move Partition: (%1)</source>
         <translation>Partition verschieben: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="306"/>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="323"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="305"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="322"/>
         <source>Information</source>
         <translation>Information</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="307"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="306"/>
         <source>Please apply all the changes you have made before you use this function.</source>
         <translation>Bitte übernehmen Sie alle vorgenommenen Änderungen, bevor Sie diese Funktion verwenden.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="313"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="312"/>
         <source>Failed to convert the specified dynamic disk.</source>
         <translation>Der angegebene dynamische Datenträger konnte nicht konvertiert werden.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="318"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="317"/>
         <source>Volmara cannot convert the specified dynamic disk to basic disk. Because Volmara cannot convert any dynamic volume type except the simple or mirrored volume.</source>
         <translation>Volmara kann den angegebenen dynamischen Datenträger nicht in einen Basisdatenträger konvertieren, da Volmara außer einfachen und gespiegelten Volumes keine dynamischen Volumetypen konvertieren kann.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="324"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="323"/>
         <source>Volmara could convert the specified dynamic disk to basic disk. However, you need to break the mirrored volumes by using &lt;B&gt;Windows Disk Management&lt;/B&gt; first.</source>
         <translation>Volmara kann den angegebenen dynamischen Datenträger in einen Basisdatenträger konvertieren. Sie müssen jedoch zuerst mit der &lt;B&gt;Windows-Datenträgerverwaltung&lt;/B&gt; die Spiegelung der gespiegelten Volumes aufheben.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="337"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="336"/>
         <source>Convert Dynamic Disk %1 to Basic Disk</source>
         <translation>Dynamischen Datenträger %1 in Basisdatenträger konvertieren</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="338"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="337"/>
         <source>Initialize Disk %1</source>
         <translation>Datenträger %1 initialisieren</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="341"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="340"/>
         <source>Convert Partition (Disk:%2 LBA: %1)</source>
         <translation>Partition konvertieren (Datenträger: %2, LBA: %1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="352"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="351"/>
         <source>NOTE:</source>
         <translation>HINWEIS:</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="353"/>
+        <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="352"/>
         <source>You cannot do any operations except convert other dynamic disk to basic. All other operations will be available after you apply the conversion.</source>
         <translation>Außer dem Konvertieren weiterer dynamischer Datenträger in Basisdatenträger können Sie keine Vorgänge ausführen. Alle anderen Vorgänge stehen zur Verfügung, nachdem Sie die Konvertierung übernommen haben.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="116"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="117"/>
         <source>Volmara cannot create a partition at here. There are no free MBR slots on the disk.</source>
         <translation>Volmara kann hier keine Partition erstellen. Die MBR-Partitionstabelle des Datenträgers hat keine freien Einträge mehr.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="125"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="126"/>
         <source>This disk uses MBR format, the disk space beyond 2 TB will be unusable.</source>
         <translation>Dieser Datenträger verwendet das MBR-Format. Der Speicherplatz jenseits von 2 TB kann nicht genutzt werden.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="129"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="141"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="292"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="130"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="142"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="307"/>
         <source>Not enough free space!</source>
         <translation>Nicht genügend freier Speicherplatz!</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="176"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="177"/>
         <source>Create (%1:) on Disk %2 </source>
         <translation>(%1:) auf Datenträger %2 erstellen </translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="198"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="199"/>
         <source>Format: (%1)</source>
         <translation>Formatieren: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="222"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="223"/>
         <source>None</source>
         <translation>Keines</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="223"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="224"/>
         <source>Change Letter: (%1) to (%2)</source>
         <translation>Laufwerksbuchstaben ändern: (%1) in (%2)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="239"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="240"/>
         <source>Set Label (%1) to &quot;%2&quot;</source>
         <translation>Bezeichnung von (%1) auf „%2“ festlegen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="310"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="327"/>
         <source>Move/Resize: (%1)</source>
         <translation>Verschieben/Größe ändern: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="324"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="341"/>
         <source>This partition is system partition, wiping system partition may cause your computer to be unbootable!
 
 Are you sure that you want to wipe this partition?</source>
@@ -1623,12 +2033,12 @@ Are you sure that you want to wipe this partition?</source>
 Möchten Sie diese Partition wirklich sicher löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="331"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="348"/>
         <source>Wipe Partition: (%1)</source>
         <translation>Partition sicher löschen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="346"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="363"/>
         <source>This disk contains system partition, wiping system partition may cause your computer to be unbootable!
 
 Are you sure that you want to wipe this disk?</source>
@@ -1637,25 +2047,72 @@ Are you sure that you want to wipe this disk?</source>
 Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="352"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="353"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="369"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="370"/>
         <source>Wipe Disk %1</source>
         <translation>Datenträger %1 sicher löschen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="372"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="389"/>
         <source>Change Partition Type ID: (%1)</source>
         <translation>Partitionstyp-ID ändern: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="412"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="419"/>
         <source>Change Partition Serial Number: (%1)</source>
         <translation>Seriennummer der Partition ändern: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="435"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="442"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="132"/>
         <source>Change Cluster Size: %1</source>
         <translation>Clustergröße ändern: %1</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="93"/>
+        <source>Copy Partition: (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="94"/>
+        <source>Copy Partition: (%1) to Disk %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="98"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="206"/>
+        <source>Create Partition (Disk:%2 LBA: %1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="127"/>
+        <source>Merge Partition: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="140"/>
+        <source>Check Partitions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="142"/>
+        <source>Merge Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="182"/>
+        <source>Copy Disk %1 to Disk %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="203"/>
+        <source>Copy Partition (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="217"/>
+        <source>Update Disk%1 Boot Configure</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -2084,6 +2541,29 @@ Folgende Zeichen sind ungültig:
         <location filename="../gui/dialogs/VolumeLabelRule.cpp" line="57"/>
         <source>Error</source>
         <translation>Fehler</translation>
+    </message>
+</context>
+<context>
+    <name>WizardDiskList</name>
+    <message>
+        <location filename="../gui/wizards/WizardDiskList.cpp" line="37"/>
+        <source>Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/WizardDiskList.cpp" line="38"/>
+        <source>Capacity</source>
+        <translation type="unfinished">Kapazität</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/WizardDiskList.cpp" line="39"/>
+        <source>Model</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/WizardDiskList.cpp" line="65"/>
+        <source>Disk %1</source>
+        <translation type="unfinished">Datenträger %1</translation>
     </message>
 </context>
 </TS>
