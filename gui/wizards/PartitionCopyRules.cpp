@@ -39,7 +39,11 @@ int64_t InitialSize(const PartitionInfo& source)
 {
     if (IsFixedSize(source.FileSystemType))
         return source.SectorCount;
-    return source.TotalSectors + (source.FileSystemType == kFsNtfs ? 1 : 0);
+    if (source.FileSystemType != kFsNtfs)
+        return source.TotalSectors;
+    // A volume read from the disk already counts its whole partition, the backup sector included; one
+    // in the pending layout counts the volume alone. Either way the copy is as large as the partition.
+    return std::min(source.TotalSectors + 1, source.SectorCount);
 }
 
 int64_t Room(const PartitionInfo& area, bool bGpt)
@@ -53,23 +57,27 @@ int64_t Room(const PartitionInfo& area, bool bGpt)
 bool PlaceCopy(const PartitionInfo& area, int64_t n64Offset, int64_t n64Size, bool bPrimary, int64_t n64DiskSectors,
                int nFileSystemType, int64_t* pStart, int64_t* pSize)
 {
-    int64_t start = n64Offset + area.StartingLba;
+    const int64_t chosen = n64Offset + area.StartingLba;
+    int64_t start = chosen;
     int64_t size = n64Size;
     const int64_t requested = size;
     // The track before a logical partition holds its extended boot record; at sector 0 it is the MBR's.
     const bool keepTrack = !bPrimary || start == 0;
+    // A logical copy at the start of the disk leaves both: the MBR's track, then its boot record's.
+    const int64_t lowest =
+        area.StartingLba + (keepTrack ? kTrack : 0) + (!bPrimary && area.StartingLba == 0 ? kTrack : 0);
     if (keepTrack) {
-        start += kTrack;
+        start = std::max(start + kTrack, lowest);
         if (start + size > area.StartingLba + area.SectorCount - kTrack) {
-            if (start - kTrack >= area.StartingLba + kTrack)
+            if (start - kTrack >= lowest)
                 start -= kTrack;
             else
-                size -= kTrack;
+                size -= start - chosen;
         }
     }
     if (start + size > n64DiskSectors - kTrack) {
         // Going back a track must not take the boot record's track from a copy that needs one.
-        if (start - kTrack >= area.StartingLba + (keepTrack ? kTrack : 0))
+        if (start - kTrack >= lowest)
             start -= kTrack;
         else
             size = n64DiskSectors - kTrack - start;

@@ -19,8 +19,8 @@ DiskGeometry GeometryOf(IVirtualVolumeManager* layout, int nDiskIndex);
 bool IsGpt(IVirtualVolumeManager* layout, int nDiskIndex);
 // Ext2, Ext3, swap and whole-disk placeholders are copied sector for sector at their own size.
 bool IsFixedSize(int nFileSystemType);
-// The size a copy starts with: the volume's size (one more sector for NTFS, whose partition holds the
-// backup boot sector), or the partition's for a fixed-size kind.
+// The size a copy starts with: the volume's size (for NTFS, whose partition holds the backup boot
+// sector, one more sector but never more than the partition), or the partition's for a fixed-size kind.
 int64_t InitialSize(const PartitionInfo& source);
 // The sectors of the area a copy may use: all of it on GPT, on MBR only what ends below the 2^32 - 256
 // limit.

@@ -365,6 +365,10 @@ TEST(CopyPlacement, TheTrackRulesAtTheAreaStartAndTheDiskEnd)
         {"primary stays", 1000, 100000, 500, 50000, true, 1500, 50000},
         {"primary at sector 0 moves a track", 0, 100000, 0, 50000, true, 63, 50000},
         {"logical moves a track", 1000, 100000, 0, 50000, false, 1063, 50000},
+        // Its boot record cannot take the MBR's place.
+        {"logical at sector 0 moves past the MBR's track and its own", 0, 100000, 0, 50000, false, 126, 50000},
+        {"logical near sector 0 too", 0, 100000, 20, 50000, false, 126, 50000},
+        {"logical at sector 0 filling the area keeps its end", 0, 100000, 0, 100000, false, 126, 99874},
         {"logical past the area end goes back when it can", 1000, 100000, 200, 99800, false, 1200, 99800},
         {"logical past the area end is shortened when it cannot", 1000, 100000, 0, 100000, false, 1063, 99937},
         {"the disk's last track stays free", 900000, 100000, 0, 100000, true, 900000, 99937},
