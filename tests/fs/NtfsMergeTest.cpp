@@ -10,6 +10,7 @@
 #include <climits>
 #include <sys/statvfs.h>
 #include <iterator>
+#include <random>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -19,6 +20,7 @@
 #include "engine/KDisk.h"
 #include "fs/ntfs/KNtfsMerge.h"
 #include "support/CutDevice.h"
+#include "support/MemoryVolume.h"
 #include "support/NtfsVolumes.h"
 #include "support/RecordingProgress.h"
 #include "support/TestSupport.h"
@@ -310,6 +312,49 @@ TEST(NtfsMerge, PowerCutsBeforeTheBootSectorLeaveBothVolumes)
         EXPECT_TRUE(FixClean(base.dir, image, kFirst, kFirstSectors)) << "cut after " << allowed;
         EXPECT_TRUE(FixClean(base.dir, image, base.secondStart, kSecondSectors)) << "cut after " << allowed;
     }
+}
+
+// Damaged metadata in either volume is refused before anything is written, or merged; nothing is ever
+// written outside the two volumes, whatever the bytes say.
+TEST(NtfsMerge, HostileVolumesStayInBounds)
+{
+    TempDir dir;
+    const std::string image = dir.File("disk.img");
+    const int64_t sectors = 32768, disk = 4 * sectors;
+    ASSERT_TRUE(MakeSparseFile(image, disk * 512));
+    ASSERT_EQ(Make(dir, image, sectors, sectors, Maker::Volmara, 4096), "");
+    ASSERT_EQ(Make(dir, image, 2 * sectors + 3, sectors, Maker::Volmara, 4096), "");
+    const std::vector<uint8_t> pristine = ReadBytes(image, 0, disk * 512);
+    const int64_t base[2] = {sectors * 512, (2 * sectors + 3) * 512};
+    std::mt19937 random(7);
+    int refused = 0, merged = 0;
+    for (int round = 0; round < 120; ++round) {
+        MemoryVolume volume(pristine);
+        for (int i = 1 + int(random() % 6); i > 0; --i) {
+            const int64_t at0 = base[random() % 2];
+            const int64_t mft = at0 + int64_t(le64(pristine.data() + at0 + 0x30)) * 4096;
+            const int64_t at = random() % 6 == 0 ? at0 + int64_t(random() % 512)
+                               : random() % 6 == 0 ? at0 + int64_t(random() % (sectors * 512))
+                                                   : mft + int64_t(random() % (27 * 1024));
+            volume.data[size_t(at)] = uint8_t(random());
+        }
+        const std::vector<uint8_t> before = volume.data;
+        volume.allowedFirst = sectors;
+        volume.allowedEnd = 3 * sectors + 3;
+        RecordingProgress progress;
+        const int rc = MergeNtfs(&volume, sectors, 2 * sectors + 3, int(random() % 2), 1, u"hostile", &progress,
+                                 2 * sectors + 3);
+        EXPECT_EQ(volume.stray, 0) << "round " << round << ": written outside the volumes";
+        if (rc == kNtfsMergeOk) {
+            ++merged;
+        } else {
+            ++refused;
+            EXPECT_TRUE(volume.data == before) << "round " << round << ": refused with " << rc << " after writing";
+        }
+    }
+    std::printf("%d hostile pairs merged, %d refused\n", merged, refused);
+    EXPECT_GT(refused, 5);
+    EXPECT_GT(merged, 5);
 }
 
 } // namespace
