@@ -103,6 +103,18 @@ int KVirtualVolumeManagerPreview::ComputeCopyLayout(int method)
     const int64_t cylinder = std::max<int64_t>(1, geometry.SectorsPerCylinder());
     const int64_t targetTotal = target->GetTotalSectors();
     int64_t cursor = m_gpt ? 34 : unit;
+    // A GPT disk's partitions lie where its header says they may, and none of them is logical.
+    int64_t usableEnd = targetTotal;
+    if (m_gpt) {
+        GptHeader header{};
+        if (target->ReadGptHeader(&header) && int64_t(header.FirstUsableLba) >= 34 &&
+            int64_t(header.LastUsableLba) < targetTotal && header.FirstUsableLba <= header.LastUsableLba) {
+            cursor = int64_t(header.FirstUsableLba);
+            usableEnd = int64_t(header.LastUsableLba) + 1;
+        } else {
+            usableEnd = targetTotal - 33;
+        }
+    }
     int64_t sourceUsed = source->GetTotalSectors();
     int64_t room = targetTotal;
     if (!m_gpt && room >= 0xFFFFFF01ll)
@@ -155,12 +167,15 @@ int KVirtualVolumeManagerPreview::ComputeCopyLayout(int method)
         }
         if (IsFatCode(original.FileSystemType))
             size = std::min<int64_t>(size, 0x2FFFFFFF);
-        plan.push_back({original, size, std::min(minimum, original.SectorCount), method != 2 && share > 0 && share <= 1});
+        PartitionInfo entry = original;
+        if (m_gpt)
+            entry.IsPrimary = 1;
+        plan.push_back({entry, size, std::min(minimum, original.SectorCount), method != 2 && share > 0 && share <= 1});
     }
 
     // A partition held at its minimum takes more than its share: what the shared ones then overrun the
     // disk by comes off them (down to their minimum), so that no partition is left out of the copy.
-    const int64_t limit = targetTotal - unit;
+    const int64_t limit = std::min(targetTotal - unit, usableEnd);
     int64_t end = cursor;
     for (const Planned& p : plan)
         end = (p.entry.IsPrimary ? end : end + unit) + p.size;
@@ -185,7 +200,7 @@ int KVirtualVolumeManagerPreview::ComputeCopyLayout(int method)
             size = minimum;
         p.SectorCount = p.TotalSectors = size;
         p.FreeSectors = size - (original.TotalSectors - original.FreeSectors);
-        if (p.StartingLba + p.SectorCount > targetTotal)
+        if (p.StartingLba + p.SectorCount > std::min(targetTotal, usableEnd))
             break;
         m_list.push_back(p);
         cursor = p.StartingLba + p.SectorCount;

@@ -174,6 +174,7 @@ TEST(CopyDisk, EveryMethodCopiesEveryVolume)
         {"minimum sizes on a larger disk", 1536, "label: dos\n", 2},
         {"fit to a smaller disk", 800, "label: dos\n", 0},
         {"minimum sizes on a smaller disk", 800, "label: dos\n", 2},
+        {"fit to an empty GPT disk", 1536, "label: gpt\n", 0},
         {"without resize over a disk's partitions", 1024,
          "label: dos\nunit: sectors\nstart=2048, size=409600, type=83\nstart=411648, size=409600, type=7\n", 1},
     };
@@ -203,7 +204,9 @@ TEST(CopyDisk, EveryMethodCopiesEveryVolume)
         for (const PartitionInfo& p : shown)
             review.emplace_back(p.StartingLba, p.SectorCount);
         ASSERT_EQ(table, review) << dump.text;
-        EXPECT_TRUE(dump.entries[0].bootable) << dump.text;
+        if (c.script.find("gpt") == std::string::npos) {
+            EXPECT_TRUE(dump.entries[0].bootable) << dump.text;
+        }
         // Every volume with its files.
         const std::string& t = w.images[1];
         VolumeCheck::ExpectChecked(w.dir, t, shown[0].StartingLba, shown[0].SectorCount, "vfat");
@@ -219,7 +222,7 @@ TEST(CopyDisk, EveryMethodCopiesEveryVolume)
         EXPECT_EQ(VolumeCheck::ExtFiles(w.dir, t, shown[3].StartingLba, shown[3].SectorCount), source().files);
         EXPECT_NE(VolumeCheck::BlkidAt(t, shown[4].StartingLba, shown[4].SectorCount).find("TYPE=swap"), std::string::npos);
         EXPECT_EQ(TestSupport::HashRange(w.images[0], 0, int64_t(1) << 30), sourceHash) << "the source changed";
-        if (c.method == 0 && c.mebibytes > 1024) {
+        if (c.method == 0 && c.mebibytes > 1024 && c.script.find("gpt") == std::string::npos) {
             // The copy starts as the source does: the boot program loads the active partition's boot sector.
             const std::string booted = bootText(w.dir, w.images[0]);
             EXPECT_EQ(bootText(w.dir, w.images[1]), booted);
