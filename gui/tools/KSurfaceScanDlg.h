@@ -33,6 +33,8 @@ public:
     int64_t Cells() const { return m_n64Cells; }
     int64_t ErrorCount() const { return m_n64ErrorCount; }
     bool IsRunning() const { return m_bRunning; }
+    // The block of the last report; -1 before the first.
+    int64_t CurrentBlock() const { return m_n64CurrentBlock; }
     // True when the block's reads (in this scan) did not all succeed.
     bool BlockFailed(int64_t n64Block) const { return m_errorBitmap.Test(n64Block); }
     const QPixmap& GridImage() const { return m_gridImage; }
