@@ -12,6 +12,12 @@ public:
     virtual ~ISectorDevice() = default;
     virtual int ReadSectors(void* buffer, int64_t firstSector, int64_t count) = 0;
     virtual int WriteSectors(const void* buffer, int64_t firstSector, int64_t count) = 0;
+    // A read that tests the medium rather than the system's cache (on a block device it bypasses the
+    // page cache). Devices without such a path read normally. A page-aligned buffer avoids a copy.
+    virtual int ReadSectorsUncached(void* buffer, int64_t firstSector, int64_t count)
+    {
+        return ReadSectors(buffer, firstSector, count);
+    }
     // Reads and discards; a sector that cannot be read fails the call.
     virtual int VerifySectors(int64_t firstSector, int64_t count) = 0;
     virtual int GetGeometry(DiskGeometry* geometry) = 0;

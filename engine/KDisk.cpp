@@ -54,6 +54,11 @@ int KDisk::ReadSectors(void* buffer, int64_t firstSector, int64_t count)
     return m_file.Read(buffer, firstSector, count) ? 1 : 0;
 }
 
+int KDisk::ReadSectorsUncached(void* buffer, int64_t firstSector, int64_t count)
+{
+    return m_file.ReadDirect(buffer, firstSector, count) ? 1 : 0;
+}
+
 int KDisk::WriteSectors(const void* buffer, int64_t firstSector, int64_t count)
 {
     return m_file.Write(buffer, firstSector, count) ? 1 : 0;

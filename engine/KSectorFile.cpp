@@ -84,8 +84,10 @@ void KSectorFile::Close()
         ::close(m_fd);
     if (m_directFd >= 0)
         ::close(m_directFd);
-    m_fd = m_directFd = -1;
-    m_directRefused = false;
+    if (m_directReadFd >= 0)
+        ::close(m_directReadFd);
+    m_fd = m_directFd = m_directReadFd = -1;
+    m_directRefused = m_directReadRefused = false;
     m_totalSectors = 0;
 }
 
@@ -115,6 +117,58 @@ bool KSectorFile::Read(void* buffer, int64_t firstSector, int64_t count)
         offset += got;
         left -= uint64_t(got);
     }
+    return true;
+}
+
+bool KSectorFile::ReadDirect(void* buffer, int64_t firstSector, int64_t count)
+{
+    if (!inRange(firstSector, count) || (count > 0 && !buffer))
+        return false;
+    const uint64_t align = uint64_t(std::max(m_sectorSize, 512));
+    const uint64_t offset = uint64_t(firstSector) * 512, length = uint64_t(count) * 512;
+    if (m_directReadRefused || offset % align != 0 || length % align != 0)
+        return Read(buffer, firstSector, count);
+    if (m_directReadFd < 0) {
+        m_directReadFd = ::open(m_path.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC);
+        if (m_directReadFd < 0) {
+            m_directReadRefused = true;
+            return Read(buffer, firstSector, count);
+        }
+    }
+    if (FaultInjection::ReadFails(m_diskNumber, firstSector, count))
+        return false;
+    // Direct transfers need a buffer aligned to the memory page.
+    constexpr uintptr_t kPage = 4096;
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::unique_ptr<unsigned char, void (*)(void*)> bounce(nullptr, std::free);
+    if (reinterpret_cast<uintptr_t>(out) % kPage != 0) {
+        bounce.reset(static_cast<unsigned char*>(std::aligned_alloc(kPage, (length + kPage - 1) / kPage * kPage)));
+        if (!bounce)
+            return false;
+        out = bounce.get();
+    }
+    unsigned char* at = out;
+    uint64_t left = length;
+    off_t position = off_t(offset);
+    while (left > 0) {
+        const size_t chunk = left > (1u << 30) ? (1u << 30) : size_t(left);
+        const ssize_t got = ::pread(m_directReadFd, at, chunk, position);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 && errno == EINVAL && at == out) {
+            // The file system takes no direct reads after all (the open succeeded): read normally from
+            // now on.
+            m_directReadRefused = true;
+            return Read(buffer, firstSector, count);
+        }
+        if (got <= 0 || uint64_t(got) % align != 0)
+            return false;
+        at += got;
+        position += got;
+        left -= uint64_t(got);
+    }
+    if (bounce)
+        std::memcpy(buffer, out, length);
     return true;
 }
 

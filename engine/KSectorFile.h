@@ -25,6 +25,10 @@ public:
     int64_t TotalSectors() const { return m_totalSectors; }
 
     bool Read(void* buffer, int64_t firstSector, int64_t count);
+    // A read past the page cache (O_DIRECT on a read-only descriptor of its own, opened on first use).
+    // Where the file or device refuses direct access, or the range is not aligned to the logical sector
+    // size: Read.
+    bool ReadDirect(void* buffer, int64_t firstSector, int64_t count);
     bool Write(const void* buffer, int64_t firstSector, int64_t count);
     // On a block device: a direct write past the page cache (the cached copy of the range is dropped
     // by the kernel). On an image file, or where direct access is refused: Write.
@@ -39,6 +43,8 @@ private:
     int m_fd = -1;
     int m_directFd = -1; // opened on the first write-through
     bool m_directRefused = false;
+    int m_directReadFd = -1; // read-only, opened on the first direct read
+    bool m_directReadRefused = false;
     std::string m_path;
     bool m_blockDevice = false;
     int m_diskNumber = -1;

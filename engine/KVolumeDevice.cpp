@@ -47,6 +47,13 @@ int KVolumeDevice::ReadSectors(void* buffer, int64_t firstSector, int64_t count)
     return m_file.Read(buffer, m_info.StartingLba + firstSector, count) ? 1 : 0;
 }
 
+int KVolumeDevice::ReadSectorsUncached(void* buffer, int64_t firstSector, int64_t count)
+{
+    if (!inPartition(firstSector, count))
+        return 0;
+    return m_file.ReadDirect(buffer, m_info.StartingLba + firstSector, count) ? 1 : 0;
+}
+
 int KVolumeDevice::WriteSectors(const void* buffer, int64_t firstSector, int64_t count)
 {
     if (!inPartition(firstSector, count))

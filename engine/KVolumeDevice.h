@@ -16,6 +16,7 @@ public:
     ~KVolumeDevice() override;
 
     int ReadSectors(void* buffer, int64_t firstSector, int64_t count) override;
+    int ReadSectorsUncached(void* buffer, int64_t firstSector, int64_t count) override;
     int WriteSectors(const void* buffer, int64_t firstSector, int64_t count) override;
     int ZeroSectors(int64_t firstSector, int64_t count) override;
     int VerifySectors(int64_t firstSector, int64_t count) override;

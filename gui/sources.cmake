@@ -100,3 +100,18 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionCopyWizard.h
   ${CMAKE_CURRENT_LIST_DIR}/mainframe/MainFrameWizardHandlers.cpp
 )
+# The disk tools.
+list(APPEND VOLMARA_WIDGET_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/tools/SurfaceScanRules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/SurfaceScanRules.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/SurfaceBlockPictures.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/SurfaceBlockPictures.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KSurfaceScanningThread.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KSurfaceScanningThread.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KPaintEventFilter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KPaintEventFilter.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KSurfaceScanDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KSurfaceScanDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KSurfaceScanDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/mainframe/MainFrameToolHandlers.cpp
+)

@@ -125,6 +125,10 @@ public slots:
     void on_action_Copy_Partition_triggered();
     void on_action_Copy_triggered();
     void on_actionDiscard_All_Changes_triggered();
+
+    // Tools that act at once and queue nothing.
+    void on_actionSurface_Scan_triggered();
+    void on_actionSurface_Scan_2_triggered();
     void on_actionApply_All_Changes_triggered();
 
 protected:

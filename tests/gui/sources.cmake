@@ -43,3 +43,9 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/CopyWizardTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CopyPartitionTest.cpp
 )
+# The disk tools.
+list(APPEND VOLMARA_GUI_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/SurfaceScanSupport.h
+  ${CMAKE_CURRENT_LIST_DIR}/SurfaceScanTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SurfaceScanLoopTest.cpp
+)
