@@ -163,6 +163,7 @@ void KChooseSearchedLostPartitionPage::on_pushButton_clicked()
 
 void KChooseSearchedLostPartitionPage::onProgressed(qint64 n64Done, qint64 n64Position)
 {
+    m_n64Done = n64Done;
     ui->label_sectors->setText(tr("(%1 of %2 sectors. Scanning LBA:%3)").arg(n64Done).arg(m_n64Total).arg(n64Position));
     ui->progressBar->setValue(int(n64Done / m_nProgressDivisor));
 }

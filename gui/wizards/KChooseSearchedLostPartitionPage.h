@@ -34,6 +34,9 @@ public:
     bool isComplete() const override;
 
     bool IsScanning() const { return m_bScanning; }
+    // Sectors the scan has looked at, and all it was to look at.
+    int64_t ScannedSectors() const { return m_n64Done; }
+    int64_t SectorsToScan() const { return m_n64Total; }
     // The finds in disk order, as the list shows them.
     const std::vector<PartitionInfo>& Found() const { return m_found; }
     KVirtualVolumeManagerPreview* Preview() const { return m_preview.get(); }
@@ -67,6 +70,7 @@ private:
     bool m_bCancel = false;
     bool m_bUpdating = false;
     int64_t m_n64Total = 0;
+    int64_t m_n64Done = 0;
     int m_nProgressDivisor = 20;
     QByteArray m_partitionArray;
     int m_nPartitionCount = 0;

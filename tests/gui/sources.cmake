@@ -41,4 +41,5 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MergeWizardTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CopyDiskTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CopyWizardTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RecoveryWizardTest.cpp
 )
