@@ -43,8 +43,15 @@ KPartitionRecoveryWizard::KPartitionRecoveryWizard(IVirtualVolumeManager* layout
         disk->SelectDisk(nDiskIndex);
 }
 
-void KPartitionRecoveryWizard::accept()
+void KPartitionRecoveryWizard::done(int nResult)
 {
+    if (nResult != Accepted) {
+        QWizard::done(nResult);
+        return;
+    }
+    // The last page's check (with its deletion warning) fills the fields read here; it runs once.
+    if (!validateCurrentPage())
+        return;
     m_nDiskIndex = field(QStringLiteral("SourceDiskIndex")).toInt();
     const QByteArray records = field(QStringLiteral("PartitionInfoArray")).toByteArray();
     const int count = field(QStringLiteral("PartitionArrayCount")).toInt();
@@ -55,5 +62,5 @@ void KPartitionRecoveryWizard::accept()
         if (e.PartitionTypeId != 0)
             m_partitions.push_back(e);
     }
-    QWizard::accept();
+    QDialog::done(nResult);
 }

@@ -26,7 +26,8 @@ signals:
     void pageInitialized();
 
 public slots:
-    void accept() override;
+    // Accepting checks the last page and then collects its results.
+    void done(int nResult) override;
 
 private:
     int m_nDiskIndex = -1;

@@ -69,7 +69,7 @@ struct Source {
                    NtfsVolumes::Insert(vol, image, v.start);
         };
         const auto fat = [&](const char* bits, const Volume& v) {
-            return volume({"mkfs.fat", "-F", bits, "-s", "1", "-n", v.label, "-h", std::to_string(v.start)}, v) &&
+            return volume({"mkfs.fat", "-F", bits, "-s", std::string(bits) == "12" ? "8" : "1", "-n", v.label, "-h", std::to_string(v.start)}, v) &&
                    VolumeCheck::CopyTreeToFat(image, v.start, tree);
         };
         const auto ext = [&](const char* kind, const Volume& v) {
