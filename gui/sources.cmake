@@ -98,6 +98,19 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/wizards/KDestPartitionEditorPage.ui
   ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionCopyWizard.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionCopyWizard.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionScanningThread.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionScanningThread.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KChooseScanningRangePage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KChooseScanningRangePage.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KChooseScanningRangePage.ui
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KChooseScanningMethodPage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KChooseScanningMethodPage.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KChooseScanningMethodPage.ui
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KChooseSearchedLostPartitionPage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KChooseSearchedLostPartitionPage.h
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KChooseSearchedLostPartitionPage.ui
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionRecoveryWizard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wizards/KPartitionRecoveryWizard.h
   ${CMAKE_CURRENT_LIST_DIR}/mainframe/MainFrameWizardHandlers.cpp
 )
 # The disk tools.

@@ -31,6 +31,13 @@ int KVirtualVolumeManagerPreview::Clear()
     return 1;
 }
 
+void KVirtualVolumeManagerPreview::SetPartitions(const PartitionList& partitions)
+{
+    m_list = partitions;
+    SortByStartingLba(m_list);
+    regenerate();
+}
+
 int KVirtualVolumeManagerPreview::GetPartitionCount(int disk)
 {
     return disk == m_target ? int(m_list.size()) : 0;

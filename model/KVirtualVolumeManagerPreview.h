@@ -13,6 +13,8 @@ public:
     KVirtualVolumeManagerPreview(IVirtualVolumeManager* source, int targetDisk, int sourceDisk);
 
     int ComputeCopyLayout(int method);
+    // Makes `partitions` (sorted, without unallocated entries) the target's layout, free areas added.
+    void SetPartitions(const PartitionList& partitions);
 
     int Load(IVolumeManager*) override { return 0; }
     int Clear() override;

@@ -124,6 +124,8 @@ public slots:
     void on_actionPartition_Copy_Wizard_triggered();
     void on_action_Copy_Partition_triggered();
     void on_action_Copy_triggered();
+    void on_actionPartition_Recovery_triggered();
+    void on_action_Recover_Lost_Deleted_Partitions_triggered();
     void on_actionDiscard_All_Changes_triggered();
 
     // Tools that act at once and queue nothing.
@@ -149,6 +151,8 @@ private:
     void reloadAfterApply();
     // The copy disk wizard, opened on the target page when a source disk is given, and the group it queues.
     void copyDisk(int nSourceDiskIndex);
+    // The recovery wizard (on a preselected disk when one is given) and the new table it queues.
+    void recoverPartitions(int nDiskIndex);
     void queueHide(bool bUnhide);
     // Opens the partition copy wizard (on a preselected source when both indices are >= 0) and queues
     // the copy it returns.

@@ -17,6 +17,7 @@
 #include "gui/wizards/KCopyDiskWizard.h"
 #include "gui/wizards/KPartitionCopyWizard.h"
 #include "gui/wizards/KPartitionMergeWizard.h"
+#include "gui/wizards/KPartitionRecoveryWizard.h"
 #include "gui/wizards/PartitionCopyRules.h"
 
 namespace {
@@ -218,4 +219,63 @@ void MainFrame::copyDisk(int nSourceDiskIndex)
         QueueLine(KCmdFixDiskBootConfig::kFormat, {int64_t(s), int64_t(t)});
     }
     RefreshViews();
+}
+
+void MainFrame::on_actionPartition_Recovery_triggered()
+{
+    recoverPartitions(-1);
+}
+
+void MainFrame::on_action_Recover_Lost_Deleted_Partitions_triggered()
+{
+    recoverPartitions(SelectedDisk());
+}
+
+void MainFrame::recoverPartitions(int nDiskIndex)
+{
+    KPartitionRecoveryWizard wizard(&m_virtualManager, nDiskIndex, this);
+    if (wizard.exec() != QDialog::Accepted)
+        return;
+    const int d = wizard.DiskIndex();
+    if (d < 0 || d >= m_virtualManager.GetDiskCount())
+        return;
+    const auto sameArea = [](const PartitionInfo& a, const PartitionInfo& b) {
+        return a.StartingLba == b.StartingLba && a.SectorCount == b.SectorCount;
+    };
+    const auto overlap = [](const PartitionInfo& a, const PartitionInfo& b) {
+        return a.StartingLba < b.StartingLba + b.SectorCount && b.StartingLba < a.StartingLba + a.SectorCount;
+    };
+    // Recovered: the chosen partitions the disk does not hold at that very place.
+    std::vector<PartitionInfo> recovered;
+    const PartitionList current = pendingList(d);
+    for (const PartitionInfo& p : wizard.Partitions())
+        if (std::none_of(current.begin(), current.end(), [&](const PartitionInfo& e) { return e.PartitionTypeId != 0 && sameArea(e, p); }))
+            recovered.push_back(p);
+    if (recovered.empty())
+        return;
+
+    QTreeWidgetItem* parent = AddPendingItem(tr("Partition Recovery on Disk %1").arg(d + 1));
+    // The entries a recovered partition lies over go first, the last one first.
+    for (int i = m_virtualManager.GetPartitionCount(d) - 1; i >= 0; --i) {
+        PartitionInfo e{};
+        if (!m_virtualManager.GetPartition(d, i, &e) || e.PartitionTypeId == 0 ||
+            std::none_of(recovered.begin(), recovered.end(), [&](const PartitionInfo& r) { return overlap(e, r); }))
+            continue;
+        AddPendingItem(tr("Delete: (%1)").arg(DisplayName(d, i)), parent);
+        QueueLine(KCmdDeletePartition::kFormat, {int64_t(d), int64_t(LineIndex(d, i))});
+        m_virtualManager.DeletePartition(d, i);
+    }
+    // Then a table entry for each recovered volume; the volume itself is left as it was found.
+    for (PartitionInfo p : recovered) {
+        AddPendingItem(tr("Create Partition (Disk:%2 LBA: %1)").arg(p.StartingLba).arg(d + 1), parent);
+        const uint32_t typeId = uint32_t(uint8_t(p.PartitionTypeId)) | KCmdCreatePartition::kTableEntryOnly;
+        QueueLine(KCmdCreatePartition::kFormat,
+                  {int64_t(d), p.StartingLba, p.SectorCount, int64_t(typeId), int64_t(0), int64_t(0), std::string(),
+                   int64_t(0), int64_t(0), int64_t(p.IsPrimary ? 1 : 0), int64_t(0), int64_t(0)});
+        p.EntryFlags = kEntryPendingCreated;
+        p.DriveLetter = 0;
+        m_virtualManager.InsertPartition(d, &p);
+    }
+    RefreshViews();
+    GuardOverlap(d);
 }

@@ -15,8 +15,8 @@
 #include "model/CopySizes.h"
 #include "model/IVirtualVolumeManager.h"
 
-KSelectingDiskPage::KSelectingDiskPage(bool bSource, IVirtualVolumeManager* layout, QWidget* parent)
-    : QWizardPage(parent), m_bSource(bSource), m_layout(layout)
+KSelectingDiskPage::KSelectingDiskPage(bool bSource, IVirtualVolumeManager* layout, QWidget* parent, bool bSkipChecks)
+    : QWizardPage(parent), m_bSource(bSource), m_bSkipChecks(bSkipChecks), m_layout(layout)
 {
     setTitle(bSource ? tr("Select Disk to copy") : tr("Select target Disk"));
     setSubTitle(bSource ? tr("Choose a disk you would like to copy.")
@@ -60,6 +60,11 @@ void KSelectingDiskPage::SelectDisk(int nDiskIndex)
     setField(fieldName(), nDiskIndex);
 }
 
+void KSelectingDiskPage::SetDescription(const QString& strText)
+{
+    m_description->setText(strText);
+}
+
 void KSelectingDiskPage::onPartitionListItemChanged(const QItemSelection& selected, const QItemSelection&)
 {
     if (selected.indexes().isEmpty())
@@ -99,6 +104,8 @@ bool KSelectingDiskPage::isComplete() const
     const int d = m_nDiskIndex;
     if (d >= 0 && m_layout->IsDynamicDisk(d))
         return verdict(tr("This disk is Dynamic Disk."));
+    if (m_bSkipChecks)
+        return verdict({});
     const QString gpt = tr("This disk is GPT Disk. And your OS is not support GPT disk.");
     if (m_bSource) {
         if (d < 0)
@@ -136,7 +143,7 @@ bool KSelectingDiskPage::isComplete() const
 
 bool KSelectingDiskPage::validatePage()
 {
-    if (m_bSource || isEmptyDisk(m_nDiskIndex))
+    if (m_bSource || m_bSkipChecks || isEmptyDisk(m_nDiskIndex))
         return true;
     return QMessageBox::question(this, tr("Warning"),
                                  tr("All the data on the disk will be destroyed.\n\nAre you sure that you want to continue?"),

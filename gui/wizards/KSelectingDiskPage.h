@@ -18,11 +18,13 @@ public:
     // An MBR disk holds no partition past this many sectors.
     static constexpr int64_t kMbrSectorLimit = 4294967040;
 
-    KSelectingDiskPage(bool bSource, IVirtualVolumeManager* layout, QWidget* parent = nullptr);
+    // `bSkipChecks`: only a dynamic disk is refused (a disk to scan may be empty, or a GPT disk).
+    KSelectingDiskPage(bool bSource, IVirtualVolumeManager* layout, QWidget* parent = nullptr, bool bSkipChecks = false);
 
     int DiskIndex() const { return m_nDiskIndex; }
     // Makes `nDiskIndex` the page's disk, as a click on its row does.
     void SelectDisk(int nDiskIndex);
+    void SetDescription(const QString& strText);
 
     void initializePage() override;
     bool validatePage() override;
@@ -38,6 +40,7 @@ private:
     QString fieldName() const;
 
     bool m_bSource;
+    bool m_bSkipChecks;
     IVirtualVolumeManager* m_layout;
     int m_nDiskIndex = 0;
     KDiskMapItem* m_diskMapItem = nullptr;
