@@ -595,6 +595,213 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     </message>
 </context>
 <context>
+    <name>KChooseScanningMethodPage</name>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningMethodPage.ui" line="9"/>
+        <source>Scanning Methods:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningMethodPage.ui" line="15"/>
+        <source>Quick Scan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningMethodPage.ui" line="25"/>
+        <source>Quick Scan can restore your partition if your lost/deleted partitions are continuous. When program find a lost/deleted partition, it will jump to the end of the partition to continue scanning other lost/deleted partitions.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningMethodPage.ui" line="35"/>
+        <source>Full Scan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningMethodPage.ui" line="42"/>
+        <source>Full scan will scan every sector of specified scanning range. If Quick Scan cannot find lost partition(s), try Full Scan to allocate partition(s).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningMethodPage.cpp" line="9"/>
+        <source>Scanning Method Settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningMethodPage.cpp" line="10"/>
+        <source>Set scanning method for the specified scanning range.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>KChooseScanningRangePage</name>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="9"/>
+        <source>Scanning Range:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="15"/>
+        <source>Full Disk            (Scanning entire disk.)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="22"/>
+        <source>Unallocated Space    (Scanning free space only.)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="29"/>
+        <source>Specified Range      (Scanning specified sectors.)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="39"/>
+        <source>Sectors Range:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="45"/>
+        <source>Starting LBA:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="55"/>
+        <source>Ending LBA:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="75"/>
+        <source>You could choose a partition block to scan the deleted or lost partition from the following disk map. You could also enter the starting LBA and Ending LBA directly.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="16"/>
+        <source>Scanning Range Settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="17"/>
+        <source>Set scanning range for the specified disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="107"/>
+        <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="111"/>
+        <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="116"/>
+        <source>Error</source>
+        <translation type="unfinished">Fehler</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="107"/>
+        <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="116"/>
+        <source>Starting LBA value is invalid.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="111"/>
+        <source>Ending LBA value is invalid.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>KChooseSearchedLostPartitionPage</name>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="24"/>
+        <source>Scanning progress:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="41"/>
+        <source>&amp;Cancel</source>
+        <translation type="unfinished">&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="51"/>
+        <source>Please select the partitions you need from the following list:&lt;BR&gt;(Double click the searched partition to explore the content.)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="65"/>
+        <source>File System</source>
+        <translation type="unfinished">Dateisystem</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="70"/>
+        <source>Label</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="75"/>
+        <source>Starting LBA</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="80"/>
+        <source>Ending LBA</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="85"/>
+        <source>Used</source>
+        <translation type="unfinished">Belegt</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="90"/>
+        <source>Size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="95"/>
+        <source>Status</source>
+        <translation type="unfinished">Status</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="103"/>
+        <source>Preview:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="64"/>
+        <source>Choose Searched Partitions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="65"/>
+        <source>Choose the searched deleted/lost partitions.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="167"/>
+        <source>(%1 of %2 sectors. Scanning LBA:%3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="180"/>
+        <source>Existing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="180"/>
+        <source>Lost/Deleted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="249"/>
+        <source>overlapped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="337"/>
+        <source>Warning</source>
+        <translation type="unfinished">Warnung</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="338"/>
+        <source>At least one of the existing partition will be deleted. Are you sure that you want to continue?</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>KCopyDiskWizard</name>
     <message>
         <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="31"/>
@@ -1436,6 +1643,48 @@ To continue, click Next.</source>
     </message>
 </context>
 <context>
+    <name>KPartitionRecoveryWizard</name>
+    <message>
+        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="16"/>
+        <source>Welcome to Partition Recovery Wizard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="17"/>
+        <source>This wizard helps you to recover lost or deleted partitions.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="18"/>
+        <source>
+
+
+
+To continue, click Next.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="23"/>
+        <source>Select Disk for recovery</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="24"/>
+        <source>Choose a disk you like to recover.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="25"/>
+        <source>On this page, you can choose a disk you like to recover.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="38"/>
+        <source>Partition Recovery Wizard</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>KSelectPartitionPage</name>
     <message>
         <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="33"/>
@@ -1522,40 +1771,131 @@ To continue, click Next.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="101"/>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="106"/>
         <source>This disk is Dynamic Disk.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="102"/>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="109"/>
         <source>This disk is GPT Disk. And your OS is not support GPT disk.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="109"/>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="116"/>
         <source>This disk is empty.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="114"/>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="121"/>
         <source>This disk is source disk.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="134"/>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="141"/>
         <source>This disk is too small.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="141"/>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="148"/>
         <source>Warning</source>
         <translation type="unfinished">Warnung</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="142"/>
+        <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="149"/>
         <source>All the data on the disk will be destroyed.
 
 Are you sure that you want to continue?</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>KSurfaceScanDlg</name>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.ui" line="9"/>
+        <source>Surface Test</source>
+        <translation type="unfinished">Oberflächentest</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.ui" line="15"/>
+        <source>Device:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.ui" line="21"/>
+        <source>Speed:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.ui" line="27"/>
+        <source>Errors found:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.ui" line="33"/>
+        <source>Elapsed Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.ui" line="39"/>
+        <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="52"/>
+        <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="188"/>
+        <source>Start Now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.ui" line="42"/>
+        <source>Time Remaining:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.ui" line="48"/>
+        <source>Percent Completed:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.ui" line="69"/>
+        <source>Disk block without read error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.ui" line="78"/>
+        <source>Read error in this block</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="49"/>
+        <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="237"/>
+        <source>%1 MB/Min.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="176"/>
+        <source>Stop Now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="191"/>
+        <source>%1 errors found.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="191"/>
+        <source>No error found.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="193"/>
+        <source>User canceled. %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="196"/>
+        <source>Surface scan complete. %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="256"/>
+        <source>Are you sure you want to cancel surface scan?</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1831,7 +2171,8 @@ Möchten Sie diese Partition wirklich löschen?</translation>
     <message>
         <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="101"/>
         <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="197"/>
-        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="189"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="190"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="264"/>
         <source>Delete: (%1)</source>
         <translation>Löschen: (%1)</translation>
     </message>
@@ -2064,54 +2405,60 @@ Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="442"/>
-        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="132"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="133"/>
         <source>Change Cluster Size: %1</source>
         <translation>Clustergröße ändern: %1</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="93"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="94"/>
         <source>Copy Partition: (%1)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="94"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="95"/>
         <source>Copy Partition: (%1) to Disk %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="98"/>
-        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="206"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="99"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="207"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="270"/>
         <source>Create Partition (Disk:%2 LBA: %1)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="127"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="128"/>
         <source>Merge Partition: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="140"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="141"/>
         <source>Check Partitions</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="142"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="143"/>
         <source>Merge Partition</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="182"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="183"/>
         <source>Copy Disk %1 to Disk %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="203"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="204"/>
         <source>Copy Partition (%1)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="217"/>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="218"/>
         <source>Update Disk%1 Boot Configure</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="257"/>
+        <source>Partition Recovery on Disk %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
