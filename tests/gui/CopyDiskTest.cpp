@@ -64,15 +64,8 @@ struct Source {
         files = VolumeCheck::TreeHashes(tree);
         if (!TestSupport::MakeSparseFile(image, int64_t(1) << 30) || TestSupport::Sfdisk(image, kSourceScript).exitCode)
             return fail("table");
-        const auto volume = [&](const std::vector<std::string>& make, int64_t start, int64_t sectors) {
-            const std::string vol = dir.File("part.vol");
-            fsys::remove(vol);
-            std::vector<std::string> argv = make;
-            argv.push_back(vol);
-            if (sectors && !TestSupport::MakeSparseFile(vol, sectors * 512))
-                return false;
-            const TestSupport::ToolResult r = TestSupport::RunTool(argv);
-            return r.exitCode == 0 && NtfsVolumes::Insert(vol, image, start);
+        const auto volume = [&](std::vector<std::string> make, int64_t start, int64_t sectors) {
+            return VolumeCheck::MakeVolumeAt(dir, image, start, sectors, std::move(make));
         };
         if (!volume({"mkfs.fat", "-F", "32", "-h", std::to_string(kFat32)}, kFat32, kFat32Size) ||
             !volume({"mkfs.fat", "-F", "16", "-h", std::to_string(kFat16)}, kFat16, kFat16Size) ||
@@ -120,8 +113,7 @@ std::string bootText(const TestSupport::TempDir& dir, const std::string& image)
 
 bool haveTools()
 {
-    return VolumeCheck::HaveCheckers() && NtfsVolumes::HaveTools() && TestSupport::HaveTool("mkfs.fat") &&
-           TestSupport::HaveTool("mkswap");
+    return VolumeCheck::HaveDiskTools() && TestSupport::HaveTool("mkswap");
 }
 
 // Runs the wizard from the window: source disk 0, target disk 1, the method's button; what the review

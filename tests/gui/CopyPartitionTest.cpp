@@ -61,16 +61,8 @@ struct Source {
         files = VolumeCheck::TreeHashes(tree);
         if (!TestSupport::MakeSparseFile(image, kSourceMiB << 20) || TestSupport::Sfdisk(image, kSourceScript).exitCode)
             return "table";
-        const auto volume = [&](const std::vector<std::string>& make, int64_t start, int64_t sectors) {
-            const std::string vol = dir.File("part.vol");
-            fsys::remove(vol);
-            std::vector<std::string> argv = make;
-            argv.push_back(vol);
-            return TestSupport::MakeSparseFile(vol, sectors * 512) && TestSupport::RunTool(argv).exitCode == 0 &&
-                   NtfsVolumes::Insert(vol, image, start);
-        };
-        if (!volume({"mkfs.fat", "-F", "32", "-h", std::to_string(kFat)}, kFat, kFatSize) ||
-            !volume({"mke2fs", "-q", "-F", "-t", "ext3", "-b", "1024", "-d", tree}, kExt, kExtSize))
+        if (!VolumeCheck::MakeVolumeAt(dir, image, kFat, kFatSize, {"mkfs.fat", "-F", "32", "-h", std::to_string(kFat)}) ||
+            !VolumeCheck::MakeVolumeAt(dir, image, kExt, kExtSize, {"mke2fs", "-q", "-F", "-t", "ext3", "-b", "1024", "-d", tree}))
             return "volumes";
         if (!VolumeCheck::CopyTreeToFat(image, kFat, tree))
             return "fat files";
@@ -93,11 +85,6 @@ const Source& source()
     return s;
 }
 
-bool haveTools()
-{
-    return VolumeCheck::HaveCheckers() && NtfsVolumes::HaveTools() && TestSupport::HaveTool("mkfs.fat") &&
-           TestSupport::HaveTool("mke2fs");
-}
 
 // The unallocated entry of the pending layout that holds sector `lba`.
 int FreeIndexAt(MainFrame& f, int disk, int64_t lba)
@@ -230,7 +217,7 @@ Placed RunWizard(MainFrame& f, int sourceIndex, int destDisk, int areaIndex, con
 
 TEST(CopyPartition, EveryKindToItsOwnDiskAnotherMbrDiskAndAGptDisk)
 {
-    if (!haveTools())
+    if (!VolumeCheck::HaveDiskTools())
         GTEST_SKIP() << "a checker or a maker is missing";
     ASSERT_EQ(source().error, "");
     const struct Case {

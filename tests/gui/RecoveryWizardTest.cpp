@@ -62,11 +62,7 @@ struct Source {
         if (!TestSupport::MakeSparseFile(image, kDiskMiB << 20) || TestSupport::Sfdisk(image, kScript).exitCode)
             return "table";
         const auto volume = [&](std::vector<std::string> argv, const Volume& v) {
-            const std::string vol = dir.File("part.vol");
-            fsys::remove(vol);
-            argv.push_back(vol);
-            return TestSupport::MakeSparseFile(vol, v.sectors * 512) && TestSupport::RunTool(argv).exitCode == 0 &&
-                   NtfsVolumes::Insert(vol, image, v.start);
+            return VolumeCheck::MakeVolumeAt(dir, image, v.start, v.sectors, std::move(argv));
         };
         const auto fat = [&](const char* bits, const Volume& v) {
             return volume({"mkfs.fat", "-F", bits, "-s", std::string(bits) == "12" ? "8" : "1", "-n", v.label, "-h", std::to_string(v.start)}, v) &&
@@ -95,11 +91,6 @@ const Source& source()
     return s;
 }
 
-bool haveTools()
-{
-    return VolumeCheck::HaveCheckers() && NtfsVolumes::HaveTools() && TestSupport::HaveTool("mkfs.fat") &&
-           TestSupport::HaveTool("mke2fs");
-}
 
 // The source's volumes without any table: sector 0 and every extended boot record cleared.
 void zeroTables(const std::string& image)
@@ -215,7 +206,7 @@ void expectVolumesIntact(const TestSupport::TempDir& dir, const std::string& ima
 
 TEST(RecoveryWizard, BothScansRecoverEveryVolumeOfAZeroedTable)
 {
-    if (!haveTools())
+    if (!VolumeCheck::HaveDiskTools())
         GTEST_SKIP() << "a checker or a maker is missing";
     ASSERT_EQ(source().error, "");
     for (int method : {0, 1}) {
@@ -248,7 +239,7 @@ TEST(RecoveryWizard, BothScansRecoverEveryVolumeOfAZeroedTable)
 
 TEST(RecoveryWizard, OverlappingFindsHoldEachOtherBackAndDeletingAsks)
 {
-    if (!haveTools())
+    if (!VolumeCheck::HaveDiskTools())
         GTEST_SKIP() << "a checker or a maker is missing";
     ASSERT_EQ(source().error, "");
     Window w({{kDiskMiB, "", overlaid}});
@@ -311,7 +302,7 @@ TEST(RecoveryWizard, OverlappingFindsHoldEachOtherBackAndDeletingAsks)
 
 TEST(RecoveryWizard, RangesAndCancelLimitWhatIsScanned)
 {
-    if (!haveTools())
+    if (!VolumeCheck::HaveDiskTools())
         GTEST_SKIP() << "a checker or a maker is missing";
     ASSERT_EQ(source().error, "");
     const struct Case {

@@ -1,5 +1,7 @@
 #include "VolumeCheck.h"
 
+#include "NtfsVolumes.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -137,6 +139,23 @@ std::map<std::string, uint64_t> FatFiles(const TempDir& dir, const std::string& 
     std::filesystem::remove_all(out);
     std::filesystem::remove(volume);
     return files;
+}
+
+bool MakeVolumeAt(const TempDir& dir, const std::string& image, int64_t start, int64_t sectors,
+                  std::vector<std::string> make)
+{
+    const std::string vol = dir.File("made.vol");
+    std::filesystem::remove(vol);
+    make.push_back(vol);
+    const bool made = MakeSparseFile(vol, sectors * 512) && RunTool(make).exitCode == 0 &&
+                      NtfsVolumes::Insert(vol, image, start);
+    std::filesystem::remove(vol);
+    return made;
+}
+
+bool HaveDiskTools()
+{
+    return HaveCheckers() && NtfsVolumes::HaveTools() && HaveTool("mkfs.fat") && HaveTool("mke2fs");
 }
 
 } // namespace VolumeCheck

@@ -35,4 +35,10 @@ bool CopyTreeToFat(const std::string& image, int64_t start, const std::string& r
 // The files of the FAT volume at [start, start + sectors), read back with mtools, as TreeHashes gives them.
 std::map<std::string, uint64_t> FatFiles(const TestSupport::TempDir& dir, const std::string& image, int64_t start,
                                          int64_t sectors);
+// Formats a volume of `sectors` in a file of its own with `make` (the file's path is added as the last
+// argument) and copies it over [start, start + sectors) of the image.
+bool MakeVolumeAt(const TestSupport::TempDir& dir, const std::string& image, int64_t start, int64_t sectors,
+                  std::vector<std::string> make);
+// The makers and checkers the whole-disk tests use: the checkers, the NTFS tools, mkfs.fat and mke2fs.
+bool HaveDiskTools();
 } // namespace VolumeCheck
