@@ -43,8 +43,10 @@ std::u16string uniqueFolderName(IDisk* disk, int64_t start, const char* wanted)
     std::vector<std::u16string> taken;
     std::unique_ptr<IFileSystemExplorer, void (*)(IFileSystemExplorer*)> explorer(
         CreateFileSystemExplorerInterface(kFsNtfs), [](IFileSystemExplorer* e) {
+            // Release closes the volume; the reader itself is the caller's.
             if (e)
                 e->Release();
+            delete e;
         });
     std::vector<ExplorerEntry> entries;
     if (explorer && explorer->Open(disk, start) == 1 && explorer->List(kExplorerRoot, entries))
