@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,17 +40,10 @@ bool sameName(const std::u16string& a, const std::u16string& b, const std::vecto
 std::u16string uniqueFolderName(IDisk* disk, int64_t start, const char* wanted)
 {
     std::vector<std::u16string> taken;
-    std::unique_ptr<IFileSystemExplorer, void (*)(IFileSystemExplorer*)> explorer(
-        CreateFileSystemExplorerInterface(kFsNtfs), [](IFileSystemExplorer* e) {
-            // Release closes the volume; the reader itself is the caller's.
-            if (e)
-                e->Release();
-            delete e;
-        });
-    std::vector<ExplorerEntry> entries;
-    if (explorer && explorer->Open(disk, start) == 1 && explorer->List(kExplorerRoot, entries))
-        for (const ExplorerEntry& e : entries)
-            taken.push_back(toUtf16(e.Name));
+    std::vector<std::string> names;
+    if (ReadRootNames(kFsNtfs, disk, start, names))
+        for (const std::string& name : names)
+            taken.push_back(toUtf16(name.c_str()));
     std::vector<uint16_t> upcase(0x10000);
     NtfsImages::BuildUpcaseTable(upcase.data());
     const std::u16string base = toUtf16(wanted).substr(0, kFolderUnits);

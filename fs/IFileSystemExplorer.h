@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstddef>
+#include <string>
 #include <vector>
 
 class IDisk;
@@ -44,3 +45,7 @@ public:
 
 // The explorer for a file-system code, or none when there is no explorer for it.
 IFileSystemExplorer* CreateFileSystemExplorerInterface(int fileSystemType);
+
+// The names of the items in the root of the volume at `startSector` (as the explorer lists them, UTF-8).
+// False when there is no explorer for the file system or the root cannot be read.
+bool ReadRootNames(int fileSystemType, IDisk* disk, int64_t startSector, std::vector<std::string>& names);

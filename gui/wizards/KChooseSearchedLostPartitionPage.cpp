@@ -1,5 +1,7 @@
 #include "gui/wizards/KChooseSearchedLostPartitionPage.h"
 
+#include "gui/wizards/WizardDiskList.h"
+
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QWizard>
@@ -339,13 +341,8 @@ bool KChooseSearchedLostPartitionPage::validatePage()
                                            "you want to continue?"),
                                         QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return false;
-    QByteArray records;
-    const int count = m_preview->GetPartitionCount(m_nDiskIndex);
-    for (int j = 0; j < count; ++j) {
-        PartitionInfo p{};
-        m_preview->GetPartition(m_nDiskIndex, j, &p);
-        records.append(reinterpret_cast<const char*>(&p), qsizetype(sizeof p));
-    }
+    int count = 0;
+    const QByteArray records = WizardDiskList::DiskRecords(m_preview.get(), m_nDiskIndex, &count);
     setField(QStringLiteral("PartitionInfoArray"), records);
     setField(QStringLiteral("PartitionArrayCount"), count);
     return true;

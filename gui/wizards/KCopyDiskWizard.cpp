@@ -6,6 +6,7 @@
 
 #include "gui/wizards/KSelectingDiskPage.h"
 #include "gui/wizards/KTargetDiskEditorPage.h"
+#include "gui/wizards/WizardDiskList.h"
 
 namespace {
 
@@ -54,16 +55,9 @@ void KCopyDiskWizard::accept()
 {
     m_nSourceDisk = field(QStringLiteral("SourceDiskIndex")).toInt();
     m_nTargetDisk = field(QStringLiteral("DestDiskIndex")).toInt();
-    const QByteArray records = field(QStringLiteral("PartitionInfoArray")).toByteArray();
-    const int count = field(QStringLiteral("PartitionArrayCount")).toInt();
-    m_partitions.clear();
-    for (int i = 0; i < count && qsizetype(size_t(i + 1) * sizeof(PartitionInfo)) <= records.size(); ++i) {
-        PartitionInfo e{};
-        std::memcpy(&e, records.constData() + size_t(i) * sizeof e, sizeof e);
-        if (e.PartitionTypeId == 0)
-            continue;
+    m_partitions = WizardDiskList::AllocatedRecords(field(QStringLiteral("PartitionInfoArray")).toByteArray(),
+                                                    field(QStringLiteral("PartitionArrayCount")).toInt());
+    for (PartitionInfo& e : m_partitions)
         std::memset(reinterpret_cast<char*>(&e) + kClearedFirst, 0, kClearedEnd - kClearedFirst);
-        m_partitions.push_back(e);
-    }
     QWizard::accept();
 }

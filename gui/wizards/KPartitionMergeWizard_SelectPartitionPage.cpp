@@ -37,15 +37,6 @@ bool isFat(int fs) { return fs == kFsFat12 || fs == kFsFat16 || fs == kFsFat32; 
 // Characters no folder name may hold.
 const QString kRefusedCharacters = QStringLiteral(":?|\\/><\"*");
 
-// Releases and frees a directory reader.
-struct ExplorerRelease {
-    void operator()(IFileSystemExplorer* explorer) const
-    {
-        explorer->Release();
-        delete explorer;
-    }
-};
-
 } // namespace
 
 KPartitionMergeWizard_SelectPartitionPage::KPartitionMergeWizard_SelectPartitionPage(Mode mode,
@@ -188,18 +179,14 @@ void KPartitionMergeWizard_SelectPartitionPage::refuseFolderName(const QString& 
 bool KPartitionMergeWizard_SelectPartitionPage::folderNameTaken(const QString& strName,
                                                                 const PartitionInfo& expanding) const
 {
-    IDisk* disk = m_layout ? m_layout->GetDisk(m_nDiskIndex) : nullptr;
-    std::unique_ptr<IFileSystemExplorer, ExplorerRelease> explorer(CreateFileSystemExplorerInterface(kFsNtfs));
-    // Without a reader or a readable volume there is nothing to clash with.
-    if (!disk || !explorer || explorer->Open(disk, expanding.StartingLba) != 1)
+    // Without a readable volume there is nothing to clash with.
+    std::vector<std::string> root;
+    if (!m_layout || !ReadRootNames(kFsNtfs, m_layout->GetDisk(m_nDiskIndex), expanding.StartingLba, root))
         return false;
-    std::vector<ExplorerEntry> root;
-    if (!explorer->List(kExplorerRoot, root))
-        return false;
-    for (const ExplorerEntry& item : root) {
-        char16_t text[sizeof item.Name + 1] = {};
-        const int units = AnsiToUnicode(item.Name, int(strnlen(item.Name, sizeof item.Name)), text, int(std::size(text)));
-        if (QString::fromUtf16(text, std::clamp(units, 0, int(sizeof item.Name))).compare(strName, Qt::CaseInsensitive) == 0)
+    for (const std::string& item : root) {
+        char16_t text[sizeof(ExplorerEntry::Name) + 1] = {};
+        const int units = AnsiToUnicode(item.c_str(), int(item.size()), text, int(std::size(text)));
+        if (QString::fromUtf16(text, std::clamp(units, 0, int(sizeof(ExplorerEntry::Name)))).compare(strName, Qt::CaseInsensitive) == 0)
             return true;
     }
     return false;

@@ -1,5 +1,7 @@
 #include "gui/wizards/KPartitionRecoveryWizard.h"
 
+#include "gui/wizards/WizardDiskList.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 #include <cstring>
@@ -53,14 +55,7 @@ void KPartitionRecoveryWizard::done(int nResult)
     if (!validateCurrentPage())
         return;
     m_nDiskIndex = field(QStringLiteral("SourceDiskIndex")).toInt();
-    const QByteArray records = field(QStringLiteral("PartitionInfoArray")).toByteArray();
-    const int count = field(QStringLiteral("PartitionArrayCount")).toInt();
-    m_partitions.clear();
-    for (int i = 0; i < count && qsizetype(size_t(i + 1) * sizeof(PartitionInfo)) <= records.size(); ++i) {
-        PartitionInfo e{};
-        std::memcpy(&e, records.constData() + size_t(i) * sizeof e, sizeof e);
-        if (e.PartitionTypeId != 0)
-            m_partitions.push_back(e);
-    }
+    m_partitions = WizardDiskList::AllocatedRecords(field(QStringLiteral("PartitionInfoArray")).toByteArray(),
+                                                    field(QStringLiteral("PartitionArrayCount")).toInt());
     QDialog::done(nResult);
 }

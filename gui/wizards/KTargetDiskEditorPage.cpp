@@ -6,6 +6,7 @@
 #include "core/FileSystemTypes.h"
 #include "gui/views/KDiskMapItem.h"
 #include "gui/wizards/KSelectingDiskPage.h"
+#include "gui/wizards/WizardDiskList.h"
 #include "model/IVirtualVolumeManager.h"
 #include "model/KVirtualVolumeManagerPreview.h"
 #include "ui_KTargetDiskEditorPage.h"
@@ -87,13 +88,8 @@ void KTargetDiskEditorPage::onRadioButton3Clicked(bool checked)
 
 void KTargetDiskEditorPage::updateFields()
 {
-    QByteArray records;
-    const int count = m_preview ? m_preview->GetPartitionCount(m_nTargetDisk) : 0;
-    for (int i = 0; i < count; ++i) {
-        PartitionInfo e{};
-        m_preview->GetPartition(m_nTargetDisk, i, &e);
-        records.append(reinterpret_cast<const char*>(&e), sizeof e);
-    }
+    int count = 0;
+    const QByteArray records = WizardDiskList::DiskRecords(m_preview.get(), m_nTargetDisk, &count);
     setField(QStringLiteral("PartitionInfoArray"), records);
     setField(QStringLiteral("PartitionArrayCount"), count);
 }

@@ -71,4 +71,29 @@ void Fill(QTreeWidget* list, IVirtualVolumeManager* layout, int nDiskIndex)
         list->setCurrentItem(list->topLevelItem(nDiskIndex >= 0 && nDiskIndex < disks ? nDiskIndex : 0));
 }
 
+QByteArray DiskRecords(IVirtualVolumeManager* layout, int nDiskIndex, int* count)
+{
+    QByteArray records;
+    const int n = layout ? layout->GetPartitionCount(nDiskIndex) : 0;
+    for (int i = 0; i < n; ++i) {
+        PartitionInfo e{};
+        layout->GetPartition(nDiskIndex, i, &e);
+        records.append(reinterpret_cast<const char*>(&e), qsizetype(sizeof e));
+    }
+    *count = n;
+    return records;
+}
+
+std::vector<PartitionInfo> AllocatedRecords(const QByteArray& records, int count)
+{
+    std::vector<PartitionInfo> out;
+    for (int i = 0; i < count && qsizetype(size_t(i + 1) * sizeof(PartitionInfo)) <= records.size(); ++i) {
+        PartitionInfo e{};
+        std::memcpy(&e, records.constData() + size_t(i) * sizeof e, sizeof e);
+        if (e.PartitionTypeId != 0)
+            out.push_back(e);
+    }
+    return out;
+}
+
 } // namespace WizardDiskList
