@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
+#include <QLibraryInfo>
 #include <QTranslator>
 #include <chrono>
 #include <thread>
@@ -120,6 +121,11 @@ QTranslator* InstallTranslation(QCoreApplication& app, const QString& localeName
     places += folders;
     for (const QString& folder : places) {
         if (translator->load(fileName, folder)) {
+            // Qt's own texts (the standard buttons' "Yes" and "No", the file dialog) in the same language,
+            // from Qt's catalogue; without it they stay English.
+            auto qtTexts = std::make_unique<QTranslator>(translator.get());
+            if (qtTexts->load(QStringLiteral("qtbase_") + localeName, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                QCoreApplication::installTranslator(qtTexts.release());
             QCoreApplication::installTranslator(translator.get());
             return translator.release();
         }

@@ -8,6 +8,8 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/common/FileSystemColors.h
   ${CMAKE_CURRENT_LIST_DIR}/common/SizeText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/common/SizeText.h
+  ${CMAKE_CURRENT_LIST_DIR}/common/ElidedToolTips.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/common/ElidedToolTips.h
   ${CMAKE_CURRENT_LIST_DIR}/views/KDiskMapItem.cpp
   ${CMAKE_CURRENT_LIST_DIR}/views/KDiskMapItem.h
   ${CMAKE_CURRENT_LIST_DIR}/views/KDiskMap.cpp

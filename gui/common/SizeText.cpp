@@ -1,9 +1,22 @@
 #include "gui/common/SizeText.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <limits>
 
 namespace SizeText {
+
+namespace {
+
+// Numbers in the user's decimal separator, as the size spin boxes show them, without group separators.
+QString number(double value, char format, int precision)
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, format, precision);
+}
+
+} // namespace
 
 int64_t Bytes(int64_t n64Sectors, int nBytesPerSector)
 {
@@ -21,8 +34,8 @@ QString DiskMapCapacity(int64_t n64TotalSectors, int nBytesPerSector)
     const double gb = double(mb) / 1024.0;
     const double tb = gb / 1024.0;
     if (tb >= 1.0)
-        return QCoreApplication::translate("KDiskMapItem", "%1 TB").arg(QString::number(tb, 'f', 1));
-    return QCoreApplication::translate("KDiskMapItem", "%1 GB").arg(QString::number(gb, 'f', 1));
+        return QCoreApplication::translate("KDiskMapItem", "%1 TB").arg(number(tb, 'f', 1));
+    return QCoreApplication::translate("KDiskMapItem", "%1 GB").arg(number(gb, 'f', 1));
 }
 
 QString DiskMapSize(int64_t n64Sectors, int nBytesPerSector)
@@ -30,9 +43,9 @@ QString DiskMapSize(int64_t n64Sectors, int nBytesPerSector)
     const int64_t bytes = Bytes(n64Sectors, nBytesPerSector);
     const double gb = double(bytes / 1024 / 1024) / 1024.0;
     if (gb > 1.0)
-        return QStringLiteral("%1 GB").arg(QString::number(gb, 'f', 2));
+        return QStringLiteral("%1 GB").arg(number(gb, 'f', 2));
     const double mb = double(bytes / 1024) / 1024.0;
-    return QStringLiteral("%1 MB").arg(QString::number(mb, 'f', 2));
+    return QStringLiteral("%1 MB").arg(number(mb, 'f', 2));
 }
 
 namespace {
@@ -44,11 +57,11 @@ bool listText(int64_t bytes, QString* out)
     const double mb = double(bytes / 1024) / 1024.0;
     const double kb = double(bytes) / 1024.0;
     if (gb >= 1.0)
-        *out = QStringLiteral("%1 GB").arg(QString::number(gb, 'f', 2));
+        *out = QStringLiteral("%1 GB").arg(number(gb, 'f', 2));
     else if (mb >= 1.0)
-        *out = QStringLiteral("%1 MB").arg(QString::number(mb, 'f', 2));
+        *out = QStringLiteral("%1 MB").arg(number(mb, 'f', 2));
     else
-        *out = QStringLiteral("%1 KB").arg(QString::number(kb, 'f', 2));
+        *out = QStringLiteral("%1 KB").arg(number(kb, 'f', 2));
     return gb >= 1.0 || mb >= 1.0 || kb >= 1.0;
 }
 
@@ -66,7 +79,7 @@ QString ListUsedOfBytes(int64_t bytes)
     QString text;
     if (listText(bytes, &text))
         return text;
-    return QStringLiteral("%1 B").arg(QString::number(double(bytes), 'g', 6));
+    return QStringLiteral("%1 B").arg(number(double(bytes), 'g', 6));
 }
 
 QString ListCapacity(int64_t n64Sectors, int nBytesPerSector)

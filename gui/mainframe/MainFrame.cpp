@@ -1,5 +1,7 @@
 #include "gui/mainframe/MainFrame.h"
 
+#include "gui/common/ElidedToolTips.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -64,6 +66,7 @@ MainFrame::MainFrame(QWidget* parent)
     SetActionIcons(findChildren<QAction*>());
     ui->mainToolBar->setIconSize(QSize(24, 24));
     ui->diskPartitionList->viewport()->installEventFilter(this);
+    ElidedToolTips::Install(ui->diskPartitionList);
     // The window's shortcuts must reach their actions whichever child has the focus; see eventFilter.
     qApp->installEventFilter(this);
 
@@ -175,6 +178,7 @@ void MainFrame::buildActionPanel()
     QPalette treePalette = m_pendingTree->palette();
     treePalette.setColor(QPalette::Base, QColor::fromRgb(KActionPanelGroup::kBackground));
     m_pendingTree->setPalette(treePalette);
+    ElidedToolTips::Install(m_pendingTree);
     m_pendingGroup->addWidget(m_pendingTree);
 
     auto* bar = new QWidget;
@@ -210,7 +214,7 @@ void MainFrame::refreshGroupTitles()
     if (m_operationGroup)
         m_operationGroup->setTitle(tr("Operations"));
     if (m_pendingGroup)
-        m_pendingGroup->setTitle(tr("%1 Operations Pending").arg(m_executive.GetCommandCount()));
+        m_pendingGroup->setTitle(tr("%n Operations Pending", nullptr, m_executive.GetCommandCount()));
 }
 
 QString MainFrame::PendingItemText(int nLineNumber, const QString& strDescription)

@@ -1,6 +1,6 @@
 // Partition recovery from the window, end to end: a disk whose FAT12, FAT16, NTFS (primary) and FAT32,
 // Ext2, Ext3 (logical) volumes lost their table, or were deleted and partly overlaid by a new
-// partition. The scans find every volume at its place with its label; ticked and applied, the table is
+// partition; and a disk whose volumes our own formatter made and which never had a table. The scans find every volume at its place with its label; ticked and applied, the table is
 // clean and every volume passes its checker with its files.
 #include <QPushButton>
 #include <QRadioButton>
@@ -8,15 +8,20 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
+#include <span>
 
 #include "DialogProbe.h"
 #include "HandlerSupport.h"
 #include "MainFrameSupport.h"
 #include "MessageBoxAnswer.h"
+#include "core/FileSystemTypes.h"
+#include "engine/KDisk.h"
+#include "fs/FileSystemRegistry.h"
 #include "gui/common/LabelText.h"
 #include "gui/wizards/KChooseSearchedLostPartitionPage.h"
 #include "gui/wizards/KPartitionRecoveryWizard.h"
 #include "support/NtfsVolumes.h"
+#include "support/RecordingProgress.h"
 #include "support/TableFixtures.h"
 #include "support/VolumeCheck.h"
 
@@ -31,10 +36,18 @@ struct Volume {
     int64_t start, sectors;
     const char* type; // blkid's name
     const char* label;
+    int64_t found = 0; // sectors a scan can know of, when the volume ends before its partition
+    int64_t size() const { return found ? found : sectors; }
 };
 const Volume kVolumes[] = {
     {2048, 16384, "vfat", "SMALL12"},   {18432, 65536, "vfat", "MIDDLE16"}, {83968, 131072, "ntfs", "MKNTFS"},
     {217088, 133120, "vfat", "LARGE32"}, {352256, 40960, "ext2", "plain2"},  {395264, 40960, "ext3", "journal3"},
+};
+// The same places, formatted by us (the NTFS formatter's label is fixed in the test support). Our NTFS
+// volume ends at a whole cluster, its backup boot sector right after it: 131064 + 1 of 131072 sectors.
+const Volume kOwnVolumes[] = {
+    {2048, 16384, "vfat", "OWN12"},    {18432, 65536, "vfat", "OWN16"}, {83968, 131072, "ntfs", "VOLMARA", 131065},
+    {217088, 133120, "vfat", "OWN32"}, {352256, 40960, "ext2", "own2"}, {395264, 40960, "ext3", "own3"},
 };
 const char* const kScript = "label: dos\nunit: sectors\n"
                             "start=2048, size=16384, type=1\n"
@@ -46,8 +59,11 @@ const char* const kScript = "label: dos\nunit: sectors\n"
                             "start=395264, size=40960, type=83\n";
 constexpr int64_t kDiskMiB = 512;
 
-// The disk with its volumes and files, made once.
+// The disk with its volumes and files, made once: by the field's tools under a table, or by our own
+// formatter without any table.
 struct Source {
+    bool own;
+    std::span<const Volume> volumes = own ? std::span<const Volume>(kOwnVolumes) : std::span<const Volume>(kVolumes);
     TestSupport::TempDir dir;
     std::string image = dir.File("source.img"), tree = dir.File("tree");
     std::map<std::string, uint64_t> files;
@@ -59,6 +75,8 @@ struct Source {
         if (!VolumeCheck::MakeFileTree(tree))
             return "tree";
         files = VolumeCheck::TreeHashes(tree);
+        if (own)
+            return buildOwn();
         if (!TestSupport::MakeSparseFile(image, kDiskMiB << 20) || TestSupport::Sfdisk(image, kScript).exitCode)
             return "table";
         const auto volume = [&](std::vector<std::string> argv, const Volume& v) {
@@ -83,11 +101,50 @@ struct Source {
         ntfs = NtfsVolumes::Take(dir, image, n.start, n.sectors);
         return "";
     }
+
+    std::string buildOwn()
+    {
+        if (!TestSupport::MakeSparseFile(image, kDiskMiB << 20))
+            return "image";
+        const int codes[] = {kFsFat12, kFsFat16, kFsNtfs, kFsFat32, kFsExt2, kFsExt3};
+        for (size_t i = 0; i < volumes.size(); ++i) {
+            const Volume& v = volumes[i];
+            if (codes[i] == kFsNtfs) {
+                NtfsVolumes::FillOptions fill;
+                fill.treeFiles = 30;
+                if (!NtfsVolumes::Make(dir, image, v.start, v.sectors, NtfsVolumes::Maker::Volmara, 4096).empty() ||
+                    !NtfsVolumes::Fill(dir, image, v.start, v.sectors, fill).empty())
+                    return "ntfs";
+                ntfs = NtfsVolumes::Take(dir, image, v.start, v.sectors);
+                continue;
+            }
+            {
+                KDisk disk;
+                TestSupport::RecordingProgress progress;
+                const IFileSystem* family = FileSystemFor(codes[i]);
+                const int cluster = codes[i] == kFsFat12 ? 8 : family->DefaultClusterSize(codes[i], v.sectors);
+                NewVolume nv{codes[i], cluster, v.label, v.start, v.sectors, v.start};
+                if (!disk.OpenPath(image, 0) || family->Format(&disk, nv, &progress) != 0 || !disk.Flush())
+                    return std::string("format ") + v.label;
+            }
+            const bool filled = codes[i] == kFsExt2 || codes[i] == kFsExt3 ? VolumeCheck::CopyTreeToExt(dir, image, v.start, tree)
+                                                                          : VolumeCheck::CopyTreeToFat(image, v.start, tree);
+            if (!filled)
+                return std::string("fill ") + v.label;
+        }
+        return "";
+    }
 };
 
 const Source& source()
 {
-    static Source s;
+    static Source s{false};
+    return s;
+}
+
+const Source& ownSource()
+{
+    static Source s{true};
     return s;
 }
 
@@ -165,19 +222,20 @@ QString cell(KChooseSearchedLostPartitionPage& page, int row, int column)
 }
 
 // Every volume of the source at its exact place and size, with its label.
-void expectAllFound(const std::vector<PartitionInfo>& found)
+void expectAllFound(const std::vector<PartitionInfo>& found, const Source& src)
 {
-    ASSERT_EQ(found.size(), std::size(kVolumes));
+    ASSERT_EQ(found.size(), src.volumes.size());
     for (size_t i = 0; i < found.size(); ++i) {
-        SCOPED_TRACE(kVolumes[i].label);
-        EXPECT_EQ(found[i].StartingLba, kVolumes[i].start);
-        EXPECT_EQ(found[i].SectorCount, kVolumes[i].sectors);
-        EXPECT_EQ(LabelText::FromEntry(found[i]).trimmed().toStdString(), kVolumes[i].label);
+        const Volume& v = src.volumes[i];
+        SCOPED_TRACE(v.label);
+        EXPECT_EQ(found[i].StartingLba, v.start);
+        EXPECT_EQ(found[i].SectorCount, v.size());
+        EXPECT_EQ(LabelText::FromEntry(found[i]).trimmed().toStdString(), v.label);
         EXPECT_EQ(found[i].VolumePresent, 0);
     }
 }
 
-void expectVolumesIntact(const TestSupport::TempDir& dir, const std::string& image)
+void expectVolumesIntact(const TestSupport::TempDir& dir, const std::string& image, const Source& src)
 {
     const auto result = TestSupport::RunTool({"sfdisk", "-V", image});
     EXPECT_EQ(result.exitCode, 0) << result.output;
@@ -186,32 +244,37 @@ void expectVolumesIntact(const TestSupport::TempDir& dir, const std::string& ima
     for (const auto& e : dump.entries)
         if (e.type != "5" && e.type != "f" && e.type != "85")
             table.emplace_back(e.start, e.size);
-    for (const Volume& v : kVolumes)
-        expected.emplace_back(v.start, v.sectors);
+    for (const Volume& v : src.volumes)
+        expected.emplace_back(v.start, v.size());
     EXPECT_EQ(table, expected) << dump.text;
-    for (const Volume& v : kVolumes) {
+    for (const Volume& v : src.volumes) {
         SCOPED_TRACE(v.label);
         if (std::string(v.type) == "ntfs") {
-            NtfsVolumes::ExpectHealthy(dir, image, v.start, v.sectors, "recovered ntfs");
-            EXPECT_EQ(NtfsVolumes::Take(dir, image, v.start, v.sectors).entries, source().ntfs.entries);
+            NtfsVolumes::ExpectHealthy(dir, image, v.start, v.size(), "recovered ntfs");
+            EXPECT_EQ(NtfsVolumes::Take(dir, image, v.start, v.size()).entries, src.ntfs.entries);
             continue;
         }
         VolumeCheck::ExpectChecked(dir, image, v.start, v.sectors, v.type);
         if (std::string(v.type) == "vfat")
-            EXPECT_EQ(VolumeCheck::FatFiles(dir, image, v.start, v.sectors), source().files);
+            EXPECT_EQ(VolumeCheck::FatFiles(dir, image, v.start, v.sectors), src.files);
         else
-            EXPECT_EQ(VolumeCheck::ExtFiles(dir, image, v.start, v.sectors), source().files);
+            EXPECT_EQ(VolumeCheck::ExtFiles(dir, image, v.start, v.sectors), src.files);
     }
 }
 
-TEST(RecoveryWizard, BothScansRecoverEveryVolumeOfAZeroedTable)
+// Both scans over `src`'s volumes without a table: every find ticked and applied.
+void recoverAll(const Source& src)
 {
-    if (!VolumeCheck::HaveDiskTools())
-        GTEST_SKIP() << "a checker or a maker is missing";
-    ASSERT_EQ(source().error, "");
+    ASSERT_EQ(src.error, "");
+    const auto copy = [&](const std::string& image) {
+        if (&src == &source())
+            zeroTables(image);
+        else
+            fsys::copy_file(src.image, image, fsys::copy_options::overwrite_existing);
+    };
     for (int method : {0, 1}) {
         SCOPED_TRACE(method ? "full scan" : "quick scan");
-        Window w({{kDiskMiB, "", zeroTables}});
+        Window w({{kDiskMiB, "", copy}});
         MainFrame& f = *w.frame;
         std::vector<PartitionInfo> found;
         EXPECT_EQ(runWizard(f, {0, method}, [&](KPartitionRecoveryWizard& wizard, KChooseSearchedLostPartitionPage& page) {
@@ -224,17 +287,31 @@ TEST(RecoveryWizard, BothScansRecoverEveryVolumeOfAZeroedTable)
                       EXPECT_EQ(boxes.Count(), 0u) << "nothing existing is deleted";
                   }),
                   1);
-        expectAllFound(found);
+        expectAllFound(found, src);
         const QStringList lines = Lines(f);
         EXPECT_EQ(lines.filter("DeletePartition ").size(), 0);
-        ASSERT_EQ(lines.filter("CreatePartition ").size(), int(std::size(kVolumes))) << lines.join('\n').toStdString();
+        ASSERT_EQ(lines.filter("CreatePartition ").size(), int(src.volumes.size())) << lines.join('\n').toStdString();
         EXPECT_TRUE(lines[0].contains("PartTypeId:2147483654 FsType:0")) << lines[0].toStdString();
         {
             MessageBoxAnswer boxes({"Yes"});
             f.on_actionApply_All_Changes_triggered();
         }
-        expectVolumesIntact(w.dir, w.images[0]);
+        expectVolumesIntact(w.dir, w.images[0], src);
     }
+}
+
+TEST(RecoveryWizard, BothScansRecoverEveryVolumeOfAZeroedTable)
+{
+    if (!VolumeCheck::HaveDiskTools())
+        GTEST_SKIP() << "a checker or a maker is missing";
+    recoverAll(source());
+}
+
+TEST(RecoveryWizard, BothScansRecoverVolumesOurFormatterMade)
+{
+    if (!VolumeCheck::HaveDiskTools())
+        GTEST_SKIP() << "a checker or a maker is missing";
+    recoverAll(ownSource());
 }
 
 TEST(RecoveryWizard, OverlappingFindsHoldEachOtherBackAndDeletingAsks)

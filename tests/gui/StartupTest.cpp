@@ -368,6 +368,9 @@ TEST_F(StartupTranslation, ThenTheTranslationsFolders)
     ASSERT_NE(translator, nullptr);
     EXPECT_EQ(QFileInfo(translator->filePath()).absolutePath(), QFileInfo(german()).absolutePath());
     EXPECT_EQ(gptDisk(), QString::fromUtf8("GPT-Datenträger"));
+    // Qt's own buttons follow: a German window with English "Yes"/"No" boxes reads as broken.
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ja"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&No"), QStringLiteral("&Nein"));
 }
 
 TEST_F(StartupTranslation, MissingCatalogueLeavesEnglish)

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <unistd.h>
 #include <filesystem>
 
@@ -125,6 +126,28 @@ bool CopyTreeToFat(const std::string& image, int64_t start, const std::string& r
         argv.push_back(entry.path().string());
     argv.push_back("::/");
     return RunTool(argv).exitCode == 0;
+}
+
+bool CopyTreeToExt(const TempDir& dir, const std::string& image, int64_t start, const std::string& root)
+{
+    std::vector<std::filesystem::path> items;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        items.push_back(entry.path());
+    std::sort(items.begin(), items.end()); // parents before their contents
+    const std::string commands = dir.File("debugfs.cmd");
+    {
+        std::ofstream out(commands);
+        for (const auto& item : items) {
+            const std::string target = "/" + std::filesystem::relative(item, root).string();
+            if (std::filesystem::is_directory(item))
+                out << "mkdir \"" << target << "\"\n";
+            else
+                out << "write \"" << item.string() << "\" \"" << target << "\"\n";
+        }
+    }
+    const ToolResult r = RunTool({"debugfs", "-w", "-f", commands, image + "?offset=" + std::to_string(start * 512)});
+    std::filesystem::remove(commands);
+    return r.exitCode == 0 && r.output.find("rror") == std::string::npos;
 }
 
 std::map<std::string, uint64_t> FatFiles(const TempDir& dir, const std::string& image, int64_t start, int64_t sectors)

@@ -32,6 +32,8 @@ std::map<std::string, uint64_t> ExtFiles(const TestSupport::TempDir& dir, const 
                                          int64_t sectors);
 // Copies a folder's contents into the root of the FAT volume at `start` of an image (mtools).
 bool CopyTreeToFat(const std::string& image, int64_t start, const std::string& root);
+// The same into the Ext volume at `start`, through debugfs.
+bool CopyTreeToExt(const TestSupport::TempDir& dir, const std::string& image, int64_t start, const std::string& root);
 // The files of the FAT volume at [start, start + sectors), read back with mtools, as TreeHashes gives them.
 std::map<std::string, uint64_t> FatFiles(const TestSupport::TempDir& dir, const std::string& image, int64_t start,
                                          int64_t sectors);
