@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "CliExport.h"
+#include "model/DiskConfigurationText.h"
 #include "KConsoleInteraction.h"
 #include "commands/CommandLine.h"
 #include "engine/LinuxBlock.h"
@@ -65,7 +65,7 @@ int runExport(const std::vector<std::string>& args)
     }
     KVirtualVolumeManager layout;
     layout.Load(&manager);
-    const std::string text = ExportDiskConfiguration(layout);
+    const std::string text = DiskConfigurationText(layout, DiskBlockStyle::Compact);
     // "-" is standard output, as the field's tools have it.
     if (args.empty() || args[0] == "-") {
         std::fwrite(text.data(), 1, text.size(), stdout);

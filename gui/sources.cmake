@@ -130,3 +130,12 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/tools/KSurfaceScanDlg.ui
   ${CMAKE_CURRENT_LIST_DIR}/mainframe/MainFrameToolHandlers.cpp
 )
+# The side functions: export, manual, web pages, about box and version check.
+list(APPEND VOLMARA_WIDGET_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/mainframe/ProductHelp.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mainframe/ProductHelp.h
+  ${CMAKE_CURRENT_LIST_DIR}/mainframe/KAboutDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mainframe/KAboutDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/mainframe/KAboutDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/mainframe/MainFrameSideHandlers.cpp
+)

@@ -122,6 +122,7 @@ MainFrame::MainFrame(QWidget* parent)
 
     ui->actionDonate->setVisible(false);
     setWindowTitle(tr("Volmara Free Edition %1").arg(QStringLiteral(VOLMARA_VERSION_TEXT)));
+    StartUpdateCheck(UpdateCheckUrl());
     ui->actionSet_Windows_Boot_Partition->setVisible(false);
     ui->actionBoot_ini_Editor->setVisible(false);
     ui->actionRepair_Boot_ini->setVisible(false);

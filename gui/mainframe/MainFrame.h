@@ -6,6 +6,8 @@
 #include <QItemSelection>
 #include <QMainWindow>
 #include <QPoint>
+#include <QPointer>
+#include <QUrl>
 #include <memory>
 
 #include "commands/CommandLine.h"
@@ -23,6 +25,8 @@ class KActionPanelGroup;
 class KDiskMapPartitionItemDelegate;
 class KDiskMapPartitionItemModel;
 class QMenu;
+class QNetworkAccessManager;
+class QNetworkReply;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -82,6 +86,13 @@ public:
     // The Yes/No warning before changing a system or boot partition; true for Yes.
     bool ConfirmSystemChange(const QString& strText);
 
+    // The address the window's version check asks when it opens; an empty one leaves the check out.
+    static void SetUpdateCheckUrl(const QUrl& url);
+    static QUrl UpdateCheckUrl();
+    // Asks `url` for the latest version number; onDownloadPageOK reads the answer.
+    void StartUpdateCheck(const QUrl& url);
+    bool UpdateCheckRunning() const { return !m_updateReply.isNull(); }
+
 public slots:
     void updateActionState(int nDiskIndex, int nPartitionIndex);
     void onDiskMapItemSelected(int nDiskIndex, int nSelectedItemIndex, bool bRightClick, QPoint pt);
@@ -133,6 +144,15 @@ public slots:
     void on_actionSurface_Scan_2_triggered();
     void on_actionApply_All_Changes_triggered();
 
+    // Side functions: the export, the manual, the web pages, the about box and the version check.
+    void on_actionExport_disk_configuration_triggered();
+    void on_actionContent_triggered();
+    void on_actionFAQ_triggered();
+    void on_actionDownload_Bootable_CD_triggered();
+    void on_actionFeedback_Feature_Request_triggered();
+    void on_action_About_triggered();
+    void onDownloadPageOK(bool error);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -179,6 +199,8 @@ private:
     KActionPanelGroup* m_pendingGroup = nullptr;
     KDiskMapPartitionItemModel* m_listModel = nullptr;
     KDiskMapPartitionItemDelegate* m_listDelegate = nullptr;
+    QNetworkAccessManager* m_updateClient = nullptr;
+    QPointer<QNetworkReply> m_updateReply;
     bool m_bDisksLoaded = false;
     int m_nDiskIndex = -1;
     int m_nPartitionIndex = -1;

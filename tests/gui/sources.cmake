@@ -50,3 +50,8 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/SurfaceScanLoopTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RecoveryWizardTest.cpp
 )
+# The side functions.
+list(APPEND VOLMARA_GUI_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/SideFunctionsTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ManualPicturesTest.cpp
+)
