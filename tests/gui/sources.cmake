@@ -1,6 +1,7 @@
 # Widget test sources: each view appends its test files (as ${CMAKE_CURRENT_LIST_DIR}/File).
 list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PartitionListTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/GermanLayoutTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ActionPanelTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DiskMapTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TranslationTest.cpp
