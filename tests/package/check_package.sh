@@ -41,7 +41,7 @@ expected=(
     /usr/bin/volmara-launcher
     /usr/share/applications/volmara.desktop
     /usr/share/icons/hicolor/256x256/apps/volmara.png
-    /usr/share/metainfo/example.volmara.Volmara.metainfo.xml
+    /usr/share/metainfo/example.volmara.volmara.metainfo.xml
     /usr/share/polkit-1/actions/example.volmara.policy
     /usr/share/bash-completion/completions/volmara-cli
     /usr/share/man/man8/volmara.8.gz
@@ -73,7 +73,7 @@ grep -q '<annotate key="org.freedesktop.policykit.exec.allow_gui">true</annotate
 grep -qx 'program=/usr/bin/volmara' "$root/usr/bin/volmara-launcher" || fail "the launcher does not start /usr/bin/volmara"
 out=$(desktop-file-validate "$root/usr/share/applications/volmara.desktop" 2>&1) || fail "desktop-file-validate: $out"
 [[ -z $out ]] || fail "desktop-file-validate: $out"
-out=$(appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/example.volmara.Volmara.metainfo.xml" 2>&1) ||
+out=$(appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/example.volmara.volmara.metainfo.xml" 2>&1) ||
     fail "appstreamcli validate: $out"
 for page in volmara volmara-cli; do
     if ! text=$(MANWIDTH=100 man --warnings -l "$root/usr/share/man/man8/$page.8.gz" 2>"$work/man.err"); then
