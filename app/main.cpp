@@ -2,12 +2,16 @@
 #include <QApplication>
 #include <memory>
 
+#include "app/ProgramOptions.h"
 #include "app/Startup.h"
 #include "execution/KBatchCommandExecutive.h"
 #include "gui/mainframe/MainFrame.h"
 
 int main(int argc, char** argv)
 {
+    // --help and --version answer before the application object, which needs a display.
+    if (const int status = ProgramOptions::Answer(argc, argv, stdout); status >= 0)
+        return status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Volmara"));
     return Startup::RunProgram(app, [](const QString& bootExecutor, bool* disksLoaded) {

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "model/DiskConfigurationText.h"
+#include "VolmaraVersion.h"
 #include "KConsoleInteraction.h"
 #include "commands/CommandLine.h"
 #include "engine/LinuxBlock.h"
@@ -44,7 +45,8 @@ const char* kUsage =
     "                  the answer when a volume is in use; without it the tool asks on a terminal\n"
     "                  and cancels otherwise\n"
     "  --progress      print progress as plain percentage lines instead of a bar\n"
-    "  --help          show this text\n"
+    "  --help, -h      show this text\n"
+    "  --version       show the version and build date\n"
     "\n"
     "Exit status: 0 success, 1 failure (reason on standard error), 2 usage error.\n";
 
@@ -172,6 +174,10 @@ int main(int argc, char** argv)
         const std::string arg = argv[i];
         if (command.empty() && (arg == "--help" || arg == "-h")) {
             std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (command.empty() && arg == "--version") {
+            std::fputs(VolmaraVersion::VersionLine("volmara-cli").c_str(), stdout);
             return 0;
         }
         if (command.empty() && arg == "--disk") {
