@@ -11,12 +11,14 @@ namespace KConsolePrograms {
 
 // How a program asks.
 enum class Dialect {
-    // A line with "Y/N" in it; the answer is a line: "Y" or "N" and CR LF. The converter.
+    // A line with "Y/N" in it; the answer is a line: "Y" or "N" and CR LF, which the program shows
+    // after its question. The converter.
     YesNo,
     // e2fsck: a prompt ending in "<y>?" or "<n>?", answered by one key (a line end after it would
     // answer the next question with its default).
     Ext,
-    // fsck.fat: numbered choices "1) ...", "2) ..." and a prompt "[12?q]?", answered by a line.
+    // fsck.fat: numbered choices "1) ...", "2) ..." and a prompt "[12?q]?", answered by a line, which
+    // it shows.
     Fat,
 };
 

@@ -57,7 +57,6 @@ void KConsoleToolDlg::runProgram(const KConsolePrograms::Command& command, bool 
     m_finished.clear();
     m_n64FinishedCount = 0;
     m_n64AskedLine = -1;
-    m_bTerminal = command.needsTerminal;
     m_decoder = QStringDecoder(QStringDecoder::System);
     m_startButton->setEnabled(false);
     for (QWidget* option : m_options)
@@ -181,11 +180,8 @@ void KConsoleToolDlg::writeToProgram(const std::string& bytes)
 {
     if (!m_process || m_process->state() != QProcess::Running || bytes.empty())
         return;
+    // The programs show the answers they read themselves (or their terminal does).
     m_process->write(bytes.data(), qint64(bytes.size()));
-    if (!m_bTerminal) {
-        feed(QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size())));
-        m_console->scrollToBottom();
-    }
 }
 
 void KConsoleToolDlg::onProcessFinished()

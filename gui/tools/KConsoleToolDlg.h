@@ -55,7 +55,6 @@ private slots:
     void onProcessFinished();
 
 private:
-    // Sends bytes to the program and shows them in the console when no terminal does.
     void writeToProgram(const std::string& bytes);
     void feed(const QString& text);
     void showCurrentLine();
@@ -83,7 +82,4 @@ private:
     int64_t m_n64FinishedCount = 0;
     // The line (counted from the first) whose question was asked last: each is asked once.
     int64_t m_n64AskedLine = -1;
-    // The program has a terminal of its own, which shows what it is sent; without one the console
-    // shows it, as a terminal would.
-    bool m_bTerminal = false;
 };

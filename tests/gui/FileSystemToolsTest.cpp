@@ -245,7 +245,10 @@ TEST(FileSystemTools, ConverterRunsOnlyWhenPresentAndGetsItsAnswer)
     w.Action("actionUndo_Last_Changes")->trigger();
     ASSERT_EQ(f.Executive()->GetCommandCount(), 0);
 
-    // No converter beside the program: Start starts nothing.
+    // No converter beside the program: Start starts nothing. Afterwards the layout is read again from
+    // the disk (a change only the pending layout had is gone).
+    const int fatIndex = HandlerSupport::IndexAt(f, 0, kFat);
+    w.Patch(0, fatIndex, [](PartitionInfo& e) { e.ClusterSize = 77; });
     HandlerSupport::SelectAt(f, 0, kFat);
     DialogAnswer<KConvertFatToNtfsDlg> missing([](KConvertFatToNtfsDlg& d) {
         EXPECT_EQ(DialogProbe::Child<QLabel>(d, "currentFileSystemlabel")->text(), "FAT16");
@@ -256,7 +259,7 @@ TEST(FileSystemTools, ConverterRunsOnlyWhenPresentAndGetsItsAnswer)
     });
     w.Action("action_Convert_File_System")->trigger();
     EXPECT_EQ(missing.Seen(), 1);
-    EXPECT_GE(HandlerSupport::IndexAt(f, 0, kFat), 0) << "the layout is read again";
+    EXPECT_NE(HandlerSupport::EntryAt(f, 0, kFat).ClusterSize, 77);
 
     // A stand-in converter: progress rewritten with carriage returns, then the question.
     const std::string converter = w.dir.File("volmara-convert");
@@ -265,6 +268,7 @@ TEST(FileSystemTools, ConverterRunsOnlyWhenPresentAndGetsItsAnswer)
                                 "printf ' 10 percent\\r 50 percent\\r100 percent\\r\\n'\n"
                                 "printf 'Convert drive %s to NTFS now (Y/N)? ' \"$1\"\n"
                                 "read answer\n"
+                                "echo \"$answer\"\n"
                                 "echo \"answer=$answer\"\n";
     std::filesystem::permissions(converter, std::filesystem::perms::owner_all);
     std::unique_ptr<IVolumeDevice> fat(f.VolumeManager()->CreateVolumeDevice(0, HandlerSupport::IndexAt(f, 0, kFat)));
@@ -278,7 +282,7 @@ TEST(FileSystemTools, ConverterRunsOnlyWhenPresentAndGetsItsAnswer)
         ASSERT_EQ(answer.Count(), 1u) << out.join('\n').toStdString();
         EXPECT_EQ(answer.Last().title, "Question");
         EXPECT_EQ(answer.Last().text, "Converting F: /FS:NTFS<BR>100 percent<BR>Convert drive F: to NTFS now (Y/N)?");
-        // The answer shows after the question as a terminal would show it.
+        // The converter shows the answer after its question.
         EXPECT_EQ(out, (QStringList{"Converting F: /FS:NTFS", "100 percent",
                                     QStringLiteral("Convert drive F: to NTFS now (Y/N)? ") + reply[0],
                                     QStringLiteral("answer=") + reply[0], ""}));
