@@ -102,6 +102,10 @@ bool KVolumeNode::Attach(const IFileBacked& volume, bool readOnly, std::string* 
 void KVolumeNode::Release()
 {
     if (m_loopFd >= 0) {
+        // What the program wrote may still sit in the loop device's cache, which is written out only at
+        // its last close, and that may be someone else's (udev probes a device once it was written):
+        // the file is to hold it before we go.
+        ::fsync(m_loopFd);
         ::ioctl(m_loopFd, LOOP_CLR_FD, 0);
         ::close(m_loopFd);
         m_loopFd = -1;

@@ -51,7 +51,7 @@ bool CrossLinkedFat(const std::string& vol)
 {
     ::setenv("MTOOLS_SKIP_CHECK", "1", 1);
     const std::string a = vol + ".a";
-    if (!TestSupport::FillPattern(a, 0, 20000, 7))
+    if (!TestSupport::MakeSparseFile(a, 20000) || !TestSupport::FillPattern(a, 0, 20000, 7))
         return false;
     const bool copied = RunTool({"mcopy", "-i", vol, a, "::A.BIN"}).exitCode == 0 &&
                         RunTool({"mcopy", "-i", vol, a, "::B.BIN"}).exitCode == 0;
@@ -152,10 +152,12 @@ TEST(FileSystemTools, DamageIsFoundByACheckAndRepairedThroughTheQuestions)
     int runs = 0;
     {
     DialogAnswer<KCheckFileSystemDlg> fatCheck([&](KCheckFileSystemDlg& d) {
-        MessageBoxAnswer none({});
-        const QStringList found = RunProgram(d);
-        EXPECT_TRUE(found.join('\n').contains("share clusters")) << found.join('\n').toStdString();
-        EXPECT_EQ(none.Count(), 0u);
+        {
+            MessageBoxAnswer none({});
+            const QStringList found = RunProgram(d);
+            EXPECT_TRUE(found.join('\n').contains("share clusters")) << found.join('\n').toStdString();
+            EXPECT_EQ(none.Count(), 0u);
+        }
         ASSERT_EQ(d.LastCommand().size(), 3);
         EXPECT_EQ(d.LastCommand()[1], "-n");
         EXPECT_TRUE(d.LastCommand()[2].startsWith("/dev/loop"));
@@ -250,6 +252,7 @@ TEST(FileSystemTools, ConverterRunsOnlyWhenPresentAndGetsItsAnswer)
     const int fatIndex = HandlerSupport::IndexAt(f, 0, kFat);
     w.Patch(0, fatIndex, [](PartitionInfo& e) { e.ClusterSize = 77; });
     HandlerSupport::SelectAt(f, 0, kFat);
+    {
     DialogAnswer<KConvertFatToNtfsDlg> missing([](KConvertFatToNtfsDlg& d) {
         EXPECT_EQ(DialogProbe::Child<QLabel>(d, "currentFileSystemlabel")->text(), "FAT16");
         DialogProbe::Child<QPushButton>(d, "okButton")->click();
@@ -259,6 +262,7 @@ TEST(FileSystemTools, ConverterRunsOnlyWhenPresentAndGetsItsAnswer)
     });
     w.Action("action_Convert_File_System")->trigger();
     EXPECT_EQ(missing.Seen(), 1);
+    }
     EXPECT_NE(HandlerSupport::EntryAt(f, 0, kFat).ClusterSize, 77);
 
     // A stand-in converter: progress rewritten with carriage returns, then the question.
