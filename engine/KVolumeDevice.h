@@ -31,6 +31,9 @@ public:
 
     int BackingFd() const override { return m_file.Fd(); }
     int64_t BackingByteOffset() const override { return m_info.StartingLba * 512; }
+    std::string BackingPath() const override { return m_file.Path(); }
+    int64_t BackingByteLength() const override { return m_info.SectorCount * 512; }
+    std::string DeviceNode() const override { return m_partitionNode; }
 
     bool IsLocked() const { return m_locked; }
 

@@ -128,6 +128,14 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/tools/KSurfaceScanDlg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tools/KSurfaceScanDlg.h
   ${CMAKE_CURRENT_LIST_DIR}/tools/KSurfaceScanDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KConsoleToolDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KConsoleToolDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KCheckFileSystemDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KCheckFileSystemDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KCheckFileSystemDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KConvertFatToNtfsDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KConvertFatToNtfsDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KConvertFatToNtfsDlg.ui
   ${CMAKE_CURRENT_LIST_DIR}/mainframe/MainFrameToolHandlers.cpp
 )
 # The side functions: export, manual, web pages, about box and version check.

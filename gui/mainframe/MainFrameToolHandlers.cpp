@@ -1,9 +1,12 @@
 // The tools that act at once: they open their window on the selected disk or partition and queue
 // nothing.
+#include <QMessageBox>
 #include <memory>
 
 #include "engine/IVolumeDevice.h"
 #include "gui/mainframe/MainFrame.h"
+#include "gui/tools/KCheckFileSystemDlg.h"
+#include "gui/tools/KConvertFatToNtfsDlg.h"
 #include "gui/tools/KSurfaceScanDlg.h"
 
 void MainFrame::on_actionSurface_Scan_triggered()
@@ -30,4 +33,37 @@ void MainFrame::on_actionSurface_Scan_2_triggered()
         return;
     KSurfaceScanDlg dialog(QStringLiteral("\"%1\"").arg(DisplayName(d, p)), volume.get(), this);
     dialog.exec();
+}
+
+void MainFrame::on_actionCheck_File_System_triggered()
+{
+    PartitionInfo e{};
+    if (!SelectedPartition(&e))
+        return;
+    std::unique_ptr<IVolumeDevice> volume(m_virtualManager.CreateVolumeDevice(m_nDiskIndex, m_nPartitionIndex));
+    if (!volume)
+        return;
+    KCheckFileSystemDlg dialog(volume.get(), this);
+    dialog.exec();
+}
+
+void MainFrame::on_action_Convert_File_System_triggered()
+{
+    PartitionInfo e{};
+    if (!SelectedPartition(&e))
+        return;
+    if (m_executive.GetCommandCount() > 0) {
+        QMessageBox::information(this, tr("Information"),
+                                 tr("Please apply all the changes you have made before you convert file system for this partition."));
+        return;
+    }
+    {
+        std::unique_ptr<IVolumeDevice> volume(m_virtualManager.CreateVolumeDevice(m_nDiskIndex, m_nPartitionIndex));
+        if (!volume)
+            return;
+        KConvertFatToNtfsDlg dialog(volume.get(), this);
+        dialog.exec();
+    }
+    // The volume may be NTFS now: both layouts are read again from the disks.
+    reloadAfterApply();
 }
