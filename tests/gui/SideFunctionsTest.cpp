@@ -122,7 +122,7 @@ TEST(SideFunctions, ExportWritesEveryDiskOfThePendingLayout)
             EXPECT_EQ(d.nameFilters(), QStringList({"Text File (*.txt)"}));
             EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptSave);
             d.selectFile(file);
-            d.accept();
+            static_cast<QDialog&>(d).accept();
         });
         MessageBoxAnswer none({});
         w.Action("actionExport_disk_configuration")->trigger();
@@ -180,7 +180,7 @@ TEST(SideFunctions, ExportWritesEveryDiskOfThePendingLayout)
         DialogAnswer<QFileDialog> save([&](QFileDialog& d) {
             d.setOption(QFileDialog::DontConfirmOverwrite);
             d.selectFile(QStringLiteral("/dev/full"));
-            d.accept();
+            static_cast<QDialog&>(d).accept();
         });
         MessageBoxAnswer error({"OK"});
         w.Action("actionExport_disk_configuration")->trigger();
