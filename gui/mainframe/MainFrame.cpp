@@ -541,7 +541,8 @@ void MainFrame::updateActionState(int nDiskIndex, int nPartitionIndex)
     ui->action_Copy->setEnabled(allocated && !unformatted);
     ui->action_Partition_Properties->setEnabled(true);
     ui->action_Wipe_Partition->setEnabled(true);
-    ui->actionCheck_File_System->setEnabled(fatOrNtfs && lettered && !busy && !flag2);
+    // Ext volumes get no letter here, yet e2fsck checks them like the others.
+    ui->actionCheck_File_System->setEnabled(((fatOrNtfs && lettered) || isExt(fs)) && !busy && !flag2);
     ui->action_Convert_File_System->setEnabled(fat && lettered && !busy && !flag2);
     ui->action_Change_Drive_Letter->setEnabled((fatOrNtfs || unformatted) && !e.Hidden);
     ui->action_Hide_Partition->setEnabled(known && !swap && !e.Hidden);

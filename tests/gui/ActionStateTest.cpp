@@ -289,8 +289,13 @@ TEST(ActionState, FileSystemRules)
     EXPECT_FALSE(On(w, "action_Convert_File_System"));
     EXPECT_TRUE(On(w, "action_Expoler"));
 
+    // Ext gets no letter here, but its checker runs all the same.
+    w.Patch(0, i, [](PartitionInfo& e) { e.FileSystemType = kFsExt3; });
+    EXPECT_TRUE(On(w, "actionCheck_File_System"));
+    EXPECT_FALSE(On(w, "action_Convert_File_System"));
+
     // With a letter both; pending work (busy bits 0, 1, 3) stops both and exploring too.
-    w.Patch(0, i, [](PartitionInfo& e) { e.DriveLetter = 'G'; });
+    w.Patch(0, i, [](PartitionInfo& e) { e.FileSystemType = kFsFat32; e.DriveLetter = 'G'; });
     EXPECT_TRUE(On(w, "actionCheck_File_System"));
     EXPECT_TRUE(On(w, "action_Convert_File_System"));
     for (uint32_t bit : {0u, 1u, 3u}) {
