@@ -131,6 +131,9 @@ public slots:
     // Tools that act at once and queue nothing.
     void on_actionSurface_Scan_triggered();
     void on_actionSurface_Scan_2_triggered();
+    void on_action_Properties_triggered();
+    void on_action_Disk_Properties_triggered();
+    void on_action_Partition_Properties_triggered();
     void on_actionApply_All_Changes_triggered();
 
 protected:

@@ -4,6 +4,7 @@
 
 #include "engine/IVolumeDevice.h"
 #include "gui/mainframe/MainFrame.h"
+#include "gui/tools/KPropertiesDlg.h"
 #include "gui/tools/KSurfaceScanDlg.h"
 
 void MainFrame::on_actionSurface_Scan_triggered()
@@ -29,5 +30,33 @@ void MainFrame::on_actionSurface_Scan_2_triggered()
     if (!volume)
         return;
     KSurfaceScanDlg dialog(QStringLiteral("\"%1\"").arg(DisplayName(d, p)), volume.get(), this);
+    dialog.exec();
+}
+
+// The tool bar's Properties: the selected disk or entry.
+void MainFrame::on_action_Properties_triggered()
+{
+    const int d = m_nDiskIndex, p = m_nPartitionIndex;
+    if (d < 0 || d >= m_virtualManager.GetDiskCount())
+        return;
+    KPropertiesDlg dialog(&m_virtualManager, d, p < 0 ? -1 : p, this);
+    dialog.exec();
+}
+
+void MainFrame::on_action_Disk_Properties_triggered()
+{
+    const int d = m_nDiskIndex;
+    if (d < 0 || d >= m_virtualManager.GetDiskCount() || m_nPartitionIndex >= 0)
+        return;
+    KPropertiesDlg dialog(&m_virtualManager, d, -1, this);
+    dialog.exec();
+}
+
+void MainFrame::on_action_Partition_Properties_triggered()
+{
+    PartitionInfo e{};
+    if (!SelectedEntry(&e))
+        return;
+    KPropertiesDlg dialog(&m_virtualManager, m_nDiskIndex, m_nPartitionIndex, this);
     dialog.exec();
 }
