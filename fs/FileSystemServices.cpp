@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/LabelRule.h"
+#include "engine/DiskEngine.h"
 #include "engine/KVolumeLoader.h"
 #include "fs/FileSystemRegistry.h"
 #include "fs/KBootConfig.h"
@@ -23,7 +24,37 @@ public:
     }
 };
 
+// The family and a volume device of an entry whose file system is on the disk; false for anything else.
+bool openEntry(IDisk* disk, const PartitionInfo& e, const IFileSystem** family, std::unique_ptr<IVolumeDevice>* volume)
+{
+    if (!disk || e.PartitionTypeId == 0 || e.StartingLba < 0 || e.SectorCount <= 0 ||
+        (e.EntryFlags & (kEntryPendingCreated | kEntryPendingFormatted | kEntryPendingMoved)))
+        return false;
+    *family = FileSystemFor(e.FileSystemType);
+    if (!*family)
+        return false;
+    volume->reset(CreateVolumeDevice(disk, e));
+    return *volume != nullptr;
+}
+
 } // namespace
+
+uint64_t ReadEntrySerialNumber(IDisk* disk, const PartitionInfo& entry)
+{
+    const IFileSystem* family = nullptr;
+    std::unique_ptr<IVolumeDevice> volume;
+    if (!openEntry(disk, entry, &family, &volume))
+        return 0;
+    return family->ReadSerialNumber(*volume, volume->GetSectorCount(), entry.FileSystemType);
+}
+
+bool ReadEntryParameters(IDisk* disk, const PartitionInfo& entry, VolumeParameters* out)
+{
+    const IFileSystem* family = nullptr;
+    std::unique_ptr<IVolumeDevice> volume;
+    return openEntry(disk, entry, &family, &volume) &&
+           family->ReadParameters(*volume, volume->GetSectorCount(), entry.FileSystemType, out);
+}
 
 IVolumeLoader* CreateInterface_IVolumeLoader()
 {

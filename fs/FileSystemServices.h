@@ -27,6 +27,13 @@ class ISectorDevice;
 int FormatVolume(ISectorDevice* device, const NewVolume& volume, IProgressReporter* progress);
 
 struct PartitionInfo;
+struct VolumeParameters;
+// The file system of an entry as the disk holds it: its serial number (0 when it has none) and the
+// make-up its boot sector states (false when there is none to read). An unallocated entry, and one with
+// pending work (bits 0, 1 and 3 of EntryFlags: not on the disk yet), reads nothing.
+uint64_t ReadEntrySerialNumber(IDisk* disk, const PartitionInfo& entry);
+bool ReadEntryParameters(IDisk* disk, const PartitionInfo& entry, VolumeParameters* out);
+
 // Grows a mounted NTFS volume in place to `newSectors`. Non-zero success. This platform cannot resize a
 // mounted NTFS volume, so it always fails and the caller takes the offline path.
 int HotExpandNtfsPartition(const PartitionInfo& entry, int64_t newSectors, IProgressReporter* progress);

@@ -26,6 +26,27 @@ struct NewVolume {
     int64_t HiddenSectors = 0;
 };
 
+// What a volume's boot sector (Ext: superblock) says of its make-up, as the properties dialog lists
+// it. Sizes are in 512-byte sectors; only the fields of the volume's family are filled.
+struct VolumeParameters {
+    uint32_t SectorsPerCluster = 0; // Ext: sectors per block
+    // FAT
+    uint32_t NumberOfFats = 0;
+    uint32_t ReservedSectors = 0;
+    uint32_t SectorsPerFat = 0;
+    uint32_t RootEntries = 0;       // FAT12/16: entries of the fixed root directory
+    uint32_t RootCluster = 0;       // FAT32: first cluster of the root directory
+    // NTFS
+    uint32_t SectorsPerFileRecord = 0;
+    uint32_t SectorsPerIndexRecord = 0;
+    uint64_t MftLcn = 0;
+    uint64_t MftMirrorLcn = 0;
+    // Ext
+    uint32_t InodesPerGroup = 0;
+    uint32_t BlocksPerGroup = 0;
+    uint32_t InodeSize = 0;         // bytes
+};
+
 class IFileSystem {
 public:
     virtual ~IFileSystem() = default;
@@ -52,6 +73,14 @@ public:
 
     // The serial number the volume shows (Ext: the first 8 bytes of its UUID); 0 when unreadable or none.
     virtual uint64_t ReadSerialNumber(ISectorDevice& volume, int64_t sectors, int fileSystemType) const;
+
+    // The make-up of the volume as its boot sector (Ext: superblock) states it; false when the family
+    // keeps none there or the sector is unreadable or not sane.
+    virtual bool ReadParameters(ISectorDevice& /*volume*/, int64_t /*sectors*/, int /*fileSystemType*/,
+                                VolumeParameters* /*out*/) const
+    {
+        return false;
+    }
 
     // Partition recovery: whether the sector read at `lba` starts a volume of this family.
     virtual bool Recognise(IDisk*, const uint8_t* /*sector*/, int64_t /*lba*/, PartitionInfo* /*found*/) const

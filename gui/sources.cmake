@@ -136,6 +136,15 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/tools/KConvertFatToNtfsDlg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tools/KConvertFatToNtfsDlg.h
   ${CMAKE_CURRENT_LIST_DIR}/tools/KConvertFatToNtfsDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KPartitionUsagePage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KPartitionUsagePage.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KFileSystemInfoPage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KFileSystemInfoPage.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KFileSystemInfoPage.ui
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KDiskPropertiesPage.ui
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KPropertiesDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KPropertiesDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KPropertiesDlg.ui
   ${CMAKE_CURRENT_LIST_DIR}/mainframe/MainFrameToolHandlers.cpp
 )
 # The side functions: export, manual, web pages, about box and version check.

@@ -4,6 +4,7 @@
 #include "core/ByteOrder.h"
 #include "core/FileSystemTypes.h"
 #include "engine/ISectorDevice.h"
+#include "fs/VolumeReader.h"
 #include "fs/ext/ExtFormat.h"
 #include "fs/ext/ExtLabel.h"
 #include "fs/ext/ExtLimits.h"
@@ -32,6 +33,24 @@ public:
         if (sectors <= 2 || !volume.ReadSectors(sb, Ext::kSuperblockOffset / 512, 1))
             return 0;
         return le64(sb + Ext::kSbUuid);
+    }
+    bool ReadParameters(ISectorDevice& volume, int64_t sectors, int, VolumeParameters* out) const override
+    {
+        uint8_t sb[512]; // the fields wanted lie in the superblock's first sector
+        VolumeReader reader(volume, sectors);
+        if (!reader.ReadBytes(Ext::kSuperblockOffset, sb, sizeof sb) || le16(sb + Ext::kSbMagic) != Ext::kMagic)
+            return false;
+        const uint32_t logBlockSize = le32(sb + Ext::kSbLogBlockSize);
+        if (logBlockSize > Ext::kMaxLogBlockSize)
+            return false;
+        VolumeParameters p;
+        p.SectorsPerCluster = (1024u << logBlockSize) / kVolumeSectorBytes;
+        p.InodesPerGroup = le32(sb + Ext::kSbInodesPerGroup);
+        p.BlocksPerGroup = le32(sb + Ext::kSbBlocksPerGroup);
+        // Revision 0 volumes have no inode-size field: their inodes are 128 bytes.
+        p.InodeSize = le32(sb + Ext::kSbRevision) == 0 ? uint32_t(sizeof(Ext::InodeLayout)) : le16(sb + Ext::kSbInodeSize);
+        *out = p;
+        return true;
     }
     bool Recognise(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo* found) const override
     {

@@ -8,12 +8,6 @@
 #include "core/ByteOrder.h"
 #include "core/FileSystemTypes.h"
 
-namespace {
-
-constexpr uint32_t kMaxLogBlockSize = 6; // 64 KiB blocks
-
-} // namespace
-
 bool ProbeExt(ISectorDevice& volume, int64_t sectorCount, PartitionInfo& info)
 {
     VolumeReader reader(volume, sectorCount);
@@ -33,7 +27,7 @@ bool ProbeExt(ISectorDevice& volume, int64_t sectorCount, PartitionInfo& info)
     }
     // An external journal device has blocks but no inodes.
     const bool inodesSane = le32(sb + Ext::kSbInodes) != 0 || (incompat & Ext::kIncompatJournalDevice) != 0;
-    if (logBlockSize > kMaxLogBlockSize || le32(sb + Ext::kSbRevision) > 1 || blocks == 0 || freeBlocks > blocks || !inodesSane ||
+    if (logBlockSize > Ext::kMaxLogBlockSize || le32(sb + Ext::kSbRevision) > 1 || blocks == 0 || freeBlocks > blocks || !inodesSane ||
         le32(sb + Ext::kSbBlocksPerGroup) == 0)
         return false;
     const uint64_t blockSectors = (uint64_t(1024) << logBlockSize) / kVolumeSectorBytes;

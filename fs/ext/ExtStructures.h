@@ -69,6 +69,7 @@ struct SuperblockLayout {
 inline constexpr size_t kSuperblockOffset = 1024; // bytes from the start of the volume
 inline constexpr size_t kSuperblockBytes = 1024;
 inline constexpr uint16_t kMagic = 0xEF53;
+inline constexpr uint32_t kMaxLogBlockSize = 6; // 64 KiB blocks, the largest the format allows
 inline constexpr size_t kLabelBytes = sizeof(SuperblockLayout::VolumeName);
 
 // Superblock field offsets.

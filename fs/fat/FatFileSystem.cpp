@@ -3,10 +3,13 @@
 
 #include <vector>
 
+#include "core/ByteOrder.h"
 #include "core/FileSystemTypes.h"
+#include "fs/VolumeReader.h"
 #include "fs/fat/FatExplorer.h"
 #include "fs/fat/FatFormat.h"
 #include "fs/fat/FatLabel.h"
+#include "fs/fat/FatLayout.h"
 #include "fs/fat/FatLimits.h"
 #include "fs/fat/FatParameters.h"
 #include "fs/fat/FatProbe.h"
@@ -32,6 +35,29 @@ public:
     {
         *bytes = 4;
         return int(fs == kFsFat32 ? Fat::kVolumeId32 : Fat::kVolumeId16);
+    }
+    bool ReadParameters(ISectorDevice& volume, int64_t sectors, int fs, VolumeParameters* out) const override
+    {
+        uint8_t boot[512];
+        FatLayout layout;
+        VolumeReader reader(volume, sectors);
+        if (!reader.ReadSectors(boot, 0, 1) || !ParseFatBootSector(boot, sizeof boot, layout))
+            return false;
+        // The counts stay in the volume's own sectors, as the boot sector states them; the cluster is
+        // given in 512-byte sectors like everywhere else.
+        VolumeParameters p;
+        p.SectorsPerCluster = layout.clusterBytes / kVolumeSectorBytes;
+        p.NumberOfFats = boot[Fat::kNumberOfFats];
+        p.ReservedSectors = le16(boot + Fat::kReservedSectors);
+        if (fs == kFsFat32) {
+            p.SectorsPerFat = le32(boot + Fat::kFatSize32);
+            p.RootCluster = le32(boot + Fat::kRootCluster);
+        } else {
+            p.SectorsPerFat = le16(boot + Fat::kFatSize16);
+            p.RootEntries = le16(boot + Fat::kRootEntries);
+        }
+        *out = p;
+        return true;
     }
     bool Recognise(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo* found) const override
     {

@@ -2,6 +2,7 @@
 #include "fs/FileSystemRegistry.h"
 
 #include "core/FileSystemTypes.h"
+#include "fs/VolumeReader.h"
 #include "fs/ntfs/KNtfsFormat.h"
 #include "fs/ntfs/NtfsBootSector.h"
 #include "fs/ntfs/NtfsExplorer.h"
@@ -28,6 +29,22 @@ public:
     {
         *bytes = 8;
         return int(Ntfs::kBootSerialNumber);
+    }
+    bool ReadParameters(ISectorDevice& volume, int64_t sectors, int, VolumeParameters* out) const override
+    {
+        uint8_t sector[512];
+        Ntfs::BootSector boot;
+        VolumeReader reader(volume, sectors);
+        if (!reader.ReadSectors(sector, 0, 1) || !Ntfs::DecodeBootSector(sector, boot))
+            return false;
+        VolumeParameters p;
+        p.SectorsPerCluster = uint32_t(boot.ClusterBytes / kVolumeSectorBytes);
+        p.SectorsPerFileRecord = uint32_t(boot.FileRecordBytes / kVolumeSectorBytes);
+        p.SectorsPerIndexRecord = uint32_t(boot.IndexRecordBytes / kVolumeSectorBytes);
+        p.MftLcn = boot.MftLcn;
+        p.MftMirrorLcn = boot.MftMirrorLcn;
+        *out = p;
+        return true;
     }
     bool Recognise(IDisk* disk, const uint8_t* sector, int64_t lba, PartitionInfo* found) const override
     {

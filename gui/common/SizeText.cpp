@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLocale>
+#include <algorithm>
 #include <limits>
 
 namespace SizeText {
@@ -80,6 +81,28 @@ QString ListUsedOfBytes(int64_t bytes)
     if (listText(bytes, &text))
         return text;
     return QStringLiteral("%1 B").arg(number(double(bytes), 'g', 6));
+}
+
+namespace {
+
+QString propertiesText(double mb)
+{
+    const double gb = mb / 1024.0;
+    if (gb >= 1.0)
+        return QStringLiteral("%1 GB").arg(number(gb, 'f', 2));
+    return QStringLiteral("%1 MB").arg(number(mb, 'f', 2));
+}
+
+} // namespace
+
+QString PropertiesSizeOfBytes(int64_t n64Bytes)
+{
+    return propertiesText(double(std::max<int64_t>(n64Bytes, 0) / 1024) / 1024.0);
+}
+
+QString PropertiesSizeOfSectors(int64_t n64Sectors)
+{
+    return propertiesText(double(std::max<int64_t>(n64Sectors, 0)) / 2048.0);
 }
 
 QString ListCapacity(int64_t n64Sectors, int nBytesPerSector)

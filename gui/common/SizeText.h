@@ -29,4 +29,10 @@ QString ListUsed(int64_t n64Sectors, int nBytesPerSector);
 QString ListCapacityOfBytes(int64_t n64Bytes);
 QString ListUsedOfBytes(int64_t n64Bytes);
 
+// The properties dialog: "%1 GB" from 1 GB, else "%1 MB", two decimals; MB = (bytes / 1024, whole) /
+// 1024. Not translated.
+QString PropertiesSizeOfBytes(int64_t n64Bytes);
+// The same for a count of 512-byte sectors, taken as MB = count / 2048.
+QString PropertiesSizeOfSectors(int64_t n64Sectors);
+
 } // namespace SizeText

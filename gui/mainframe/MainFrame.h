@@ -144,6 +144,9 @@ public slots:
     void on_actionSurface_Scan_2_triggered();
     void on_actionCheck_File_System_triggered();
     void on_action_Convert_File_System_triggered();
+    void on_action_Properties_triggered();
+    void on_action_Disk_Properties_triggered();
+    void on_action_Partition_Properties_triggered();
     void on_actionApply_All_Changes_triggered();
 
     // Side functions: the export, the manual, the web pages, the about box and the version check.

@@ -34,6 +34,7 @@
 #include "core/FileSystemTypes.h"
 #include "fs/ntfs/KNtfsResize.h"
 #include "fs/FileSystemRegistry.h"
+#include "fs/FileSystemServices.h"
 #include "model/KDriveLetterPool.h"
 #include "model/PartitionPlacement.h"
 #include "ui_MainFrame.h"
@@ -395,15 +396,7 @@ void MainFrame::on_actionChanage_Partition_Type_ID_triggered()
 
 uint64_t MainFrame::volumeSerialNumber(int nDiskIndex, const PartitionInfo& e)
 {
-    // An entry with pending work has no serial on the disk yet.
-    if (e.EntryFlags & (kEntryPendingCreated | kEntryPendingFormatted | kEntryPendingMoved))
-        return 0;
-    IDisk* disk = m_virtualManager.GetDisk(nDiskIndex);
-    const IFileSystem* family = FileSystemFor(e.FileSystemType);
-    if (!disk || !family || e.StartingLba < 0)
-        return 0;
-    std::unique_ptr<IVolumeDevice> volume(CreateVolumeDevice(disk, e));
-    return volume ? family->ReadSerialNumber(*volume, volume->GetSectorCount(), e.FileSystemType) : 0;
+    return ReadEntrySerialNumber(m_virtualManager.GetDisk(nDiskIndex), e);
 }
 
 void MainFrame::on_actionChange_Serial_Number_triggered()

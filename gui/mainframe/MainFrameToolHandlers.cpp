@@ -7,6 +7,7 @@
 #include "gui/mainframe/MainFrame.h"
 #include "gui/tools/KCheckFileSystemDlg.h"
 #include "gui/tools/KConvertFatToNtfsDlg.h"
+#include "gui/tools/KPropertiesDlg.h"
 #include "gui/tools/KSurfaceScanDlg.h"
 
 void MainFrame::on_actionSurface_Scan_triggered()
@@ -66,4 +67,32 @@ void MainFrame::on_action_Convert_File_System_triggered()
     }
     // The volume may be NTFS now: both layouts are read again from the disks.
     reloadAfterApply();
+}
+
+// The tool bar's Properties: the selected disk or entry.
+void MainFrame::on_action_Properties_triggered()
+{
+    const int d = m_nDiskIndex, p = m_nPartitionIndex;
+    if (d < 0 || d >= m_virtualManager.GetDiskCount())
+        return;
+    KPropertiesDlg dialog(&m_virtualManager, d, p < 0 ? -1 : p, this);
+    dialog.exec();
+}
+
+void MainFrame::on_action_Disk_Properties_triggered()
+{
+    const int d = m_nDiskIndex;
+    if (d < 0 || d >= m_virtualManager.GetDiskCount() || m_nPartitionIndex >= 0)
+        return;
+    KPropertiesDlg dialog(&m_virtualManager, d, -1, this);
+    dialog.exec();
+}
+
+void MainFrame::on_action_Partition_Properties_triggered()
+{
+    PartitionInfo e{};
+    if (!SelectedEntry(&e))
+        return;
+    KPropertiesDlg dialog(&m_virtualManager, m_nDiskIndex, m_nPartitionIndex, this);
+    dialog.exec();
 }

@@ -51,6 +51,7 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/SurfaceScanLoopTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RecoveryWizardTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FileSystemToolsTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PropertiesTest.cpp
 )
 # The side functions.
 list(APPEND VOLMARA_GUI_TEST_SOURCES
