@@ -225,12 +225,12 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="74"/>
         <source>The NTFS file system of the partition was not shut down cleanly. Please use &quot;Check File System&quot; function to check it, or shut Windows down properly, first.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das NTFS-Dateisystem der Partition wurde nicht ordnungsgemäß geschlossen. Bitte prüfen Sie es zuerst mit der Funktion &quot;Dateisystem prüfen&quot; oder fahren Sie Windows ordnungsgemäß herunter.</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="78"/>
         <source>Windows is hibernated on this partition. Please start Windows and shut it down completely (not hibernate or fast startup) first.</source>
-        <translation type="unfinished"></translation>
+        <translation>Windows befindet sich auf dieser Partition im Ruhezustand. Bitte starten Sie zuerst Windows und fahren Sie es vollständig herunter (nicht Ruhezustand oder Schnellstart).</translation>
     </message>
     <message>
         <location filename="../execution/ExecutionTexts.cpp" line="82"/>
@@ -401,6 +401,39 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
         <location filename="../execution/ExecutionTexts.cpp" line="141"/>
         <source>The command failed.</source>
         <translation>Der Befehl ist fehlgeschlagen.</translation>
+    </message>
+</context>
+<context>
+    <name>KAboutDlg</name>
+    <message>
+        <location filename="../gui/mainframe/KAboutDlg.ui" line="14"/>
+        <source>About Volmara</source>
+        <translation>Über Volmara</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/KAboutDlg.ui" line="49"/>
+        <source>Volmara</source>
+        <translation>Volmara</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/KAboutDlg.ui" line="70"/>
+        <source>A partition manager for hard disks: create, resize, move, copy, merge and recover partitions.</source>
+        <translation>Ein Partitionsmanager für Festplatten: Partitionen erstellen, in der Größe ändern, verschieben, kopieren, zusammenführen und wiederherstellen.</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/KAboutDlg.ui" line="125"/>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/KAboutDlg.cpp" line="18"/>
+        <source>Version %1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/KAboutDlg.cpp" line="19"/>
+        <source>Built on %1</source>
+        <translation>Erstellt: %1</translation>
     </message>
 </context>
 <context>
@@ -595,41 +628,74 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     </message>
 </context>
 <context>
+    <name>KCheckFileSystemDlg</name>
+    <message>
+        <location filename="../gui/tools/KCheckFileSystemDlg.ui" line="14"/>
+        <source>Check File System</source>
+        <translation>Dateisystem prüfen</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KCheckFileSystemDlg.ui" line="23"/>
+        <source>Options:</source>
+        <translation>Optionen:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KCheckFileSystemDlg.ui" line="29"/>
+        <source>Check only. (Do not fix detected errors.)</source>
+        <translation>Nur prüfen. (Gefundene Fehler nicht beheben.)</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KCheckFileSystemDlg.ui" line="39"/>
+        <source>Check &amp;&amp; fix detected errors.</source>
+        <translation>Prüfen &amp;&amp; gefundene Fehler beheben.</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KCheckFileSystemDlg.ui" line="81"/>
+        <source>&amp;Start</source>
+        <translation>&amp;Start</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KCheckFileSystemDlg.ui" line="91"/>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+</context>
+<context>
     <name>KChooseScanningMethodPage</name>
     <message>
         <location filename="../gui/wizards/KChooseScanningMethodPage.ui" line="9"/>
         <source>Scanning Methods:</source>
-        <translation type="unfinished"></translation>
+        <translation>Scanmethoden:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningMethodPage.ui" line="15"/>
         <source>Quick Scan</source>
-        <translation type="unfinished"></translation>
+        <translation>Schnellscan</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningMethodPage.ui" line="25"/>
         <source>Quick Scan can restore your partition if your lost/deleted partitions are continuous. When program find a lost/deleted partition, it will jump to the end of the partition to continue scanning other lost/deleted partitions.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Schnellscan kann Ihre Partitionen wiederherstellen, wenn die verlorenen/gelöschten Partitionen lückenlos aufeinander folgen. Findet das Programm eine verlorene/gelöschte Partition, springt es an deren Ende und sucht dort nach weiteren verlorenen/gelöschten Partitionen.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningMethodPage.ui" line="35"/>
         <source>Full Scan</source>
-        <translation type="unfinished"></translation>
+        <translation>Vollscan</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningMethodPage.ui" line="42"/>
         <source>Full scan will scan every sector of specified scanning range. If Quick Scan cannot find lost partition(s), try Full Scan to allocate partition(s).</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Vollscan durchsucht jeden Sektor des angegebenen Bereichs. Findet der Schnellscan die verlorene(n) Partition(en) nicht, versuchen Sie den Vollscan, um sie zu finden.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningMethodPage.cpp" line="9"/>
         <source>Scanning Method Settings</source>
-        <translation type="unfinished"></translation>
+        <translation>Scanmethode einstellen</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningMethodPage.cpp" line="10"/>
         <source>Set scanning method for the specified scanning range.</source>
-        <translation type="unfinished"></translation>
+        <translation>Legen Sie die Scanmethode für den angegebenen Bereich fest.</translation>
     </message>
 </context>
 <context>
@@ -637,70 +703,70 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     <message>
         <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="9"/>
         <source>Scanning Range:</source>
-        <translation type="unfinished"></translation>
+        <translation>Scanbereich:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="15"/>
         <source>Full Disk            (Scanning entire disk.)</source>
-        <translation type="unfinished"></translation>
+        <translation>Ganzer Datenträger   (Ganzen Datenträger scannen.)</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="22"/>
         <source>Unallocated Space    (Scanning free space only.)</source>
-        <translation type="unfinished"></translation>
+        <translation>Freier Bereich       (Nur freien Bereich scannen.)</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="29"/>
         <source>Specified Range      (Scanning specified sectors.)</source>
-        <translation type="unfinished"></translation>
+        <translation>Angegebener Bereich  (Angegebene Sektoren scannen.)</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="39"/>
         <source>Sectors Range:</source>
-        <translation type="unfinished"></translation>
+        <translation>Sektorbereich:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="45"/>
         <source>Starting LBA:</source>
-        <translation type="unfinished"></translation>
+        <translation>Start-LBA:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="55"/>
         <source>Ending LBA:</source>
-        <translation type="unfinished"></translation>
+        <translation>End-LBA:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningRangePage.ui" line="75"/>
         <source>You could choose a partition block to scan the deleted or lost partition from the following disk map. You could also enter the starting LBA and Ending LBA directly.</source>
-        <translation type="unfinished"></translation>
+        <translation>Sie können in der folgenden Datenträgerübersicht einen Partitionsblock auswählen, um darin nach gelöschten oder verlorenen Partitionen zu suchen. Sie können Start-LBA und End-LBA auch direkt eingeben.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="16"/>
         <source>Scanning Range Settings</source>
-        <translation type="unfinished"></translation>
+        <translation>Scanbereich einstellen</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="17"/>
         <source>Set scanning range for the specified disk.</source>
-        <translation type="unfinished"></translation>
+        <translation>Legen Sie den Scanbereich für den angegebenen Datenträger fest.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="107"/>
         <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="111"/>
         <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="116"/>
         <source>Error</source>
-        <translation type="unfinished">Fehler</translation>
+        <translation>Fehler</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="107"/>
         <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="116"/>
         <source>Starting LBA value is invalid.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Start-LBA-Wert ist ungültig.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseScanningRangePage.cpp" line="111"/>
         <source>Ending LBA value is invalid.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der End-LBA-Wert ist ungültig.</translation>
     </message>
 </context>
 <context>
@@ -708,139 +774,189 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     <message>
         <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="24"/>
         <source>Scanning progress:</source>
-        <translation type="unfinished"></translation>
+        <translation>Scanfortschritt:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="41"/>
         <source>&amp;Cancel</source>
-        <translation type="unfinished">&amp;Abbrechen</translation>
+        <translation>&amp;Abbrechen</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="51"/>
         <source>Please select the partitions you need from the following list:&lt;BR&gt;(Double click the searched partition to explore the content.)</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte wählen Sie die benötigten Partitionen aus der folgenden Liste aus:&lt;BR&gt;(Doppelklicken Sie auf eine gefundene Partition, um ihren Inhalt anzuzeigen.)</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="65"/>
         <source>File System</source>
-        <translation type="unfinished">Dateisystem</translation>
+        <translation>Dateisystem</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="70"/>
         <source>Label</source>
-        <translation type="unfinished"></translation>
+        <translation>Name</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="75"/>
         <source>Starting LBA</source>
-        <translation type="unfinished"></translation>
+        <translation>Start-LBA</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="80"/>
         <source>Ending LBA</source>
-        <translation type="unfinished"></translation>
+        <translation>End-LBA</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="85"/>
         <source>Used</source>
-        <translation type="unfinished">Belegt</translation>
+        <translation>Belegt</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="90"/>
         <source>Size</source>
-        <translation type="unfinished"></translation>
+        <translation>Größe</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="95"/>
         <source>Status</source>
-        <translation type="unfinished">Status</translation>
+        <translation>Status</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.ui" line="103"/>
         <source>Preview:</source>
-        <translation type="unfinished"></translation>
+        <translation>Vorschau:</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="64"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="66"/>
         <source>Choose Searched Partitions</source>
-        <translation type="unfinished"></translation>
+        <translation>Gefundene Partitionen wählen</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="65"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="67"/>
         <source>Choose the searched deleted/lost partitions.</source>
-        <translation type="unfinished"></translation>
+        <translation>Wählen Sie die gefundenen gelöschten/verlorenen Partitionen aus.</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="167"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="169"/>
         <source>(%1 of %2 sectors. Scanning LBA:%3)</source>
-        <translation type="unfinished"></translation>
+        <translation>(%1 von %2 Sektoren. Aktuelle LBA:%3)</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="180"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="182"/>
         <source>Existing</source>
-        <translation type="unfinished"></translation>
+        <translation>Vorhanden</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="180"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="182"/>
         <source>Lost/Deleted</source>
-        <translation type="unfinished"></translation>
+        <translation>Verloren</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="249"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="251"/>
         <source>overlapped</source>
-        <translation type="unfinished"></translation>
+        <translation>überlappt</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="337"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="339"/>
         <source>Warning</source>
-        <translation type="unfinished">Warnung</translation>
+        <translation>Warnung</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="338"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="340"/>
         <source>At least one of the existing partition will be deleted. Are you sure that you want to continue?</source>
-        <translation type="unfinished"></translation>
+        <translation>Mindestens eine der vorhandenen Partitionen wird gelöscht. Möchten Sie wirklich fortfahren?</translation>
+    </message>
+</context>
+<context>
+    <name>KConsoleToolDlg</name>
+    <message>
+        <location filename="../gui/tools/KConsoleToolDlg.cpp" line="158"/>
+        <source>Question</source>
+        <translation>Frage</translation>
+    </message>
+</context>
+<context>
+    <name>KConvertFatToNtfsDlg</name>
+    <message>
+        <location filename="../gui/tools/KConvertFatToNtfsDlg.ui" line="14"/>
+        <source>Convert File System</source>
+        <translation>Dateisystem umwandeln</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KConvertFatToNtfsDlg.ui" line="25"/>
+        <source>Current File System:</source>
+        <translation>Aktuelles Dateisystem:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KConvertFatToNtfsDlg.ui" line="41"/>
+        <source>New File System:</source>
+        <translation>Neues Dateisystem:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KConvertFatToNtfsDlg.ui" line="53"/>
+        <source>NTFS</source>
+        <translation>NTFS</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KConvertFatToNtfsDlg.ui" line="62"/>
+        <source>&lt;B&gt;Warning:&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;After you click Start button, the operation will be started instantly.</source>
+        <translation>&lt;B&gt;Warnung:&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Sobald Sie auf Start klicken, wird der Vorgang sofort ausgeführt.</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KConvertFatToNtfsDlg.ui" line="100"/>
+        <source>&amp;Start</source>
+        <translation>&amp;Start</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KConvertFatToNtfsDlg.ui" line="110"/>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
     </message>
 </context>
 <context>
     <name>KCopyDiskWizard</name>
     <message>
-        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="31"/>
+        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="32"/>
         <source>Welcome to Copy Disk Wizard</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="31"/>
-        <source>This wizard helps you to create a copy of hard disk.</source>
-        <translation type="unfinished"></translation>
+        <translation>Willkommen beim Kopierassistenten</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="32"/>
+        <source>This wizard helps you to create a copy of hard disk.</source>
+        <translation>Dieser Assistent hilft Ihnen, eine Kopie eines Datenträgers zu erstellen.</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="33"/>
         <source>
 
 
 
 To continue, click Next.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="38"/>
-        <source>Boot from the Destination disk</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="38"/>
-        <source>How to boot from the Destination disk?</source>
-        <translation type="unfinished"></translation>
+        <translation>
+
+
+
+Klicken Sie zum Fortfahren auf „Weiter“.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="39"/>
-        <source>&lt;BR&gt;&lt;BR&gt;&lt;B&gt;Please NOTE:&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;In order to make Windows Operating System bootable on the destination disk, please shut down the computer after disk copy is finished and unload the source disk. &lt;B&gt;Please do not start the computer directly from the destination disk once disk copy is finished.&lt;/B&gt;</source>
-        <translation type="unfinished"></translation>
+        <source>Boot from the Destination disk</source>
+        <translation>Vom Zieldatenträger starten</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="44"/>
+        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="39"/>
+        <source>How to boot from the Destination disk?</source>
+        <translation>Wie starten Sie vom Zieldatenträger?</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="40"/>
+        <source>&lt;BR&gt;&lt;BR&gt;&lt;B&gt;Please NOTE:&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;In order to make Windows Operating System bootable on the destination disk, please shut down the computer after disk copy is finished and unload the source disk. &lt;B&gt;Please do not start the computer directly from the destination disk once disk copy is finished.&lt;/B&gt;</source>
+        <translation>&lt;BR&gt;&lt;BR&gt;&lt;B&gt;Bitte BEACHTEN:&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Damit Windows vom Zieldatenträger starten kann, fahren Sie den Computer nach Abschluss des Kopiervorgangs bitte herunter und entfernen Sie den Quelldatenträger. &lt;B&gt;Starten Sie den Computer nach dem Kopieren bitte nicht direkt vom Zieldatenträger.&lt;/B&gt;</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KCopyDiskWizard.cpp" line="45"/>
         <source>Copy Disk Wizard</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger-Kopierassistent</translation>
     </message>
 </context>
 <context>
@@ -967,62 +1083,62 @@ To continue, click Next.</source>
     <message>
         <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="17"/>
         <source>Source Disk &amp; Partition:</source>
-        <translation type="unfinished"></translation>
+        <translation>Quelldatenträger &amp; Partition:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="34"/>
         <source>Destination Disk &amp; Partition:</source>
-        <translation type="unfinished"></translation>
+        <translation>Zieldatenträger &amp; Partition:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="51"/>
         <source>Copy the partition with resize</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition kopieren und Größe ändern</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="61"/>
         <source>Size &amp; Location:</source>
-        <translation type="unfinished"></translation>
+        <translation>Größe &amp; Position:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="88"/>
         <source>Unallocate Space Before:</source>
-        <translation type="unfinished">Nicht zugeordneter Speicherplatz davor:</translation>
+        <translation>Freier Platz davor:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="118"/>
         <source>Partition Size:</source>
-        <translation type="unfinished">Partitionsgröße:</translation>
+        <translation>Partitionsgröße:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="148"/>
         <source>Unallocate Space After:</source>
-        <translation type="unfinished">Nicht zugeordneter Speicherplatz danach:</translation>
+        <translation>Freier Platz danach:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KDestPartitionEditorPage.ui" line="178"/>
         <source>Create As:</source>
-        <translation type="unfinished">Erstellen als:</translation>
+        <translation>Anlegen als:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KDestPartitionEditorPage.cpp" line="22"/>
         <source>Edit Partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition bearbeiten</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KDestPartitionEditorPage.cpp" line="23"/>
         <source>Please enter the new partition size and specify the location of the selected partition:</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte geben Sie die neue Partitionsgröße ein und legen Sie die Position der ausgewählten Partition fest:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KDestPartitionEditorPage.cpp" line="85"/>
         <source>Primary</source>
-        <translation type="unfinished">Primär</translation>
+        <translation>Primär</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KDestPartitionEditorPage.cpp" line="87"/>
         <source>Logical</source>
-        <translation type="unfinished">Logisch</translation>
+        <translation>Logisch</translation>
     </message>
 </context>
 <context>
@@ -1088,12 +1204,12 @@ To continue, click Next.</source>
         <translation>Andere</translation>
     </message>
     <message>
-        <location filename="../gui/common/SizeText.cpp" line="24"/>
+        <location filename="../gui/common/SizeText.cpp" line="38"/>
         <source>%1 TB</source>
         <translation>%1 TB</translation>
     </message>
     <message>
-        <location filename="../gui/common/SizeText.cpp" line="25"/>
+        <location filename="../gui/common/SizeText.cpp" line="39"/>
         <source>%1 GB</source>
         <translation>%1 GB</translation>
     </message>
@@ -1264,6 +1380,87 @@ To continue, click Next.</source>
         <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="261"/>
         <source>Logical</source>
         <translation>Logisch</translation>
+    </message>
+</context>
+<context>
+    <name>KDiskPropertiesPage</name>
+    <message>
+        <location filename="../gui/tools/KDiskPropertiesPage.ui" line="17"/>
+        <source>Device Name:</source>
+        <translation>Gerätename:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KDiskPropertiesPage.ui" line="50"/>
+        <source>Cylinders:</source>
+        <translation>Zylinder:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KDiskPropertiesPage.ui" line="67"/>
+        <source>Heads:</source>
+        <translation>Köpfe:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KDiskPropertiesPage.ui" line="84"/>
+        <source>Sectors Per Track:</source>
+        <translation>Sektoren pro Spur:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KDiskPropertiesPage.ui" line="101"/>
+        <source>Bytes Per Sector:</source>
+        <translation>Bytes pro Sektor:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KDiskPropertiesPage.ui" line="118"/>
+        <source>Physical Sectors:</source>
+        <translation>Physische Sektoren:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KDiskPropertiesPage.ui" line="135"/>
+        <source>Total Size:</source>
+        <translation>Gesamtgröße:</translation>
+    </message>
+</context>
+<context>
+    <name>KFileSystemInfoPage</name>
+    <message>
+        <location filename="../gui/tools/KFileSystemInfoPage.ui" line="17"/>
+        <source>Partition Type ID:</source>
+        <translation>Partitionstyp-ID:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KFileSystemInfoPage.ui" line="50"/>
+        <source>File System:</source>
+        <translation>Dateisystem:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KFileSystemInfoPage.ui" line="67"/>
+        <source>Serial Number:</source>
+        <translation>Seriennummer:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KFileSystemInfoPage.ui" line="84"/>
+        <source>First Physical Sector:</source>
+        <translation>Erster physischer Sektor:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KFileSystemInfoPage.ui" line="101"/>
+        <source>Last Physical Sector:</source>
+        <translation>Letzter physischer Sektor:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KFileSystemInfoPage.ui" line="118"/>
+        <source>Total Physical Sector:</source>
+        <translation>Physische Sektoren gesamt:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KFileSystemInfoPage.cpp" line="31"/>
+        <source>(Unallocated)</source>
+        <translation>(Frei)</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KFileSystemInfoPage.cpp" line="31"/>
+        <source>(Other)</source>
+        <translation>(Andere)</translation>
     </message>
 </context>
 <context>
@@ -1529,22 +1726,22 @@ To continue, click Next.</source>
         <location filename="../gui/wizards/KPartitionCopyWizard.cpp" line="16"/>
         <location filename="../gui/wizards/KPartitionCopyWizard.cpp" line="23"/>
         <source>Partition Copy Wizard</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitions-Kopierassistent</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KPartitionCopyWizard.cpp" line="16"/>
         <source>This wizard helps you to copy a partition.</source>
-        <translation type="unfinished"></translation>
+        <translation>Dieser Assistent hilft Ihnen, eine Partition zu kopieren.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KPartitionCopyWizard.cpp" line="45"/>
         <source>Error</source>
-        <translation type="unfinished">Fehler</translation>
+        <translation>Fehler</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KPartitionCopyWizard.cpp" line="45"/>
         <source>The destination unallocated space is too small.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der freie Zielbereich ist zu klein.</translation>
     </message>
 </context>
 <context>
@@ -1552,136 +1749,287 @@ To continue, click Next.</source>
     <message>
         <location filename="../gui/wizards/KPartitionMergeWizard.cpp" line="14"/>
         <source>Merge Partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition zusammenführen</translation>
     </message>
 </context>
 <context>
     <name>KPartitionMergeWizard_SelectPartitionPage</name>
     <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="57"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="48"/>
         <source>What to expand</source>
-        <translation type="unfinished"></translation>
+        <translation>Zielpartition</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="48"/>
+        <source>What to merge</source>
+        <translation>Quellpartition</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="49"/>
+        <source>Select partition you like to expand.</source>
+        <translation>Wählen Sie die Partition aus, die Sie erweitern möchten.</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="50"/>
+        <source>Select partition that will be included to the target one.</source>
+        <translation>Wählen Sie die Partition aus, die in die Zielpartition aufgenommen werden soll.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="57"/>
-        <source>What to merge</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="58"/>
-        <source>Select partition you like to expand.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="59"/>
-        <source>Select partition that will be included to the target one.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="66"/>
         <source>&lt;B&gt;On this page, you can choose a partition that will be expanded to include adjacent partition.&lt;/B&gt; Please note that it is possible to select only NTFS partitions. If you like to merge a FAT12/16/32 partition, please use &quot;Convert FAT to NTFS&quot; function to convert it to NTFS first.</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;B&gt;Auf dieser Seite können Sie eine Partition auswählen, die um eine angrenzende Partition erweitert wird.&lt;/B&gt; Bitte beachten Sie, dass nur NTFS-Partitionen ausgewählt werden können. Wenn Sie eine FAT12/16/32-Partition zusammenführen möchten, wandeln Sie sie bitte zuerst mit der Funktion &quot;FAT in NTFS umwandeln&quot; in NTFS um.</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="70"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="61"/>
         <source>Select an adjacent partition to merge with the target partition. &lt;B&gt;This partition will be merged to the one you have selected on the previous page.&lt;/B&gt; The content of the second partition will be placed in a folder inside the resulting partition.</source>
-        <translation type="unfinished"></translation>
+        <translation>Wählen Sie eine angrenzende Partition aus, die mit der Zielpartition zusammengeführt werden soll. &lt;B&gt;Diese Partition wird mit der Partition zusammengeführt, die Sie auf der vorherigen Seite ausgewählt haben.&lt;/B&gt; Der Inhalt der zweiten Partition wird in einem Ordner innerhalb der resultierenden Partition abgelegt.</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="96"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="87"/>
         <source>Specify a folder name to keep content of the selected partition:</source>
-        <translation type="unfinished"></translation>
+        <translation>Geben Sie einen Ordnernamen für den Inhalt der ausgewählten Partition an:</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="183"/>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="211"/>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="216"/>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="226"/>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="232"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="174"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="198"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="203"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="213"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="219"/>
         <source>Error</source>
-        <translation type="unfinished">Fehler</translation>
+        <translation>Fehler</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="211"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="198"/>
         <source>Please select a partition.</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte wählen Sie eine Partition aus.</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="217"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="204"/>
         <source>You select a FAT partition. To merge this partition, please use &quot;Convert FAT to NTFS&quot; function to convert it to NTFS first.</source>
-        <translation type="unfinished"></translation>
+        <translation>Sie haben eine FAT-Partition ausgewählt. Um diese Partition zusammenzuführen, wandeln Sie sie bitte zuerst mit der Funktion &quot;FAT in NTFS umwandeln&quot; in NTFS um.</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="226"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="213"/>
         <source>Please enter a name for the folder.</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte geben Sie einen Namen für den Ordner ein.</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="232"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="219"/>
         <source>The expanding partition does not have enough free space.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die zu erweiternde Partition hat nicht genügend freien Speicherplatz.</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="235"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="222"/>
         <source>The folder name &lt;B&gt;%1&lt;/B&gt; is not valid. Please enter another name.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Ordnername &lt;B&gt;%1&lt;/B&gt; ist ungültig. Bitte geben Sie einen anderen Namen ein.</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="247"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="234"/>
         <source>The folder name &lt;B&gt;%1&lt;/B&gt; is too long. Please enter another name.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Ordnername &lt;B&gt;%1&lt;/B&gt; ist zu lang. Bitte geben Sie einen anderen Namen ein.</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="251"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="238"/>
         <source>Warning</source>
-        <translation type="unfinished">Warnung</translation>
+        <translation>Warnung</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="252"/>
+        <location filename="../gui/wizards/KPartitionMergeWizard_SelectPartitionPage.cpp" line="239"/>
         <source> Selected partition is a boot/system partition. Merge &lt;B&gt;this partition into another will make your computer unable to boot.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Do you want to continue?</source>
-        <translation type="unfinished"></translation>
+        <translation> Die ausgewählte Partition ist eine Boot-/Systempartition. Wenn Sie &lt;B&gt;diese Partition mit einer anderen zusammenführen, kann Ihr Computer nicht mehr starten.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Möchten Sie fortfahren?</translation>
     </message>
 </context>
 <context>
     <name>KPartitionRecoveryWizard</name>
     <message>
-        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="16"/>
-        <source>Welcome to Partition Recovery Wizard</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="17"/>
-        <source>This wizard helps you to recover lost or deleted partitions.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="18"/>
+        <source>Welcome to Partition Recovery Wizard</source>
+        <translation>Willkommen zur Partitionswiederherstellung</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="19"/>
+        <source>This wizard helps you to recover lost or deleted partitions.</source>
+        <translation>Dieser Assistent hilft Ihnen, verlorene oder gelöschte Partitionen wiederherzustellen.</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="20"/>
         <source>
 
 
 
 To continue, click Next.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="23"/>
-        <source>Select Disk for recovery</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="24"/>
-        <source>Choose a disk you like to recover.</source>
-        <translation type="unfinished"></translation>
+        <translation>
+
+
+
+Klicken Sie zum Fortfahren auf „Weiter“.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="25"/>
-        <source>On this page, you can choose a disk you like to recover.</source>
-        <translation type="unfinished"></translation>
+        <source>Select Disk for recovery</source>
+        <translation>Datenträger auswählen</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="38"/>
+        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="26"/>
+        <source>Choose a disk you like to recover.</source>
+        <translation>Wählen Sie den Datenträger aus, den Sie wiederherstellen möchten.</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="27"/>
+        <source>On this page, you can choose a disk you like to recover.</source>
+        <translation>Auf dieser Seite können Sie den Datenträger auswählen, den Sie wiederherstellen möchten.</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KPartitionRecoveryWizard.cpp" line="40"/>
         <source>Partition Recovery Wizard</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiederherstellungsassistent</translation>
+    </message>
+</context>
+<context>
+    <name>KPartitionUsagePage</name>
+    <message>
+        <location filename="../gui/tools/KPartitionUsagePage.cpp" line="73"/>
+        <source>  Used:					 %1					 %2%</source>
+        <translation>  Belegt:					 %1					 %2%</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KPartitionUsagePage.cpp" line="75"/>
+        <source>Unused:					 %1					 %2%</source>
+        <translation>Frei:					 %1					 %2%</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KPartitionUsagePage.cpp" line="77"/>
+        <source> Total:					 %1					 100%</source>
+        <translation> Gesamt:					 %1					 100%</translation>
+    </message>
+</context>
+<context>
+    <name>KPropertiesDlg</name>
+    <message>
+        <location filename="../gui/tools/KPropertiesDlg.ui" line="20"/>
+        <source>Properties</source>
+        <translation>Eigenschaften</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KPropertiesDlg.ui" line="62"/>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KPropertiesDlg.cpp" line="70"/>
+        <source>Disk Properties</source>
+        <translation>Datenträger</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KPropertiesDlg.cpp" line="81"/>
+        <source>Usage</source>
+        <translation>Belegung</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KPropertiesDlg.cpp" line="91"/>
+        <source>Partition Info</source>
+        <translation>Partitionsinfo</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KPropertiesDlg.cpp" line="104"/>
+        <source>File System Info</source>
+        <translation>Dateisysteminfo</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KPropertiesDlg.cpp" line="113"/>
+        <source>
+
+	Sectors per Cluster: %1 (%2 bytes)
+
+	Number of Fats: %3
+
+	Reserved Sectors: %4
+
+	Sectors per FAT: %5
+
+	Root Entries Limit: %6</source>
+        <translation>
+
+	Sektoren pro Cluster: %1 (%2 Bytes)
+
+	Anzahl FATs: %3
+
+	Reservierte Sektoren: %4
+
+	Sektoren pro FAT: %5
+
+	Max. Stammverzeichniseinträge: %6</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KPropertiesDlg.cpp" line="122"/>
+        <source>
+
+	Sectors per Cluster: %1 (%2 bytes)
+
+	Number of Fats: %3
+
+	Reserved Sectors: %4
+
+	Sectors per FAT: %5
+
+	Root 1st Cluster NO.: %6</source>
+        <translation>
+
+	Sektoren pro Cluster: %1 (%2 Bytes)
+
+	Anzahl FATs: %3
+
+	Reservierte Sektoren: %4
+
+	Sektoren pro FAT: %5
+
+	Erster Cluster des Stammverz.: %6</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KPropertiesDlg.cpp" line="131"/>
+        <source>
+
+	Sectors per Cluster: %1 (%2 bytes)
+
+	Sectors per File Record: %3 (%4 bytes)
+
+	Sectors per Index Record: %5 (%6 bytes)
+
+	$MFT LCN: %7
+
+	$MFTMirr LCN: %8</source>
+        <translation>
+
+	Sektoren pro Cluster: %1 (%2 Bytes)
+
+	Sektoren pro Dateidatensatz: %3 (%4 Bytes)
+
+	Sektoren pro Indexdatensatz: %5 (%6 Bytes)
+
+	$MFT LCN: %7
+
+	$MFTMirr LCN: %8</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KPropertiesDlg.cpp" line="143"/>
+        <source>
+
+	Sectors per Cluster: %1 (%2 bytes)
+
+	Inodes Per Group: %3
+
+	Blocks Per Group: %4
+
+	Inode Size: %5</source>
+        <translation>
+
+	Sektoren pro Cluster: %1 (%2 Bytes)
+
+	Inodes pro Gruppe: %3
+
+	Blöcke pro Gruppe: %4
+
+	Inode-Größe: %5</translation>
     </message>
 </context>
 <context>
@@ -1689,53 +2037,53 @@ To continue, click Next.</source>
     <message>
         <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="33"/>
         <source>Copy Partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition kopieren</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="33"/>
         <source>Where to create a copy</source>
-        <translation type="unfinished"></translation>
+        <translation>Ziel der Kopie</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="34"/>
         <source>Select a partition you would like to copy.</source>
-        <translation type="unfinished"></translation>
+        <translation>Wählen Sie die Partition aus, die Sie kopieren möchten.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="35"/>
         <source>Select a disk and mark the position where you would like to create the copy of the selected partition.</source>
-        <translation type="unfinished"></translation>
+        <translation>Wählen Sie einen Datenträger aus und markieren Sie die Stelle, an der die Kopie der ausgewählten Partition erstellt werden soll.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="130"/>
         <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="149"/>
         <source>Source device must be a partition.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Quellgerät muss eine Partition sein.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="131"/>
         <source>Destination device must be an unallocated space.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Zielgerät muss ein freier Bereich sein.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="157"/>
         <source>This disk uses MBR format, the disk space beyond 2 TB will be unusable.</source>
-        <translation type="unfinished">Dieser Datenträger verwendet das MBR-Format. Der Speicherplatz jenseits von 2 TB kann nicht genutzt werden.</translation>
+        <translation>Dieser Datenträger verwendet das MBR-Format; Speicherplatz jenseits von 2 TB ist nicht nutzbar.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="159"/>
         <source>The destination unallocated space is too small.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der freie Zielbereich ist zu klein.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="169"/>
         <source>Volmara cannot create a partition at the specified location.</source>
-        <translation type="unfinished"></translation>
+        <translation>Volmara kann an der angegebenen Stelle keine Partition erstellen.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectPartitionPage.cpp" line="186"/>
         <source>Error</source>
-        <translation type="unfinished">Fehler</translation>
+        <translation>Fehler</translation>
     </message>
 </context>
 <context>
@@ -1743,69 +2091,71 @@ To continue, click Next.</source>
     <message>
         <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="21"/>
         <source>Select Disk to copy</source>
-        <translation type="unfinished"></translation>
+        <translation>Quelldatenträger wählen</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="21"/>
         <source>Select target Disk</source>
-        <translation type="unfinished"></translation>
+        <translation>Zieldatenträger wählen</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="22"/>
         <source>Choose a disk you would like to copy.</source>
-        <translation type="unfinished"></translation>
+        <translation>Wählen Sie den Datenträger aus, den Sie kopieren möchten.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="23"/>
         <source>Choose a disk to copy the source content to.</source>
-        <translation type="unfinished"></translation>
+        <translation>Wählen Sie den Datenträger aus, auf den der Quellinhalt kopiert werden soll.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="28"/>
         <source>On this page, you can choose a disk you like to copy. All partitions from this disk will be copied to the destination you will choose on the next page.</source>
-        <translation type="unfinished"></translation>
+        <translation>Auf dieser Seite können Sie den Datenträger auswählen, den Sie kopieren möchten. Alle Partitionen dieses Datenträgers werden auf das Ziel kopiert, das Sie auf der nächsten Seite auswählen.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="30"/>
         <source>Select a target disk. All data from the source disk will be copied there. During copy operation, &lt;B&gt;target disk content will be deleted&lt;/B&gt;.</source>
-        <translation type="unfinished"></translation>
+        <translation>Wählen Sie einen Zieldatenträger aus. Alle Daten des Quelldatenträgers werden dorthin kopiert. Beim Kopieren &lt;B&gt;wird der Inhalt des Zieldatenträgers gelöscht&lt;/B&gt;.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="106"/>
         <source>This disk is Dynamic Disk.</source>
-        <translation type="unfinished"></translation>
+        <translation>Dies ist ein dynamischer Datenträger.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="109"/>
         <source>This disk is GPT Disk. And your OS is not support GPT disk.</source>
-        <translation type="unfinished"></translation>
+        <translation>Dies ist ein GPT-Datenträger, und Ihr Betriebssystem unterstützt keine GPT-Datenträger.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="116"/>
         <source>This disk is empty.</source>
-        <translation type="unfinished"></translation>
+        <translation>Dieser Datenträger ist leer.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="121"/>
         <source>This disk is source disk.</source>
-        <translation type="unfinished"></translation>
+        <translation>Dies ist der Quelldatenträger.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="141"/>
         <source>This disk is too small.</source>
-        <translation type="unfinished"></translation>
+        <translation>Dieser Datenträger ist zu klein.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="148"/>
         <source>Warning</source>
-        <translation type="unfinished">Warnung</translation>
+        <translation>Warnung</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KSelectingDiskPage.cpp" line="149"/>
         <source>All the data on the disk will be destroyed.
 
 Are you sure that you want to continue?</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle Daten auf dem Datenträger werden gelöscht.
+
+Möchten Sie wirklich fortfahren?</translation>
     </message>
 </context>
 <context>
@@ -1813,90 +2163,90 @@ Are you sure that you want to continue?</source>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.ui" line="9"/>
         <source>Surface Test</source>
-        <translation type="unfinished">Oberflächentest</translation>
+        <translation>Oberflächentest</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.ui" line="15"/>
         <source>Device:</source>
-        <translation type="unfinished"></translation>
+        <translation>Gerät:</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.ui" line="21"/>
         <source>Speed:</source>
-        <translation type="unfinished"></translation>
+        <translation>Tempo:</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.ui" line="27"/>
         <source>Errors found:</source>
-        <translation type="unfinished"></translation>
+        <translation>Fehler:</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.ui" line="33"/>
         <source>Elapsed Time:</source>
-        <translation type="unfinished"></translation>
+        <translation>Laufzeit:</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.ui" line="39"/>
         <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="52"/>
         <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="188"/>
         <source>Start Now</source>
-        <translation type="unfinished"></translation>
+        <translation>Starten</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.ui" line="42"/>
         <source>Time Remaining:</source>
-        <translation type="unfinished"></translation>
+        <translation>Restzeit:</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.ui" line="48"/>
         <source>Percent Completed:</source>
-        <translation type="unfinished"></translation>
+        <translation>Fortschritt:</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.ui" line="69"/>
         <source>Disk block without read error</source>
-        <translation type="unfinished"></translation>
+        <translation>Block ohne Lesefehler</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.ui" line="78"/>
         <source>Read error in this block</source>
-        <translation type="unfinished"></translation>
+        <translation>Block mit Lesefehler</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="49"/>
         <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="237"/>
         <source>%1 MB/Min.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 MB/Min.</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="176"/>
         <source>Stop Now</source>
-        <translation type="unfinished"></translation>
+        <translation>Stoppen</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="191"/>
         <source>%1 errors found.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Fehler gefunden.</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="191"/>
         <source>No error found.</source>
-        <translation type="unfinished"></translation>
+        <translation>Keine Fehler gefunden.</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="193"/>
         <source>User canceled. %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Abgebrochen. %1</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="196"/>
         <source>Surface scan complete. %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Test abgeschlossen. %1</translation>
     </message>
     <message>
         <location filename="../gui/tools/KSurfaceScanDlg.cpp" line="256"/>
         <source>Are you sure you want to cancel surface scan?</source>
-        <translation type="unfinished"></translation>
+        <translation>Möchten Sie den Oberflächentest wirklich abbrechen?</translation>
     </message>
 </context>
 <context>
@@ -1904,37 +2254,37 @@ Are you sure that you want to continue?</source>
     <message>
         <location filename="../gui/wizards/KTargetDiskEditorPage.ui" line="14"/>
         <source>Review the changes</source>
-        <translation type="unfinished"></translation>
+        <translation>Änderungen prüfen</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KTargetDiskEditorPage.ui" line="17"/>
         <source>On this page you can review the changes you have been made.</source>
-        <translation type="unfinished"></translation>
+        <translation>Auf dieser Seite können Sie die vorgenommenen Änderungen prüfen.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KTargetDiskEditorPage.ui" line="23"/>
         <source>Target Disk Layout:</source>
-        <translation type="unfinished"></translation>
+        <translation>Layout des Ziels:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KTargetDiskEditorPage.ui" line="42"/>
         <source>Copy Options:</source>
-        <translation type="unfinished"></translation>
+        <translation>Kopieroptionen:</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KTargetDiskEditorPage.ui" line="48"/>
         <source>1. Fit partitions to entire disk.</source>
-        <translation type="unfinished"></translation>
+        <translation>1. Partitionen an Datenträger anpassen.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KTargetDiskEditorPage.ui" line="58"/>
         <source>2. Copy partitions without resize.</source>
-        <translation type="unfinished"></translation>
+        <translation>2. Partitionen unverändert kopieren.</translation>
     </message>
     <message>
         <location filename="../gui/wizards/KTargetDiskEditorPage.ui" line="65"/>
         <source>3. Copy partitions with minimum size.</source>
-        <translation type="unfinished"></translation>
+        <translation>3. Partitionen mit Mindestgröße kopieren.</translation>
     </message>
 </context>
 <context>
@@ -1947,7 +2297,12 @@ Are you sure that you want to continue?</source>
 
 
 To continue, click Next...</source>
-        <translation type="unfinished"></translation>
+        <translation>
+
+
+
+
+Klicken Sie zum Fortfahren auf „Weiter“...</translation>
     </message>
 </context>
 <context>
@@ -2028,113 +2383,120 @@ To continue, click Next...</source>
 <context>
     <name>MainFrame</name>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="121"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="124"/>
         <source>Volmara Free Edition %1</source>
         <translation>Volmara Free Edition %1</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="190"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="195"/>
         <source>Apply</source>
         <translation>Übernehmen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="191"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="196"/>
         <source>Undo</source>
         <translation>Rückgängig</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="209"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="214"/>
         <source>Wizards</source>
         <translation>Assistenten</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="211"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="216"/>
         <source>Operations</source>
         <translation>Vorgänge</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="213"/>
         <source>%1 Operations Pending</source>
-        <translation>%1 ausstehende Vorgänge</translation>
+        <translation type="vanished">%1 ausstehende Vorgänge</translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../gui/mainframe/MainFrame.cpp" line="218"/>
+        <source>%n Operations Pending</source>
+        <translation>
+            <numerusform>%n ausstehender Vorgang</numerusform>
+            <numerusform>%n ausstehende Vorgänge</numerusform>
+        </translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="614"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="620"/>
         <source>Discard Changes?</source>
         <translation>Änderungen verwerfen?</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="615"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="621"/>
         <source>&lt;B&gt;Discard all pending changes?&lt;/B&gt;&lt;br&gt;&lt;br&gt;The changes you have made will be lost.</source>
         <translation>&lt;B&gt;Alle ausstehenden Änderungen verwerfen?&lt;/B&gt;&lt;br&gt;&lt;br&gt;Die von Ihnen vorgenommenen Änderungen gehen verloren.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="628"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="634"/>
         <source>Apply Changes?</source>
         <translation>Änderungen übernehmen?</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="629"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="635"/>
         <source>Apply pending changes?&lt;BR&gt;&lt;BR&gt;&lt;B&gt;We strongly recommend you close all other applications before you apply the pending changes.&lt;/B&gt;</source>
         <translation>Ausstehende Änderungen übernehmen?&lt;BR&gt;&lt;BR&gt;&lt;B&gt;Wir empfehlen dringend, alle anderen Anwendungen zu schließen, bevor Sie die ausstehenden Änderungen übernehmen.&lt;/B&gt;</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="645"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="651"/>
         <source>Updating</source>
         <translation>Aktualisierung</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="646"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="652"/>
         <source>Updating partition information, please wait...</source>
         <translation>Partitionsinformationen werden aktualisiert, bitte warten...</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="686"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="692"/>
         <source>&lt;B&gt;%1. %2&lt;/B&gt;&lt;BR&gt;%3&lt;BR&gt;</source>
         <translation>&lt;B&gt;%1. %2&lt;/B&gt;&lt;BR&gt;%3&lt;BR&gt;</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="690"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="696"/>
         <source>Successful</source>
         <translation>Erfolgreich</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="690"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="696"/>
         <source>Apply all the pending changes successfully.</source>
         <translation>Alle ausstehenden Änderungen wurden erfolgreich übernommen.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="692"/>
         <location filename="../gui/mainframe/MainFrame.cpp" line="698"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="704"/>
         <source>Failed</source>
         <translation>Fehlgeschlagen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="693"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="699"/>
         <source>These pending changes could not be applied:&lt;BR&gt;&lt;BR&gt;%1</source>
         <translation>Diese ausstehenden Änderungen konnten nicht angewendet werden:&lt;BR&gt;&lt;BR&gt;%1</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="695"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="701"/>
         <source>Failed to apply one of the pending changes. Operations abort.</source>
         <translation>Eine der ausstehenden Änderungen konnte nicht übernommen werden. Die Vorgänge wurden abgebrochen.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="730"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="736"/>
         <source>BUG!</source>
         <translation>Programmfehler!</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="731"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="737"/>
         <source>The last operation will create a overlapping partition. It&apos;s a bug of Volmara. And your last operating will be canceled.&lt;BR&gt;&lt;BR&gt;Please send the steps that led to it to support@volmara.example so that we can fix it. Thank you!</source>
         <translation>Der letzte Vorgang würde eine überlappende Partition erzeugen. Dies ist ein Fehler in Volmara, daher wird Ihr letzter Vorgang abgebrochen.&lt;BR&gt;&lt;BR&gt;Bitte senden Sie die Schritte, die dazu geführt haben, an support@volmara.example, damit wir den Fehler beheben können. Vielen Dank!</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="746"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="752"/>
         <source>Quit?</source>
         <translation>Beenden?</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.cpp" line="747"/>
+        <location filename="../gui/mainframe/MainFrame.cpp" line="753"/>
         <source>&lt;B&gt;Quit the program?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;You are about to quit the program and &lt;B&gt;cancel all pending operations&lt;/B&gt;.&lt;BR&gt;The changes you have made will be lost.</source>
         <translation>&lt;B&gt;Programm beenden?&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;&lt;BR&gt;Sie sind dabei, das Programm zu beenden und &lt;B&gt;alle ausstehenden Vorgänge abzubrechen&lt;/B&gt;.&lt;BR&gt;Die von Ihnen vorgenommenen Änderungen gehen verloren.</translation>
     </message>
@@ -2238,14 +2600,15 @@ Möchten Sie wirklich alle Partitionen auf dem Datenträger löschen?</translati
         <translation>Partition als primär festlegen (%1)</translation>
     </message>
     <message>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="117"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="126"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="131"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="143"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="308"/>
         <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="244"/>
         <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="312"/>
         <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="316"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="116"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="125"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="130"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="142"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="307"/>
+        <location filename="../gui/mainframe/MainFrameSideHandlers.cpp" line="52"/>
         <source>Error</source>
         <translation>Fehler</translation>
     </message>
@@ -2269,6 +2632,7 @@ Möchten Sie wirklich alle Partitionen auf dem Datenträger löschen?</translati
     <message>
         <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="305"/>
         <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="322"/>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="57"/>
         <source>Information</source>
         <translation>Information</translation>
     </message>
@@ -2318,54 +2682,54 @@ Möchten Sie wirklich alle Partitionen auf dem Datenträger löschen?</translati
         <translation>Außer dem Konvertieren weiterer dynamischer Datenträger in Basisdatenträger können Sie keine Vorgänge ausführen. Alle anderen Vorgänge stehen zur Verfügung, nachdem Sie die Konvertierung übernommen haben.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="117"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="118"/>
         <source>Volmara cannot create a partition at here. There are no free MBR slots on the disk.</source>
         <translation>Volmara kann hier keine Partition erstellen. Die MBR-Partitionstabelle des Datenträgers hat keine freien Einträge mehr.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="126"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="127"/>
         <source>This disk uses MBR format, the disk space beyond 2 TB will be unusable.</source>
         <translation>Dieser Datenträger verwendet das MBR-Format. Der Speicherplatz jenseits von 2 TB kann nicht genutzt werden.</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="130"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="142"/>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="307"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="131"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="143"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="308"/>
         <source>Not enough free space!</source>
         <translation>Nicht genügend freier Speicherplatz!</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="177"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="178"/>
         <source>Create (%1:) on Disk %2 </source>
         <translation>(%1:) auf Datenträger %2 erstellen </translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="199"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="200"/>
         <source>Format: (%1)</source>
         <translation>Formatieren: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="223"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="224"/>
         <source>None</source>
         <translation>Keines</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="224"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="225"/>
         <source>Change Letter: (%1) to (%2)</source>
         <translation>Laufwerksbuchstaben ändern: (%1) in (%2)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="240"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="241"/>
         <source>Set Label (%1) to &quot;%2&quot;</source>
         <translation>Bezeichnung von (%1) auf „%2“ festlegen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="327"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="328"/>
         <source>Move/Resize: (%1)</source>
         <translation>Verschieben/Größe ändern: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="341"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="342"/>
         <source>This partition is system partition, wiping system partition may cause your computer to be unbootable!
 
 Are you sure that you want to wipe this partition?</source>
@@ -2374,12 +2738,12 @@ Are you sure that you want to wipe this partition?</source>
 Möchten Sie diese Partition wirklich sicher löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="348"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="349"/>
         <source>Wipe Partition: (%1)</source>
         <translation>Partition sicher löschen: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="363"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="364"/>
         <source>This disk contains system partition, wiping system partition may cause your computer to be unbootable!
 
 Are you sure that you want to wipe this disk?</source>
@@ -2388,23 +2752,23 @@ Are you sure that you want to wipe this disk?</source>
 Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="369"/>
         <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="370"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="371"/>
         <source>Wipe Disk %1</source>
         <translation>Datenträger %1 sicher löschen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="389"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="390"/>
         <source>Change Partition Type ID: (%1)</source>
         <translation>Partitionstyp-ID ändern: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="419"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="412"/>
         <source>Change Partition Serial Number: (%1)</source>
         <translation>Seriennummer der Partition ändern: (%1)</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="442"/>
+        <location filename="../gui/mainframe/MainFrameDialogHandlers.cpp" line="435"/>
         <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="133"/>
         <source>Change Cluster Size: %1</source>
         <translation>Clustergröße ändern: %1</translation>
@@ -2412,54 +2776,84 @@ Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
     <message>
         <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="94"/>
         <source>Copy Partition: (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition kopieren: (%1)</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="95"/>
         <source>Copy Partition: (%1) to Disk %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition kopieren: (%1) auf Datenträger %2</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="99"/>
         <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="207"/>
         <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="270"/>
         <source>Create Partition (Disk:%2 LBA: %1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition erstellen (Datenträger:%2 LBA: %1)</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="128"/>
         <source>Merge Partition: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition zusammenführen: %1</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="141"/>
         <source>Check Partitions</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitionen prüfen</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="143"/>
         <source>Merge Partition</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition zusammenführen</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="183"/>
         <source>Copy Disk %1 to Disk %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger %1 auf Datenträger %2 kopieren</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="204"/>
         <source>Copy Partition (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Partition kopieren (%1)</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="218"/>
         <source>Update Disk%1 Boot Configure</source>
-        <translation type="unfinished"></translation>
+        <translation>Startkonfiguration von Datenträger%1 aktualisieren</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrameWizardHandlers.cpp" line="257"/>
         <source>Partition Recovery on Disk %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Partitionswiederherstellung auf Datenträger %1</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameSideHandlers.cpp" line="35"/>
+        <source>Export disk configuration</source>
+        <translation>Datenträgerkonfiguration exportieren</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameSideHandlers.cpp" line="35"/>
+        <source>Text File (*.txt)</source>
+        <translation>Textdatei (*.txt)</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameSideHandlers.cpp" line="52"/>
+        <source>Failed to create file.</source>
+        <translation>Die Datei konnte nicht erstellt werden.</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameSideHandlers.cpp" line="119"/>
+        <source>Volmara</source>
+        <translation>Volmara</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameSideHandlers.cpp" line="119"/>
+        <source>A new version has been detected. Do you want to download the new version?</source>
+        <translation>Eine neue Version wurde gefunden. Möchten Sie die neue Version herunterladen?</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="58"/>
+        <source>Please apply all the changes you have made before you convert file system for this partition.</source>
+        <translation>Bitte übernehmen Sie alle vorgenommenen Änderungen, bevor Sie das Dateisystem dieser Partition umwandeln.</translation>
     </message>
 </context>
 <context>
@@ -2582,7 +2976,7 @@ Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
     <message>
         <location filename="../gui/mainframe/MainFrame.ui" line="403"/>
         <location filename="../gui/mainframe/MainFrame.ui" line="468"/>
-        <location filename="../gui/mainframe/MainFrame.ui" line="583"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="586"/>
         <source>&amp;Copy</source>
         <translation>&amp;Kopieren</translation>
     </message>
@@ -2628,8 +3022,8 @@ Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrame.ui" line="448"/>
-        <location filename="../gui/mainframe/MainFrame.ui" line="523"/>
-        <location filename="../gui/mainframe/MainFrame.ui" line="588"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="526"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="591"/>
         <source>&amp;Properties</source>
         <translation>&amp;Eigenschaften</translation>
     </message>
@@ -2664,147 +3058,152 @@ Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
         <translation>&amp;Löschen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="488"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="486"/>
+        <source>Del</source>
+        <translation>Entf</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrame.ui" line="491"/>
         <source>&amp;Format</source>
         <translation>&amp;Formatieren</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="493"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="496"/>
         <source>&amp;Label</source>
         <translation>&amp;Bezeichnung</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="498"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="501"/>
         <source>Change Le&amp;tter</source>
         <translation>Laufwerksbuchs&amp;taben ändern</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="503"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="506"/>
         <source>Check File System</source>
         <translation>Dateisystem überprüfen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="508"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="511"/>
         <source>Convert FAT to NTFS</source>
         <translation>FAT in NTFS konvertieren</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="513"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="516"/>
         <source>Surface Test </source>
         <translation>Oberflächentest </translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="518"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="521"/>
         <source>&amp;Wipe Partition</source>
         <translation>Partition &amp;sicher löschen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="528"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="531"/>
         <source>Set Windows Boot Partition</source>
         <translation>Windows-Startpartition festlegen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="533"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="536"/>
         <source>Boot.ini Editor</source>
         <translation>Boot.ini-Editor</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="538"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="541"/>
         <source>Set &amp;Active</source>
         <translation>Als &amp;aktiv festlegen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="543"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="546"/>
         <source>Set &amp;Inactive</source>
         <translation>Als &amp;inaktiv festlegen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="548"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="551"/>
         <source>&amp;Hide Partition</source>
         <translation>Partition &amp;verstecken</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="553"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="556"/>
         <source>&amp;Unhide Partition</source>
         <translation>Partition &amp;sichtbar machen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="558"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="561"/>
         <source>Set Partition as &amp;Primary</source>
         <translation>Partition als &amp;primär festlegen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="563"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="566"/>
         <source>Set Partition as &amp;Logical</source>
         <translation>Partition als &amp;logisch festlegen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="568"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="571"/>
         <source>Change Serial &amp;Number</source>
         <translation>Serien&amp;nummer ändern</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="573"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="576"/>
         <source>Change Partition &amp;Type ID</source>
         <translation>Partitions&amp;typ-ID ändern</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="578"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="581"/>
         <source>Change Cluster Size</source>
         <translation>Clustergröße ändern</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="593"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="596"/>
         <source>Partition &amp;Copy Wizard</source>
         <translation>Assistent zum &amp;Kopieren von Partitionen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="598"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="601"/>
         <source>Copy &amp;Disk Wizard</source>
         <translation>Assistent zum Kopieren von &amp;Datenträgern</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="603"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="606"/>
         <source>Partition &amp;Recovery Wizard</source>
         <translation>Assistent zur Partitions&amp;wiederherstellung</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="608"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="611"/>
         <source>Frequently Asked Questions</source>
         <translation>Häufig gestellte Fragen</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="613"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="616"/>
         <source>&amp;Contents</source>
         <translation>&amp;Inhalt</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="616"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="619"/>
         <source>F1</source>
         <translation>F1</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="621"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="624"/>
         <source>Export disk configuration</source>
         <translation>Datenträgerkonfiguration exportieren</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="626"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="629"/>
         <source>&amp;About</source>
         <translation>Ü&amp;ber</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="631"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="634"/>
         <source>&amp;Bootable CD</source>
         <translation>&amp;Bootfähige CD</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="636"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="639"/>
         <source>Contact us</source>
         <translation>Kontakt</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrame.ui" line="641"/>
+        <location filename="../gui/mainframe/MainFrame.ui" line="644"/>
         <source>Donate</source>
         <translation>Spenden</translation>
     </message>
@@ -2845,18 +3244,18 @@ Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
 <context>
     <name>Startup</name>
     <message>
-        <location filename="../app/Startup.cpp" line="144"/>
-        <location filename="../app/Startup.cpp" line="178"/>
+        <location filename="../app/Startup.cpp" line="150"/>
+        <location filename="../app/Startup.cpp" line="184"/>
         <source>Error</source>
         <translation>Fehler</translation>
     </message>
     <message>
-        <location filename="../app/Startup.cpp" line="145"/>
+        <location filename="../app/Startup.cpp" line="151"/>
         <source>Volmara has been launched.</source>
         <translation>Volmara wird bereits ausgeführt.</translation>
     </message>
     <message>
-        <location filename="../app/Startup.cpp" line="179"/>
+        <location filename="../app/Startup.cpp" line="185"/>
         <source>&lt;B&gt;Volmara cannot find any disk in your computer.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Please make sure that you have administrator privileges.</source>
         <translation>&lt;B&gt;Volmara kann keinen Datenträger in Ihrem Computer finden.&lt;/B&gt;&lt;BR&gt;&lt;BR&gt;Bitte stellen Sie sicher, dass Sie über Administratorrechte verfügen.</translation>
     </message>
@@ -2895,22 +3294,22 @@ Folgende Zeichen sind ungültig:
     <message>
         <location filename="../gui/wizards/WizardDiskList.cpp" line="37"/>
         <source>Disk</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenträger</translation>
     </message>
     <message>
         <location filename="../gui/wizards/WizardDiskList.cpp" line="38"/>
         <source>Capacity</source>
-        <translation type="unfinished">Kapazität</translation>
+        <translation>Kapazität</translation>
     </message>
     <message>
         <location filename="../gui/wizards/WizardDiskList.cpp" line="39"/>
         <source>Model</source>
-        <translation type="unfinished"></translation>
+        <translation>Modell</translation>
     </message>
     <message>
         <location filename="../gui/wizards/WizardDiskList.cpp" line="65"/>
         <source>Disk %1</source>
-        <translation type="unfinished">Datenträger %1</translation>
+        <translation>Datenträger %1</translation>
     </message>
 </context>
 </TS>
