@@ -126,5 +126,14 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/tools/KSurfaceScanDlg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tools/KSurfaceScanDlg.h
   ${CMAKE_CURRENT_LIST_DIR}/tools/KSurfaceScanDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KDriveExplorerDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KDriveExplorerDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KDriveExplorerDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KBootIniEditorDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KBootIniEditorDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KBootIniEditorDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KBootiniRepairDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KBootiniRepairDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KBootiniRepairDlg.ui
   ${CMAKE_CURRENT_LIST_DIR}/mainframe/MainFrameToolHandlers.cpp
 )

@@ -4,6 +4,7 @@
 #include "core/ByteOrder.h"
 #include "core/FileSystemTypes.h"
 #include "engine/ISectorDevice.h"
+#include "fs/ext/ExtExplorer.h"
 #include "fs/ext/ExtFormat.h"
 #include "fs/ext/ExtLabel.h"
 #include "fs/ext/ExtLimits.h"
@@ -37,6 +38,7 @@ public:
     {
         return RecogniseExt(disk, sector, lba, found) != 0;
     }
+    IFileSystemExplorer* CreateExplorer() const override { return new ExtExplorer(); }
     bool CanFormat() const override { return true; }
     int Format(ISectorDevice* device, const NewVolume& v, IProgressReporter* progress) const override
     {

@@ -119,9 +119,9 @@ MainFrame::MainFrame(QWidget* parent)
 
     ui->actionDonate->setVisible(false);
     setWindowTitle(tr("Volmara Free Edition %1").arg(QStringLiteral(VOLMARA_VERSION_TEXT)));
+    // The boot.ini tools work through the directory readers and stay visible; the boot-CD procedure does not
+    // exist here.
     ui->actionSet_Windows_Boot_Partition->setVisible(false);
-    ui->actionBoot_ini_Editor->setVisible(false);
-    ui->actionRepair_Boot_ini->setVisible(false);
 }
 
 MainFrame::~MainFrame()

@@ -131,6 +131,9 @@ public slots:
     // Tools that act at once and queue nothing.
     void on_actionSurface_Scan_triggered();
     void on_actionSurface_Scan_2_triggered();
+    void on_action_Expoler_triggered();
+    void on_actionBoot_ini_Editor_triggered();
+    void on_actionRepair_Boot_ini_triggered();
     void on_actionApply_All_Changes_triggered();
 
 protected:

@@ -49,4 +49,6 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/SurfaceScanTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SurfaceScanLoopTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RecoveryWizardTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ExplorerDialogTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BootIniToolsTest.cpp
 )
