@@ -1,4 +1,5 @@
 // The Ext2/Ext3 directory reader against volumes made by mke2fs -d and read back by debugfs.
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -37,8 +38,9 @@ std::map<std::string, int64_t> makeTree(const std::string& root)
     for (const auto& [path, size] : files) {
         std::filesystem::create_directories(std::filesystem::path(root + path).parent_path());
         EXPECT_TRUE(MakeSparseFile(root + path, size));
-        if (size)
+        if (size) {
             EXPECT_TRUE(FillPattern(root + path, 0, size, seed++));
+        }
     }
     return files;
 }
@@ -140,11 +142,15 @@ TEST(ExtExplorer, DamagedFoldersGivePartialListings)
     const std::string image = dir.File("ext.img");
     ASSERT_TRUE(MakeSparseFile(image, 64ll << 20));
     ASSERT_EQ(RunTool({"mke2fs", "-q", "-F", "-t", "ext2", "-b", "1024", "-d", dir.File("tree"), image}).exitCode, 0);
-    // The folder's blocks: "(0-11):a-b, (IND):c, (12-n):d-e" in debugfs's words.
+    // Where the folder's blocks and its single indirect block lie.
+    auto bmap = [&](int logical) {
+        const ToolResult r = RunTool({"debugfs", "-R", "bmap /many " + std::to_string(logical), image});
+        std::smatch m;
+        EXPECT_TRUE(std::regex_search(r.output, m, std::regex(R"((?:^|\n)(\d+)\s*(?:\n|$))"))) << r.output;
+        return m.empty() ? int64_t(0) : std::stoll(m[1]);
+    };
     const ToolResult stat = RunTool({"debugfs", "-R", "stat /many", image});
     std::smatch m;
-    ASSERT_TRUE(std::regex_search(stat.output, m, std::regex(R"(\(0(?:-\d+)?\):(\d+))"))) << stat.output;
-    const int64_t firstBlock = std::stoll(m[1]);
     ASSERT_TRUE(std::regex_search(stat.output, m, std::regex(R"(\(IND\):(\d+))"))) << stat.output;
     const int64_t indirect = std::stoll(m[1]);
 
@@ -156,8 +162,9 @@ TEST(ExtExplorer, DamagedFoldersGivePartialListings)
         std::vector<ExplorerEntry> root;
         ASSERT_EQ(explorer->List(kExplorerRoot, root), 1);
         for (const auto& e : root)
-            if (std::string(e.Name) == "many")
+            if (std::string(e.Name) == "many") {
                 EXPECT_EQ(explorer->List(e.DirectoryId, out), 1);
+            }
         disk.Close();
     };
     std::vector<ExplorerEntry> whole, cut;
@@ -165,10 +172,11 @@ TEST(ExtExplorer, DamagedFoldersGivePartialListings)
     ASSERT_EQ(whole.size(), 3000u);
 
     // A record length of 3 in the second block ends that block only.
-    auto block = ReadBytes(image, (firstBlock + 1) * 1024, 1024);
+    const int64_t second = bmap(1);
+    auto block = ReadBytes(image, second * 1024, 1024);
     block[4] = 3;
     block[5] = 0;
-    ASSERT_TRUE(WriteBytes(image, (firstBlock + 1) * 1024, block));
+    ASSERT_TRUE(WriteBytes(image, second * 1024, block));
     listMany(cut);
     EXPECT_LT(cut.size(), whole.size());
     EXPECT_GT(cut.size(), whole.size() - 100);
@@ -189,10 +197,12 @@ TEST(ExtExplorer, DamagedFoldersGivePartialListings)
 
     // Random bytes over the folder's first blocks and its inode's block map: answers, never a crash.
     std::mt19937 rng(11);
-    std::vector<uint8_t> junk(12 * 1024);
-    for (auto& b : junk)
-        b = uint8_t(rng());
-    ASSERT_TRUE(WriteBytes(image, firstBlock * 1024, junk));
+    std::vector<uint8_t> junk(1024);
+    for (int logical = 0; logical < 12; ++logical) {
+        for (auto& b : junk)
+            b = uint8_t(rng());
+        ASSERT_TRUE(WriteBytes(image, bmap(logical) * 1024, junk));
+    }
     listMany(cut);
     for (const auto& e : cut)
         EXPECT_LT(std::strlen(e.Name), sizeof e.Name);

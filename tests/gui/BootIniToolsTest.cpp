@@ -52,7 +52,7 @@ void putVolume(const std::string& image, int64_t start, int64_t sectors, bool nt
     if (!bootIni.empty()) {
         std::ofstream(text, std::ios::binary) << bootIni;
         ::setenv("MTOOLS_SKIP_CHECK", "1", 1);
-        const ToolResult put = ntfs ? RunTool({"ntfscp", "-f", volume, text, "boot.ini"})
+        const ToolResult put = ntfs ? RunTool({"ntfscp", "-f", volume, text, "/boot.ini"})
                                     : RunTool({"mcopy", "-i", volume, text, "::/BOOT.INI"});
         ASSERT_EQ(put.exitCode, 0) << put.output;
     }
@@ -64,7 +64,7 @@ std::string toolRead(const std::string& image, int64_t start, int64_t sectors, b
 {
     TempDir dir;
     const std::string volume = VolumeCheck::Extract(dir, image, start, sectors, "volume");
-    const ToolResult read = ntfs ? RunTool({"ntfscat", volume, "boot.ini"}) : RunTool({"mtype", "-i", volume, "::/boot.ini"});
+    const ToolResult read = ntfs ? RunTool({"ntfscat", volume, "/boot.ini"}) : RunTool({"mtype", "-i", volume, "::/boot.ini"});
     const ToolResult check = ntfs ? RunTool({"ntfsfix", "-n", volume}) : RunTool({"fsck.fat", "-n", volume});
     *clean = check.exitCode == 0;
     EXPECT_TRUE(*clean) << check.output;

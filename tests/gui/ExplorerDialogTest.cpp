@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -141,7 +142,7 @@ std::vector<Listed> mdirListing(const std::string& image, const std::string& fol
 {
     const ToolResult r = RunTool({"mdir", "-i", image, "::" + folder});
     EXPECT_EQ(r.exitCode, 0) << r.output;
-    static const std::regex line(R"(^(.{8}) (.{3}) +(<DIR>|\d+) (\d{4})-(\d\d)-(\d\d) +(\d+):(\d\d) *(.*?) *$)");
+    static const std::regex line(R"(^(.{8}) (.{3}) +(<DIR>|\d+) +(\d{4})-(\d\d)-(\d\d) +(\d+):(\d\d) *(.*?) *$)");
     return parse(r.output, line, [](const std::smatch& m) {
         auto trim = [](std::string s) { return s.erase(s.find_last_not_of(' ') + 1); };
         std::string name = m[9];
@@ -230,8 +231,8 @@ TEST(DriveExplorerDlg, ShowsFoldersFirstWithItsTextsAndReadsFoldersOnce)
     EXPECT_EQ(KDriveExplorerDlg::SizeText(0), "0 Bytes");
     EXPECT_EQ(tree->columnWidth(0), 250);
     EXPECT_EQ(tree->columnWidth(3), 150);
-    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
 
     // Folders are read when first opened, and only then.
     QTreeWidgetItem* a = drive->child(1);

@@ -222,10 +222,11 @@ void expectFindsExplored(KChooseSearchedLostPartitionPage& page)
         page.onItemDoubleClicked(list->topLevelItem(row), 0);
         ASSERT_EQ(answer.Seen(), 1) << row;
         EXPECT_EQ(title, QStringLiteral("%1 (Disk:1 LBA:%2)").arg(kVolumes[row].label).arg(find.StartingLba));
-        if (std::string(kVolumes[row].type) != "ntfs")
+        if (std::string(kVolumes[row].type) != "ntfs") {
             EXPECT_TRUE(names.contains("deep") && names.contains("big")) << names.join(',').toStdString();
-        else
+        } else {
             EXPECT_FALSE(names.isEmpty());
+        }
     }
 }
 
