@@ -56,8 +56,13 @@ std::map<std::string, int64_t> debugfsListing(const std::string& image, const st
     std::string text;
     std::smatch m;
     while (std::getline(in, text))
-        if (std::regex_match(text, m, line) && m[2] != "." && m[2] != "..")
-            names[m[2]] = std::stoll(m[1]);
+        if (std::regex_match(text, m, line) && m[2] != "." && m[2] != "..") {
+            // debugfs writes bytes outside ASCII as \xNN.
+            std::string name = m[2];
+            for (size_t at = name.find("\\x"); at != std::string::npos && at + 4 <= name.size(); at = name.find("\\x", at + 1))
+                name.replace(at, 4, 1, char(std::stoi(name.substr(at + 2, 2), nullptr, 16)));
+            names[name] = std::stoll(m[1]);
+        }
     return names;
 }
 
