@@ -14,3 +14,8 @@ struct EngineLocalTime {
     int Year, Month, Day, Hour, Minute, Second, Milliseconds, DayOfWeek;
 };
 EngineLocalTime GetLocalTime();
+
+// Seconds since 1970-01-01 UTC as a FILETIME.
+uint64_t UnixTimeToFileTime(int64_t seconds);
+// The UTC calendar fields of a FILETIME (milliseconds and day of the week filled too).
+EngineLocalTime FileTimeToCalendar(uint64_t fileTime);

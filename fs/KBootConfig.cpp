@@ -1,7 +1,11 @@
 #include "fs/KBootConfig.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
+#include <new>
+#include <strings.h>
 
 int KBootIniConfigFile::Save(IVolumeDevice* device)
 {
@@ -87,5 +91,107 @@ int KBootIniConfigFile::Renumber(const PartitionList& oldList, const PartitionLi
         m_text = out;
         m_changed = true;
     }
+    return 1;
+}
+
+int KBootIniConfigFile::Load(IFileSystemExplorer& explorer)
+{
+    m_loaded = false;
+    m_text.clear();
+    m_changed = false;
+    std::vector<ExplorerEntry> root;
+    if (!explorer.List(kExplorerRoot, root))
+        return 0;
+    for (const ExplorerEntry& entry : root) {
+        if ((entry.Attributes & 0x10) || strncasecmp(entry.Name, "boot.ini", sizeof entry.Name) != 0)
+            continue;
+        std::vector<uint8_t> bytes;
+        // boot.ini is a few hundred bytes; anything past 1 MiB is not one.
+        if (entry.Size < 0 || entry.Size > (1 << 20) || !explorer.ReadFile(entry, bytes)
+            || int64_t(bytes.size()) != entry.Size)
+            return 0;
+        const auto* first = reinterpret_cast<const char*>(bytes.data());
+        m_text.assign(first, strnlen(first, bytes.size()));
+        m_file = entry;
+        m_loaded = true;
+        return 1;
+    }
+    return 0;
+}
+
+void KBootIniConfigFile::Edit(const std::string& text)
+{
+    if (text != m_text) {
+        m_text = text;
+        m_changed = true;
+    }
+}
+
+int KBootIniConfigFile::Save(IFileSystemExplorer& explorer)
+{
+    if (!m_loaded)
+        return 0;
+    std::vector<uint8_t> bytes(size_t(m_file.Size), 0);
+    std::memcpy(bytes.data(), m_text.data(), std::min(bytes.size(), m_text.size()));
+    if (!explorer.WriteFileInPlace(m_file, bytes))
+        return 0;
+    m_changed = false;
+    return 1;
+}
+
+namespace {
+
+// The decimal number at `at`; npos when there is none.
+size_t readNumber(const std::string& text, size_t at, int& value)
+{
+    size_t end = at;
+    while (end < text.size() && end - at < 9 && std::isdigit(static_cast<unsigned char>(text[end])))
+        ++end;
+    if (end == at)
+        return std::string::npos;
+    value = std::atoi(text.substr(at, end - at).c_str());
+    return end;
+}
+
+std::string arcPath(int rdisk, int partition)
+{
+    return "rdisk(" + std::to_string(rdisk) + ")partition(" + std::to_string(partition) + ")";
+}
+
+} // namespace
+
+std::vector<BootIniSystem> KBootIniConfigFile::OperatingSystems() const
+{
+    std::vector<BootIniSystem> systems;
+    size_t at = m_text.find("[operating systems]");
+    while (at != std::string::npos) {
+        BootIniSystem system;
+        at = m_text.find("rdisk(", at);
+        if (at == std::string::npos || (at = readNumber(m_text, at + 6, system.RDisk)) == std::string::npos)
+            break;
+        at = m_text.find("partition(", at);
+        if (at == std::string::npos || (at = readNumber(m_text, at + 10, system.Partition)) == std::string::npos)
+            break;
+        at = m_text.find('=', at);
+        const size_t open = at == std::string::npos ? at : m_text.find('"', at);
+        const size_t close = open == std::string::npos ? open : m_text.find('"', open + 1);
+        if (close == std::string::npos)
+            break;
+        system.Name = m_text.substr(open + 1, close - open - 1);
+        systems.push_back(system);
+        at = close + 1;
+    }
+    return systems;
+}
+
+int KBootIniConfigFile::Repoint(int rdisk, int oldPartition, int newPartition)
+{
+    const std::string from = arcPath(rdisk, oldPartition), to = arcPath(rdisk, newPartition);
+    if (from.size() != to.size())
+        return 0;
+    std::string text = m_text;
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    Edit(text);
     return 1;
 }

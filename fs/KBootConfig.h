@@ -7,6 +7,14 @@
 #include <vector>
 
 #include "engine/IBootConfig.h"
+#include "fs/IFileSystemExplorer.h"
+
+// An operating system named under "[operating systems]" of boot.ini, by its ARC path's numbers.
+struct BootIniSystem {
+    int RDisk = 0;
+    int Partition = 0;
+    std::string Name;
+};
 
 class KBootIniConfigFile : public IBootIniConfigFile {
 public:
@@ -21,10 +29,27 @@ public:
     const std::string& Text() const { return m_text; }
     void SetText(const std::string& text) { m_text = text; m_changed = false; }
 
+    // boot.ini in the root of the volume an opened directory reader shows ("boot.ini" in any case): its
+    // bytes up to the first zero byte become the text. 0 when there is none or it cannot be read.
+    int Load(IFileSystemExplorer& explorer);
+    // Replaces the text (it is saved by the next Save).
+    void Edit(const std::string& text);
+    // Writes the text over the file Load found, in place: the file keeps the length it had, so a longer
+    // text is cut there and a shorter one is followed by zero bytes. 0 when nothing was loaded or the
+    // write failed.
+    int Save(IFileSystemExplorer& explorer);
+    // The systems listed after "[operating systems]", in their order.
+    std::vector<BootIniSystem> OperatingSystems() const;
+    // Rewrites every "rdisk(R)partition(P)" of the text to name `newPartition` instead. 0 when the new
+    // text would differ in length (the file cannot grow or shrink); the text then stays as it was.
+    int Repoint(int rdisk, int oldPartition, int newPartition);
+
 private:
     std::string m_text;
     bool m_changed = false;
     std::vector<PartitionInfo> m_registered;
+    ExplorerEntry m_file{};
+    bool m_loaded = false;
 };
 
 class KVistaBcdConfigFile : public IVistaBCDConfigFile {

@@ -145,6 +145,15 @@ list(APPEND VOLMARA_WIDGET_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/tools/KPropertiesDlg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tools/KPropertiesDlg.h
   ${CMAKE_CURRENT_LIST_DIR}/tools/KPropertiesDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KDriveExplorerDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KDriveExplorerDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KDriveExplorerDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KBootIniEditorDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KBootIniEditorDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KBootIniEditorDlg.ui
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KBootiniRepairDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KBootiniRepairDlg.h
+  ${CMAKE_CURRENT_LIST_DIR}/tools/KBootiniRepairDlg.ui
   ${CMAKE_CURRENT_LIST_DIR}/mainframe/MainFrameToolHandlers.cpp
 )
 # The side functions: export, manual, web pages, about box and version check.

@@ -5,6 +5,7 @@
 #include "core/FileSystemTypes.h"
 #include "engine/ISectorDevice.h"
 #include "fs/VolumeReader.h"
+#include "fs/ext/ExtExplorer.h"
 #include "fs/ext/ExtFormat.h"
 #include "fs/ext/ExtLabel.h"
 #include "fs/ext/ExtLimits.h"
@@ -56,6 +57,7 @@ public:
     {
         return RecogniseExt(disk, sector, lba, found) != 0;
     }
+    IFileSystemExplorer* CreateExplorer() const override { return new ExtExplorer(); }
     bool CanFormat() const override { return true; }
     int Format(ISectorDevice* device, const NewVolume& v, IProgressReporter* progress) const override
     {

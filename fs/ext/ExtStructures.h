@@ -168,7 +168,11 @@ struct InodeLayout {
     uint32_t Flags;
     uint32_t Reserved1;
     uint32_t Block[15];         // 12 direct, single, double and triple indirect
-    uint8_t Rest[28];
+    uint32_t Generation;
+    uint32_t FileAcl;
+    uint32_t SizeHigh;          // regular files: the size's upper 32 bits (revision 1)
+    uint32_t FragmentAddress;
+    uint8_t OsDependent[12];
 };
 static_assert(sizeof(InodeLayout) == 128);
 inline constexpr size_t kInodeMode = offsetof(InodeLayout, Mode);
@@ -181,5 +185,29 @@ inline constexpr size_t kInodeSectors = offsetof(InodeLayout, Sectors);
 inline constexpr size_t kInodeBlocks = offsetof(InodeLayout, Block);
 inline constexpr size_t kInodeBlockMapBytes = sizeof(InodeLayout::Block);
 static_assert(kInodeLinks == 0x1A && kInodeSectors == 0x1C && kInodeBlocks == 0x28 && kInodeBlockMapBytes == 60);
+inline constexpr size_t kInodeFlags = offsetof(InodeLayout, Flags);
+inline constexpr size_t kInodeSizeHigh = offsetof(InodeLayout, SizeHigh);
+static_assert(kInodeFlags == 0x20 && kInodeSizeHigh == 0x6C);
+inline constexpr size_t kInodeDirectBlocks = 12;
+inline constexpr uint16_t kModeTypeMask = 0xF000;
+inline constexpr uint16_t kModeDirectory = 0x4000;
+inline constexpr uint16_t kModeRegular = 0x8000;
+inline constexpr uint32_t kInodeFlagExtents = 0x80000; // block map replaced by an extent tree (ext4)
+inline constexpr uint32_t kRootInode = 2;
+
+// A directory entry: the fixed head of a record; the name follows it. With the file-type feature the
+// name length is one byte and the next byte is the type; without it the length takes both.
+struct DirectoryEntryLayout {
+    uint32_t Inode;             // 0: an unused record
+    uint16_t RecordLength;      // to the next record, a multiple of 4
+    uint8_t NameLength;
+    uint8_t FileType;
+};
+static_assert(sizeof(DirectoryEntryLayout) == 8);
+inline constexpr size_t kDirEntryInode = offsetof(DirectoryEntryLayout, Inode);
+inline constexpr size_t kDirEntryRecordLength = offsetof(DirectoryEntryLayout, RecordLength);
+inline constexpr size_t kDirEntryNameLength = offsetof(DirectoryEntryLayout, NameLength);
+inline constexpr size_t kDirEntryHeadBytes = sizeof(DirectoryEntryLayout);
+static_assert(kDirEntryRecordLength == 4 && kDirEntryNameLength == 6);
 
 } // namespace Ext

@@ -123,9 +123,9 @@ MainFrame::MainFrame(QWidget* parent)
     ui->actionDonate->setVisible(false);
     setWindowTitle(tr("Volmara Free Edition %1").arg(QStringLiteral(VOLMARA_VERSION_TEXT)));
     StartUpdateCheck(UpdateCheckUrl());
+    // The boot.ini tools work through the directory readers and stay visible; the boot-CD procedure does not
+    // exist here.
     ui->actionSet_Windows_Boot_Partition->setVisible(false);
-    ui->actionBoot_ini_Editor->setVisible(false);
-    ui->actionRepair_Boot_ini->setVisible(false);
 }
 
 MainFrame::~MainFrame()
@@ -536,7 +536,7 @@ void MainFrame::updateActionState(int nDiskIndex, int nPartitionIndex)
     ui->action_Format->setEnabled(known || unformatted);
     ui->action_Label->setEnabled(known && !swap);
     ui->action_Move_Resize->setEnabled(known && !swap);
-    ui->action_Expoler->setEnabled(fatOrNtfs && !busy);
+    ui->action_Expoler->setEnabled((fatOrNtfs || isExt(fs)) && !busy);
     ui->action_Copy_Partition->setEnabled(allocated && !unformatted);
     ui->action_Copy->setEnabled(allocated && !unformatted);
     ui->action_Partition_Properties->setEnabled(true);

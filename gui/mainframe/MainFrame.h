@@ -147,6 +147,9 @@ public slots:
     void on_action_Properties_triggered();
     void on_action_Disk_Properties_triggered();
     void on_action_Partition_Properties_triggered();
+    void on_action_Expoler_triggered();
+    void on_actionBoot_ini_Editor_triggered();
+    void on_actionRepair_Boot_ini_triggered();
     void on_actionApply_All_Changes_triggered();
 
     // Side functions: the export, the manual, the web pages, the about box and the version check.

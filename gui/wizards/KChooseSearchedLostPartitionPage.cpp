@@ -10,7 +10,9 @@
 
 #include "core/FileSystemTypes.h"
 #include "engine/IDisk.h"
+#include "fs/IFileSystemExplorer.h"
 #include "gui/common/LabelText.h"
+#include "gui/tools/KDriveExplorerDlg.h"
 #include "gui/views/KDiskMapItem.h"
 #include "gui/wizards/KChooseScanningMethodPage.h"
 #include "gui/wizards/KChooseScanningRangePage.h"
@@ -314,10 +316,21 @@ void KChooseSearchedLostPartitionPage::rebuildPreview()
     ui->diskMapPreviewer->update();
 }
 
-void KChooseSearchedLostPartitionPage::onItemDoubleClicked(QTreeWidgetItem*, int)
+void KChooseSearchedLostPartitionPage::onItemDoubleClicked(QTreeWidgetItem* item, int)
 {
-    // A find is explored through the partition explorer, which this build does not have yet: nothing
-    // opens.
+    const int row = item ? ui->treeWidget->indexOfTopLevelItem(item) : -1;
+    if (row < 0 || row >= int(m_found.size()))
+        return;
+    const PartitionInfo find = m_found[size_t(row)];
+    // The reader opens a disk descriptor of its own, so the scan may go on meanwhile.
+    std::unique_ptr<IFileSystemExplorer> explorer(CreateFileSystemExplorerInterface(find.FileSystemType));
+    IDisk* disk = m_layout->GetDisk(m_nDiskIndex);
+    if (!explorer || !disk || explorer->Open(disk, find.StartingLba) != 1)
+        return;
+    KDriveExplorerDlg dialog(tr("%1 (Disk:%2 LBA:%3)").arg(LabelText::FromEntry(find).trimmed()).arg(m_nDiskIndex + 1).arg(find.StartingLba).trimmed(),
+                             explorer.get(), this);
+    dialog.exec();
+    explorer->Release();
 }
 
 bool KChooseSearchedLostPartitionPage::validatePage()

@@ -129,7 +129,7 @@ TEST(FatExplorer, RefusesWhatIsNotFat)
     EXPECT_EQ(explorer->Open(&disk, 0), 0);
     std::vector<ExplorerEntry> entries;
     EXPECT_EQ(explorer->List(kExplorerRoot, entries), 0);
-    EXPECT_EQ(CreateFileSystemExplorerInterface(kFsExt3), nullptr);
+    EXPECT_EQ(CreateFileSystemExplorerInterface(kFsLinuxSwap), nullptr);
 }
 
 #include <chrono>

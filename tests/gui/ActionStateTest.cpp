@@ -96,16 +96,15 @@ TEST(ActionState, EmptyDisksOfferTheirInitialisationAndNothingToDelete)
     ASSERT_EQ(w.frame->PendingLayout()->GetPartitionCount(1), 1);
     ASSERT_TRUE(IsGptSupported());
 
-    // (Repair boot.ini is enabled too, but a hidden action reads as disabled.)
     w.frame->updateActionState(0, -1);
     EXPECT_EQ(SelectionDependent(w),
-              WithWizards({"action_Properties", "action_Copy", "actionSurface_Scan",
+              WithWizards({"action_Properties", "action_Copy", "actionSurface_Scan", "actionRepair_Boot_ini",
                            "action_Disk_Properties", "action_Wipe_Disk", "action_Recover_Lost_Deleted_Partitions",
                            "action_Copy_Disk", "actionRebuild_MBR", "actionInitiate_to_GPT"}));
 
     w.frame->updateActionState(1, -1);
     EXPECT_EQ(SelectionDependent(w),
-              WithWizards({"action_Properties", "action_Copy", "actionSurface_Scan",
+              WithWizards({"action_Properties", "action_Copy", "actionSurface_Scan", "actionRepair_Boot_ini",
                            "action_Disk_Properties", "action_Wipe_Disk", "action_Recover_Lost_Deleted_Partitions",
                            "action_Copy_Disk", "action_Initiate_to_MBR_Disk"}));
 

@@ -15,7 +15,6 @@
 #include <QToolButton>
 #include <QTranslator>
 #include <QTreeView>
-#include <QWizard>
 #include <set>
 
 #include "HandlerSupport.h"
@@ -146,23 +145,14 @@ void makeVolumes(const std::string& image)
     EXPECT_EQ(NtfsVolumes::Make(dir, image, 43008, 40960, NtfsVolumes::Maker::Mkntfs, 4096), "");
 }
 
-// Opens what `action` opens and checks it; wizards are walked forward as far as their pages allow.
+// Opens what `action` opens and checks it (a wizard's first page: going on would open boxes from inside
+// this answer, which nothing would answer).
 void checkAction(MainFrame& f, QAction& action, Clips& clips)
 {
     DialogAnswer<QDialog> answer([&](QDialog& dialog) {
         const QString owner = QString::fromLatin1(dialog.metaObject()->className());
         QCoreApplication::processEvents();
         clips.Check(dialog, owner);
-        if (auto* wizard = qobject_cast<QWizard*>(&dialog)) {
-            for (int step = 0; step < 8; ++step) {
-                QAbstractButton* next = wizard->button(QWizard::NextButton);
-                if (!next->isVisible() || !next->isEnabled())
-                    break;
-                next->click();
-                QCoreApplication::processEvents();
-                clips.Check(dialog, owner + QStringLiteral(" page %1").arg(wizard->currentId()));
-            }
-        }
         dialog.reject();
     });
     const int before = f.Executive()->GetCommandCount();

@@ -18,6 +18,7 @@
 #include "engine/KDisk.h"
 #include "fs/FileSystemRegistry.h"
 #include "gui/common/LabelText.h"
+#include "gui/tools/KDriveExplorerDlg.h"
 #include "gui/wizards/KChooseSearchedLostPartitionPage.h"
 #include "gui/wizards/KPartitionRecoveryWizard.h"
 #include "support/NtfsVolumes.h"
@@ -262,6 +263,31 @@ void expectVolumesIntact(const TestSupport::TempDir& dir, const std::string& ima
     }
 }
 
+// Double-clicking a find opens the partition explorer on it, showing the volume's own root.
+void expectFindsExplored(KChooseSearchedLostPartitionPage& page, const Source& src)
+{
+    auto* list = Child<QTreeWidget>(page, "treeWidget");
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        const PartitionInfo& find = page.Found()[size_t(row)];
+        QString title;
+        QStringList names;
+        DialogAnswer<KDriveExplorerDlg> answer([&](KDriveExplorerDlg& d) {
+            QTreeWidgetItem* drive = Child<QTreeWidget>(d, "treeWidget")->topLevelItem(0)->child(0);
+            title = drive->text(0);
+            for (int i = 0; i < drive->childCount(); ++i)
+                names << drive->child(i)->text(0);
+        });
+        page.onItemDoubleClicked(list->topLevelItem(row), 0);
+        ASSERT_EQ(answer.Seen(), 1) << row;
+        EXPECT_EQ(title, QStringLiteral("%1 (Disk:1 LBA:%2)").arg(src.volumes[row].label).arg(find.StartingLba));
+        if (std::string(src.volumes[row].type) != "ntfs") {
+            EXPECT_TRUE(names.contains("deep") && names.contains("big")) << names.join(',').toStdString();
+        } else {
+            EXPECT_FALSE(names.isEmpty());
+        }
+    }
+}
+
 // Both scans over `src`'s volumes without a table: every find ticked and applied.
 void recoverAll(const Source& src)
 {
@@ -280,6 +306,8 @@ void recoverAll(const Source& src)
         EXPECT_EQ(runWizard(f, {0, method}, [&](KPartitionRecoveryWizard& wizard, KChooseSearchedLostPartitionPage& page) {
                       found = page.Found();
                       EXPECT_EQ(page.ScannedSectors(), page.SectorsToScan());
+                      if (method == 0)
+                          expectFindsExplored(page, src);
                       for (size_t i = 0; i < found.size(); ++i)
                           tick(page, int(i));
                       MessageBoxAnswer boxes({"No"});

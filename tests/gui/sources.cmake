@@ -57,4 +57,6 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
 list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/SideFunctionsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ManualPicturesTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ExplorerDialogTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BootIniToolsTest.cpp
 )
