@@ -480,6 +480,57 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
     </message>
 </context>
 <context>
+    <name>KBootIniEditorDlg</name>
+    <message>
+        <location filename="../gui/tools/KBootIniEditorDlg.ui" line="9"/>
+        <source>Boot.ini Editor</source>
+        <translation>Boot.ini-Editor</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KBootIniEditorDlg.ui" line="22"/>
+        <source>Disable to modify boot.ini</source>
+        <translation>Änderungen an boot.ini sperren</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KBootIniEditorDlg.ui" line="34"/>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KBootIniEditorDlg.ui" line="39"/>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>KBootiniRepairDlg</name>
+    <message>
+        <location filename="../gui/tools/KBootiniRepairDlg.ui" line="9"/>
+        <source>Repair Boot.ini</source>
+        <translation>Boot.ini reparieren</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KBootiniRepairDlg.ui" line="14"/>
+        <source>Choose a detected operating system on this disk:</source>
+        <translation>Wählen Sie ein erkanntes Betriebssystem auf diesem Datenträger:</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KBootiniRepairDlg.ui" line="22"/>
+        <source>Which partition contains the choosed operating system?</source>
+        <translation>Welche Partition enthält das gewählte Betriebssystem?</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KBootiniRepairDlg.ui" line="46"/>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KBootiniRepairDlg.ui" line="51"/>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
     <name>KChangeClusterSizeDlg</name>
     <message>
         <location filename="../gui/dialogs/KChangeClusterSizeDlg.ui" line="14"/>
@@ -827,42 +878,47 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
         <translation>Vorschau:</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="66"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="68"/>
         <source>Choose Searched Partitions</source>
         <translation>Gefundene Partitionen wählen</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="67"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="69"/>
         <source>Choose the searched deleted/lost partitions.</source>
         <translation>Wählen Sie die gefundenen gelöschten/verlorenen Partitionen aus.</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="169"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="171"/>
         <source>(%1 of %2 sectors. Scanning LBA:%3)</source>
         <translation>(%1 von %2 Sektoren. Aktuelle LBA:%3)</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="182"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="184"/>
         <source>Existing</source>
         <translation>Vorhanden</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="182"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="184"/>
         <source>Lost/Deleted</source>
         <translation>Verloren</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="251"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="253"/>
         <source>overlapped</source>
         <translation>überlappt</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="339"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="330"/>
+        <source>%1 (Disk:%2 LBA:%3)</source>
+        <translation>%1 (Datenträger:%2 LBA:%3)</translation>
+    </message>
+    <message>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="352"/>
         <source>Warning</source>
         <translation>Warnung</translation>
     </message>
     <message>
-        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="340"/>
+        <location filename="../gui/wizards/KChooseSearchedLostPartitionPage.cpp" line="353"/>
         <source>At least one of the existing partition will be deleted. Are you sure that you want to continue?</source>
         <translation>Mindestens eine der vorhandenen Partitionen wird gelöscht. Möchten Sie wirklich fortfahren?</translation>
     </message>
@@ -1418,6 +1474,44 @@ Klicken Sie zum Fortfahren auf „Weiter“.</translation>
         <location filename="../gui/tools/KDiskPropertiesPage.ui" line="135"/>
         <source>Total Size:</source>
         <translation>Gesamtgröße:</translation>
+    </message>
+</context>
+<context>
+    <name>KDriveExplorerDlg</name>
+    <message>
+        <location filename="../gui/tools/KDriveExplorerDlg.ui" line="9"/>
+        <source>Partition Explorer</source>
+        <translation>Partitions-Explorer</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KDriveExplorerDlg.ui" line="17"/>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KDriveExplorerDlg.ui" line="18"/>
+        <source>Creation Time</source>
+        <translation>Erstellt am</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KDriveExplorerDlg.ui" line="19"/>
+        <source>Modified Time</source>
+        <translation>Geändert am</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KDriveExplorerDlg.ui" line="20"/>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KDriveExplorerDlg.ui" line="33"/>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+    <message>
+        <location filename="../gui/tools/KDriveExplorerDlg.cpp" line="30"/>
+        <source>My Computer</source>
+        <translation>Arbeitsplatz</translation>
     </message>
 </context>
 <context>
@@ -2407,10 +2501,6 @@ Klicken Sie zum Fortfahren auf „Weiter“...</translation>
         <source>Operations</source>
         <translation>Vorgänge</translation>
     </message>
-    <message>
-        <source>%1 Operations Pending</source>
-        <translation type="vanished">%1 ausstehende Vorgänge</translation>
-    </message>
     <message numerus="yes">
         <location filename="../gui/mainframe/MainFrame.cpp" line="218"/>
         <source>%n Operations Pending</source>
@@ -2609,6 +2699,13 @@ Möchten Sie wirklich alle Partitionen auf dem Datenträger löschen?</translati
         <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="312"/>
         <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="316"/>
         <location filename="../gui/mainframe/MainFrameSideHandlers.cpp" line="52"/>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="157"/>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="170"/>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="188"/>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="198"/>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="203"/>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="218"/>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="222"/>
         <source>Error</source>
         <translation>Fehler</translation>
     </message>
@@ -2632,7 +2729,7 @@ Möchten Sie wirklich alle Partitionen auf dem Datenträger löschen?</translati
     <message>
         <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="305"/>
         <location filename="../gui/mainframe/MainFrameHandlers.cpp" line="322"/>
-        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="57"/>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="63"/>
         <source>Information</source>
         <translation>Information</translation>
     </message>
@@ -2851,9 +2948,41 @@ Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
         <translation>Eine neue Version wurde gefunden. Möchten Sie die neue Version herunterladen?</translation>
     </message>
     <message>
-        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="58"/>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="64"/>
         <source>Please apply all the changes you have made before you convert file system for this partition.</source>
         <translation>Bitte übernehmen Sie alle vorgenommenen Änderungen, bevor Sie das Dateisystem dieser Partition umwandeln.</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="142"/>
+        <source>%1 (Disk %2 Partition %3)</source>
+        <translation>%1 (Datenträger %2, Partition %3)</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="157"/>
+        <source>The selected partition does not contain boot.ini file.</source>
+        <translation>Die ausgewählte Partition enthält keine boot.ini-Datei.</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="170"/>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="218"/>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="222"/>
+        <source>Failed to modify boot.ini.</source>
+        <translation>boot.ini konnte nicht geändert werden.</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="188"/>
+        <source>The selected disk does not contain a bootable partition.</source>
+        <translation>Der ausgewählte Datenträger enthält keine startfähige Partition.</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="198"/>
+        <source>The bootable partition does not contain boot.ini file.</source>
+        <translation>Die startfähige Partition enthält keine boot.ini-Datei.</translation>
+    </message>
+    <message>
+        <location filename="../gui/mainframe/MainFrameToolHandlers.cpp" line="203"/>
+        <source>The content of boot.ini file is invalid.</source>
+        <translation>Der Inhalt der boot.ini-Datei ist ungültig.</translation>
     </message>
 </context>
 <context>
