@@ -1325,7 +1325,7 @@ Klicken Sie zum Fortfahren auf „Weiter“.</translation>
     <message>
         <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="50"/>
         <source>Unallocated</source>
-        <translation>Nicht zugeordnet</translation>
+        <translation>Frei</translation>
     </message>
     <message>
         <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="51"/>
@@ -1395,7 +1395,7 @@ Klicken Sie zum Fortfahren auf „Weiter“.</translation>
     <message>
         <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="160"/>
         <source>Disk %1</source>
-        <translation>Datenträger %1</translation>
+        <translation>Platte %1</translation>
     </message>
     <message>
         <location filename="../gui/views/KDiskMapPartitionItemModel.cpp" line="223"/>
