@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "PaintedPicture.h"
 #include "HandlerSupport.h"
 #include "gui/tools/KBootIniEditorDlg.h"
 #include "gui/tools/KBootiniRepairDlg.h"
@@ -94,15 +95,6 @@ std::vector<MainFrameSupport::DiskSpec> disks()
     };
 }
 
-int distinctColours(const QImage& image)
-{
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
-            colours.insert(image.pixel(x, y));
-    return int(colours.size());
-}
-
 } // namespace
 
 TEST(BootIniTools, EditorWritesInPlaceKeepingTheLength)
@@ -137,7 +129,7 @@ TEST(BootIniTools, EditorWritesInPlaceKeepingTheLength)
             EXPECT_EQ(d.windowTitle(), "Boot.ini Editor");
             EXPECT_EQ(d.minimumSize(), d.maximumSize()) << "fixed size";
             const QImage shot = d.grab().toImage();
-            EXPECT_GT(distinctColours(shot), 8) << "looks blank";
+            EXPECT_GT(DistinctColours(shot), 8) << "looks blank";
             box->setChecked(false);
             EXPECT_TRUE(save->isEnabled() && !text->isReadOnly());
             text->setPlainText(QString::fromStdString(c.typed).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
@@ -190,7 +182,7 @@ TEST(BootIniTools, RepairRepointsEveryLineOfTheSystemOrRefuses)
             d.onDiskMapItemSelected(0, target, false, {});
             EXPECT_TRUE(ok->isEnabled());
             d.show();
-            EXPECT_GT(distinctColours(d.grab().toImage()), 8) << "looks blank";
+            EXPECT_GT(DistinctColours(d.grab().toImage()), 8) << "looks blank";
             combo->setCurrentIndex(0);
             ok->click();
         });

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "PaintedPicture.h"
 #include "gui/dialogs/KChangeClusterSizeDlg.h"
 #include "gui/dialogs/KChangeLabelDlg.h"
 #include "gui/dialogs/KChangeLetterDlg.h"
@@ -20,15 +21,6 @@
 #include "core/FileSystemTypes.h"
 
 namespace {
-
-int DistinctColours(const QImage& image)
-{
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
-            colours.insert(image.pixel(x, y));
-    return int(colours.size());
-}
 
 } // namespace
 

@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include "PaintedPicture.h"
 #include "core/Clock.h"
 #include "core/FileSystemTypes.h"
 #include "engine/KDisk.h"
@@ -219,15 +220,6 @@ std::string firstDifference(const std::vector<std::string>& shown, const std::ve
     return {};
 }
 
-int distinctColours(const QImage& image)
-{
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
-            colours.insert(image.pixel(x, y));
-    return int(colours.size());
-}
-
 } // namespace
 
 TEST(DriveExplorerDlg, ShowsFoldersFirstWithItsTextsAndReadsFoldersOnce)
@@ -282,7 +274,7 @@ TEST(DriveExplorerDlg, ShowsFoldersFirstWithItsTextsAndReadsFoldersOnce)
     dialog.show();
     const QImage shot = dialog.grab().toImage();
     EXPECT_GE(shot.width(), 300);
-    EXPECT_GT(distinctColours(shot), 8) << "looks blank";
+    EXPECT_GT(DistinctColours(shot), 8) << "looks blank";
     if (const QString folder = qEnvironmentVariable("VOLMARA_SHOTS_DIR"); !folder.isEmpty())
         shot.save(folder + QStringLiteral("/explorer.png"));
 }

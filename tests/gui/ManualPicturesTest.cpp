@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QTreeWidget>
 
+#include "PaintedPicture.h"
 #include "HandlerSupport.h"
 #include "gui/mainframe/KAboutDlg.h"
 #include "support/VolumeCheck.h"
@@ -14,15 +15,6 @@ using namespace MainFrameSupport;
 using namespace HandlerSupport;
 
 namespace {
-
-int DistinctColours(const QImage& image)
-{
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
-            colours.insert(image.pixel(x, y));
-    return int(colours.size());
-}
 
 // Saved with a palette of their own: window pictures need no more colours, and the files stay small.
 void Save(const QImage& shot, const char* name)
