@@ -1,7 +1,6 @@
 #include "KConsolePrograms.h"
 
 #include <cstdlib>
-#include <regex>
 #include <sstream>
 #include <unistd.h>
 
@@ -45,13 +44,21 @@ std::string trimmed(const std::string& s)
 // way out ("q") the last choice is what remains when the others are refused.
 std::vector<Question> fatQuestion(const std::vector<std::string>& lines, const std::string& current)
 {
-    static const std::regex prompt(R"(^\[([0-9]+)\??(q?)\]\?$)");
-    std::smatch m;
+    // "[" digits, an optional "?", an optional "q", "]?".
     const std::string line = trimmed(current);
-    if (!std::regex_match(line, m, prompt))
+    size_t at = 1;
+    while (at < line.size() && line[at] >= '0' && line[at] <= '9')
+        ++at;
+    if (line.size() < 4 || line[0] != '[' || at == 1)
         return {};
-    const std::string digits = m[1].str();
-    const bool canQuit = !m[2].str().empty();
+    const std::string digits = line.substr(1, at - 1);
+    if (at < line.size() && line[at] == '?')
+        ++at;
+    const bool canQuit = at < line.size() && line[at] == 'q';
+    if (canQuit)
+        ++at;
+    if (line.compare(at, std::string::npos, "]?") != 0)
+        return {};
     // The choices stand in the lines just before the prompt, the matter they decide before them.
     constexpr size_t kLookBack = 12;
     const size_t from = lines.size() > kLookBack ? lines.size() - kLookBack : 0;
