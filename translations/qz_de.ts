@@ -2484,7 +2484,7 @@ Klicken Sie zum Fortfahren auf „Weiter“...</translation>
     <message>
         <location filename="../gui/mainframe/MainFrame.cpp" line="195"/>
         <source>Apply</source>
-        <translation>Übernehmen</translation>
+        <translation>Anwenden</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrame.cpp" line="196"/>
@@ -3284,17 +3284,17 @@ Möchten Sie diesen Datenträger wirklich sicher löschen?</translation>
     <message>
         <location filename="../gui/mainframe/MainFrame.ui" line="596"/>
         <source>Partition &amp;Copy Wizard</source>
-        <translation>Assistent zum &amp;Kopieren von Partitionen</translation>
+        <translation>Partition &amp;kopieren</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrame.ui" line="601"/>
         <source>Copy &amp;Disk Wizard</source>
-        <translation>Assistent zum Kopieren von &amp;Datenträgern</translation>
+        <translation>&amp;Datenträger kopieren</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrame.ui" line="606"/>
         <source>Partition &amp;Recovery Wizard</source>
-        <translation>Assistent zur Partitions&amp;wiederherstellung</translation>
+        <translation>Partitionen &amp;wiederherstellen</translation>
     </message>
     <message>
         <location filename="../gui/mainframe/MainFrame.ui" line="611"/>

@@ -17,6 +17,7 @@ class KActionPanelButton : public QPushButton {
 
 public:
     static constexpr int kButtonHeight = 25;
+    static constexpr int kNarrowWidth = 80;
 
     explicit KActionPanelButton(bool bTitleMode, QWidget* parent = nullptr);
 
@@ -28,6 +29,11 @@ public:
 
     // The arrow of a title: pointing up while the group is open, down while it is closed.
     static QPixmap arrowPixmap(bool bUp);
+
+    // The panel has a fixed width: an entry takes the width it is given and never widens the panel
+    // for a long text (which would push the rest out of sight).
+    QSize sizeHint() const override { return {kNarrowWidth, kButtonHeight}; }
+    QSize minimumSizeHint() const override { return {kNarrowWidth, kButtonHeight}; }
 
 public slots:
     // Connected to the mirrored action's changed(): the button shows only while the action is

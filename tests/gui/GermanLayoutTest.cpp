@@ -3,6 +3,7 @@
 // space. A text wider than its label, button, group title, panel entry or list cell is reported with
 // what it needs and what it has.
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -71,13 +72,15 @@ public:
     }
     size_t Count() const { return m_found.size(); }
 
-    // Every visible text-bearing child of `root`.
+    // Every visible text-bearing child of `root`. A child inside a scroll area has only the part of it
+    // the area's viewport shows.
     void Check(QWidget& root, const QString& owner)
     {
         for (QWidget* w : root.findChildren<QWidget*>()) {
             if (!w->isVisibleTo(&root) || w->width() <= 1)
                 continue;
             const QString where = owner + QLatin1Char('/') + (w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName());
+            const int clipped = shownWidth(*w);
             const QStyle* style = w->style();
             if (auto* panel = qobject_cast<KActionPanelButton*>(w)) {
                 int room = panel->width() - 10;
@@ -85,7 +88,7 @@ public:
                     room -= 30;
                 else if (!panel->keepLook())
                     room -= 5 + KActionPanelButton::arrowPixmap(true).width() + 4;
-                Add(where, panel->text(), widest(panel->fontMetrics(), panel->text()), room);
+                Add(where, panel->text(), widest(panel->fontMetrics(), panel->text()), room - (panel->width() - clipped));
             } else if (auto* label = qobject_cast<QLabel*>(w)) {
                 if (label->wordWrap() || label->text().isEmpty() || Qt::mightBeRichText(label->text()))
                     continue;
@@ -103,7 +106,7 @@ public:
                 if (button->text().isEmpty())
                     continue;
                 const int icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
-                Add(where, button->text(), widest(button->fontMetrics(), button->text()) + icon, button->width() - 8);
+                Add(where, button->text(), widest(button->fontMetrics(), button->text()) + icon, clipped - 8);
             } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
                 Add(where, group->title(), widest(group->fontMetrics(), group->title()), group->width() - 16);
             }
@@ -131,6 +134,18 @@ public:
     }
 
 private:
+    // The width of `w` its enclosing scroll areas leave visible.
+    static int shownWidth(const QWidget& w)
+    {
+        int shown = w.width();
+        for (const QWidget* p = w.parentWidget(); p; p = p->parentWidget())
+            if (auto* area = qobject_cast<const QAbstractScrollArea*>(p); area && area->viewport()->isAncestorOf(&w)) {
+                const QPoint at = w.mapTo(area->viewport(), QPoint(0, 0));
+                shown = std::min(shown, area->viewport()->width() - std::max(0, at.x()));
+            }
+        return shown;
+    }
+
     std::set<std::string> m_found;
 };
 
