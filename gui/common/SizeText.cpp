@@ -19,6 +19,11 @@ QString number(double value, char format, int precision)
 
 } // namespace
 
+QString Decimal(double value, int precision)
+{
+    return number(value, 'f', precision);
+}
+
 int64_t Bytes(int64_t n64Sectors, int nBytesPerSector)
 {
     if (n64Sectors <= 0 || nBytesPerSector <= 0)

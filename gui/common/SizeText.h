@@ -35,4 +35,8 @@ QString PropertiesSizeOfBytes(int64_t n64Bytes);
 // The same for a count of 512-byte sectors, taken as MB = count / 2048.
 QString PropertiesSizeOfSectors(int64_t n64Sectors);
 
+// A number in fixed notation with the user's decimal separator and no group separators, as every size
+// and percentage the window shows is written.
+QString Decimal(double value, int precision);
+
 } // namespace SizeText

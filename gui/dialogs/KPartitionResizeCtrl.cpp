@@ -1,5 +1,7 @@
 #include "gui/dialogs/KPartitionResizeCtrl.h"
 
+#include "gui/common/SizeText.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
@@ -301,8 +303,8 @@ QString KPartitionResizeCtrl::SizeText(qint64 n64Sectors)
 {
     const double gigabytes = double(n64Sectors) / 2048.0 / 1024.0;
     if (gigabytes > 1.0)
-        return QStringLiteral("%1 GB").arg(gigabytes, 0, 'f', 2);
-    return QStringLiteral("%1 MB").arg(double(n64Sectors) / 2048.0, 0, 'f', 2);
+        return QStringLiteral("%1 GB").arg(SizeText::Decimal(gigabytes, 2));
+    return QStringLiteral("%1 MB").arg(SizeText::Decimal(double(n64Sectors) / 2048.0, 2));
 }
 
 void KPartitionResizeCtrl::paintEvent(QPaintEvent*)

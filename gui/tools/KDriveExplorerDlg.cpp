@@ -1,5 +1,7 @@
 #include "gui/tools/KDriveExplorerDlg.h"
 
+#include "gui/common/SizeText.h"
+
 #include <QStyle>
 #include <QTreeWidget>
 #include <cstring>
@@ -50,11 +52,11 @@ QString KDriveExplorerDlg::SizeText(int64_t n64Bytes)
 {
     const double kb = double(n64Bytes) / 1024, mb = kb / 1024, gb = mb / 1024;
     if (gb >= 1)
-        return QStringLiteral("%1 GB").arg(gb, 0, 'f', 2);
+        return QStringLiteral("%1 GB").arg(SizeText::Decimal(gb, 2));
     if (mb >= 1)
-        return QStringLiteral("%1 MB").arg(mb, 0, 'f', 2);
+        return QStringLiteral("%1 MB").arg(SizeText::Decimal(mb, 2));
     if (kb >= 1)
-        return QStringLiteral("%1 KB").arg(kb, 0, 'f', 2);
+        return QStringLiteral("%1 KB").arg(SizeText::Decimal(kb, 2));
     return QStringLiteral("%1 Bytes").arg(n64Bytes);
 }
 

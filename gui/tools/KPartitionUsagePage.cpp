@@ -71,9 +71,9 @@ QStringList KPartitionUsagePage::LegendTexts() const
 {
     const qint64 unused = m_n64TotalBytes - m_n64UsedBytes;
     return {tr("  Used:\t\t\t\t\t %1\t\t\t\t\t %2%")
-                .arg(SizeText::PropertiesSizeOfBytes(m_n64UsedBytes), QString::number(percentOf(m_n64UsedBytes), 'f', 2)),
+                .arg(SizeText::PropertiesSizeOfBytes(m_n64UsedBytes), SizeText::Decimal(percentOf(m_n64UsedBytes), 2)),
             tr("Unused:\t\t\t\t\t %1\t\t\t\t\t %2%")
-                .arg(SizeText::PropertiesSizeOfBytes(unused), QString::number(percentOf(unused), 'f', 2)),
+                .arg(SizeText::PropertiesSizeOfBytes(unused), SizeText::Decimal(percentOf(unused), 2)),
             tr(" Total:\t\t\t\t\t %1\t\t\t\t\t 100%").arg(SizeText::PropertiesSizeOfBytes(m_n64TotalBytes))};
 }
 

@@ -1,5 +1,7 @@
 #include "KSurfaceScanDlg.h"
 
+#include "gui/common/SizeText.h"
+
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QMutexLocker>
@@ -231,12 +233,11 @@ void KSurfaceScanDlg::updateCounters(int64_t n64Index)
     if (now - m_n64LastUpdateTick < 1001)
         return;
     m_n64LastUpdateTick = now;
-    ui->label_percent->setText(QStringLiteral("%1%").arg(double(n64Index) * 100.0 / double(m_n64BlockCount), 0, 'f', 2));
+    ui->label_percent->setText(QStringLiteral("%1%").arg(SizeText::Decimal(double(n64Index) * 100.0 / double(m_n64BlockCount), 2)));
     const int64_t elapsed = (now - m_n64StartTick) / 1000;
     if (elapsed > 0)
-        ui->label_speed->setText(tr("%1 MB/Min.").arg(double(n64Index) * double(m_n64BlockSectors) / 2048.0 /
-                                                          double(elapsed) * 60.0,
-                                                      0, 'f', 2));
+        ui->label_speed->setText(tr("%1 MB/Min.").arg(SizeText::Decimal(double(n64Index) * double(m_n64BlockSectors) / 2048.0 /
+                                                          double(elapsed) * 60.0, 2)));
     ui->label_et->setText(clockText(elapsed));
     if (elapsed > 0) {
         const int64_t rate = n64Index / elapsed;

@@ -1,5 +1,7 @@
 #include "gui/wizards/KChooseSearchedLostPartitionPage.h"
 
+#include "gui/common/SizeText.h"
+
 #include "gui/wizards/WizardDiskList.h"
 
 #include <QAbstractButton>
@@ -51,11 +53,11 @@ QString sizeText(int64_t n64Sectors)
 {
     const double bytes = double(std::max<int64_t>(0, n64Sectors)) * 512.0;
     if (bytes >= 1024.0 * 1024 * 1024)
-        return QStringLiteral("%1 GB").arg(bytes / (1024.0 * 1024 * 1024), 0, 'f', 2);
+        return QStringLiteral("%1 GB").arg(SizeText::Decimal(bytes / (1024.0 * 1024 * 1024), 2));
     if (bytes >= 1024.0 * 1024)
-        return QStringLiteral("%1 MB").arg(bytes / (1024.0 * 1024), 0, 'f', 2);
+        return QStringLiteral("%1 MB").arg(SizeText::Decimal(bytes / (1024.0 * 1024), 2));
     if (bytes >= 1024.0)
-        return QStringLiteral("%1 KB").arg(bytes / 1024.0, 0, 'f', 2);
+        return QStringLiteral("%1 KB").arg(SizeText::Decimal(bytes / 1024.0, 2));
     return QStringLiteral("%1 Bytes").arg(int64_t(bytes));
 }
 

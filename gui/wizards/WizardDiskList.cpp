@@ -26,8 +26,8 @@ QString CapacityText(int64_t n64Bytes)
     // Whole MB first, as the disk pages have always counted.
     const double gigabytes = double(n64Bytes / 1024 / 1024) / 1024.0;
     if (gigabytes >= 1.0)
-        return QStringLiteral("%1 GB").arg(gigabytes, 0, 'f', 2);
-    return QStringLiteral("%1 MB").arg(double(n64Bytes / 1024) / 1024.0, 0, 'f', 2);
+        return QStringLiteral("%1 GB").arg(SizeText::Decimal(gigabytes, 2));
+    return QStringLiteral("%1 MB").arg(SizeText::Decimal(double(n64Bytes / 1024) / 1024.0, 2));
 }
 
 void Fill(QTreeWidget* list, IVirtualVolumeManager* layout, int nDiskIndex)
