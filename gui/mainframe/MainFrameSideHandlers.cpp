@@ -31,8 +31,13 @@ QUrl& updateCheckUrl()
 
 void MainFrame::on_actionExport_disk_configuration_triggered()
 {
-    const QString fileName =
-        QFileDialog::getSaveFileName(this, tr("Export disk configuration"), QString(), tr("Text File (*.txt)"));
+    // A name typed without an extension gets ".txt", and the dialog asks before that file is replaced.
+    QFileDialog dialog(this, tr("Export disk configuration"), QString(), tr("Text File (*.txt)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString fileName = dialog.selectedFiles().constFirst();
     if (fileName.isEmpty())
         return;
 

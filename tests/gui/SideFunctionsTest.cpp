@@ -121,6 +121,7 @@ TEST(SideFunctions, ExportWritesEveryDiskOfThePendingLayout)
             EXPECT_EQ(d.windowTitle(), "Export disk configuration");
             EXPECT_EQ(d.nameFilters(), QStringList({"Text File (*.txt)"}));
             EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptSave);
+            EXPECT_EQ(d.defaultSuffix(), "txt");
             d.selectFile(file);
             static_cast<QDialog&>(d).accept();
         });
@@ -179,6 +180,7 @@ TEST(SideFunctions, ExportWritesEveryDiskOfThePendingLayout)
         // A device that takes no data: the file opens, but the text cannot be written.
         DialogAnswer<QFileDialog> save([&](QFileDialog& d) {
             d.setOption(QFileDialog::DontConfirmOverwrite);
+            d.setDefaultSuffix(QString()); // the device's own name, not "full.txt" beside it
             d.selectFile(QStringLiteral("/dev/full"));
             static_cast<QDialog&>(d).accept();
         });
