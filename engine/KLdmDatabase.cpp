@@ -345,10 +345,9 @@ Status readVblks(ISectorDevice& disk, const PrivateHeader& h, const Toc& toc, Da
 {
     const int64_t first = int64_t(h.ConfigStart + toc.ConfigStart);
     const int64_t sectors = int64_t(toc.ConfigSize);
-    std::vector<uint8_t> area(size_t(sectors * kSector));
-    if (!disk.ReadSectors(area.data(), first, sectors))
+    uint8_t vmdb[kSector];
+    if (!disk.ReadSectors(vmdb, first, 1))
         return kReadFailed;
-    const uint8_t* vmdb = area.data();
     if (std::memcmp(vmdb, "VMDB", 4) != 0 || be16(vmdb + 0x12) != 4 || be16(vmdb + 0x14) != 10)
         return kBadVmdb;
     // A database in the middle of an update is not consistent enough to convert.
@@ -360,11 +359,16 @@ Status readVblks(ISectorDevice& disk, const PrivateHeader& h, const Toc& toc, Da
     // The header's own fields end at 0xC5: the first record comes after them, on a slot boundary.
     if (slot < 0x20 || slot > uint32_t(kSector) * 8 || firstOffset < 0xC5 || firstOffset % slot != 0)
         return kBadVmdb;
-    // Slot n lies n slots after the header; the header itself takes the first few.
+    // Slot n lies n slots after the header; the header itself takes the first few. Only the slots up to
+    // the last record are read, and they must lie inside the config region.
     const uint64_t firstSlot = firstOffset / slot;
-    const uint64_t slots = area.size() / slot;
+    const uint64_t slots = uint64_t(sectors) * uint64_t(kSector) / slot;
     if (lastSequence < firstSlot || lastSequence >= slots)
         return kBadRecord; // records past the end of the database
+    const int64_t needed = int64_t((uint64_t(lastSequence) + 1) * slot + uint64_t(kSector) - 1) / kSector;
+    std::vector<uint8_t> area(size_t(needed * kSector));
+    if (!disk.ReadSectors(area.data(), first, needed))
+        return kReadFailed;
     std::map<uint32_t, std::vector<const uint8_t*>> groups;
     std::map<uint32_t, uint16_t> counts;
     for (uint64_t n = firstSlot; n <= lastSequence; ++n) {
@@ -400,7 +404,7 @@ Status readVblks(ISectorDevice& disk, const PrivateHeader& h, const Toc& toc, Da
         if (const Status s = parseRecord(record, db))
             return s;
     }
-    return checkReferences(db, vmdb);
+    return checkReferences(db, area.data());
 }
 
 } // namespace

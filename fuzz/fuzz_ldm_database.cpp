@@ -26,12 +26,12 @@ constexpr size_t kHeadBytes = 8 * 512;
 
 class WindowDisk : public ISectorDevice {
 public:
-    WindowDisk(const uint8_t* data, size_t size) : m_bytes(size_t(kTotal) * 512, 0)
+    WindowDisk(const uint8_t* data, size_t size)
     {
-        const size_t head = size < kHeadBytes ? size : kHeadBytes;
-        std::memcpy(m_bytes.data(), data, head);
-        const size_t tail = std::min(size - head, size_t(2048) * 512);
-        std::memcpy(m_bytes.data() + size_t(kDatabase) * 512, data + head, tail);
+        const size_t head = std::min(size, kHeadBytes);
+        m_head.assign(data, data + head);
+        m_head.resize(kHeadBytes, 0);
+        m_tail.assign(data + head, data + std::min(size, kHeadBytes + size_t(2048) * 512));
     }
     int ReadSectors(void* buffer, int64_t first, int64_t count) override
     {
@@ -39,7 +39,17 @@ public:
             ++outside;
             return 0;
         }
-        std::memcpy(buffer, m_bytes.data() + first * 512, size_t(count) * 512);
+        auto* out = static_cast<uint8_t*>(buffer);
+        std::memset(out, 0, size_t(count) * 512);
+        for (int64_t s = first; s < first + count; ++s, out += 512) {
+            if (s < 8) {
+                std::memcpy(out, m_head.data() + s * 512, 512);
+            } else if (s >= kDatabase) {
+                const size_t at = size_t(s - kDatabase) * 512;
+                if (at < m_tail.size())
+                    std::memcpy(out, m_tail.data() + at, std::min<size_t>(512, m_tail.size() - at));
+            }
+        }
         return 1;
     }
     int WriteSectors(const void*, int64_t, int64_t) override
@@ -53,7 +63,7 @@ public:
     int writes = 0;
 
 private:
-    std::vector<uint8_t> m_bytes;
+    std::vector<uint8_t> m_head, m_tail;
 };
 
 void fail(const char* what)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <sstream>
 
@@ -256,7 +257,7 @@ TEST(LdmDamage, EveryDamagedDatabaseIsRefusedWhole)
     if (!HaveTool("sfdisk"))
         GTEST_SKIP() << "sfdisk missing";
     using V = LdmImage::Volume;
-    const Layout layout{Style::Mbr, {16 * 2048}, {V{"Volume1", Kind::Simple, 0x07, 'E', {{0, 0, 4096}}}, V{"Volume2", Kind::Simple, 0x0B, 0, {{0, 4096, 4096}}}}};
+    const Layout layout{Style::Mbr, {8 * 2048}, {V{"Volume1", Kind::Simple, 0x07, 'E', {{0, 0, 4096}}}, V{"Volume2", Kind::Simple, 0x0B, 0, {{0, 4096, 4096}}}}};
     const int64_t config = LdmImage::ConfigStart(layout, 0);
     const int64_t vmdb = (config + 17) * 512;
     auto slot = [&](int n) { return vmdb + n * 128; };
@@ -297,18 +298,19 @@ TEST(LdmDamage, EveryDamagedDatabaseIsRefusedWhole)
              setBytes(i, slot(11) + int64_t(at) + 4, {0x7F});
          }},
     };
+    TempDir dir;
+    const std::string pristine = dir.File("pristine.img"), image = dir.File("disk.img");
+    ASSERT_EQ(LdmImage::Write(layout, {pristine}), "");
+    {
+        KDisk device;
+        ASSERT_TRUE(device.OpenPath(pristine, 0));
+        Ldm::BasicPlan plan;
+        ASSERT_EQ(Ldm::PlanBasicConversion(device, device.GetTotalSectors(), plan), Ldm::kPlanOk);
+        ASSERT_EQ(plan.Partitions.size(), 2u);
+    }
     for (const Damage& d : damages) {
         SCOPED_TRACE(d.name);
-        TempDir dir;
-        const std::string image = dir.File("disk.img");
-        ASSERT_EQ(LdmImage::Write(layout, {image}), "");
-        {
-            KDisk device;
-            ASSERT_TRUE(device.OpenPath(image, 0));
-            Ldm::BasicPlan plan;
-            ASSERT_EQ(Ldm::PlanBasicConversion(device, device.GetTotalSectors(), plan), Ldm::kPlanOk);
-            ASSERT_EQ(plan.Partitions.size(), 2u);
-        }
+        std::filesystem::copy_file(pristine, image, std::filesystem::copy_options::overwrite_existing);
         d.apply(layout, image);
         KDisk device;
         ASSERT_TRUE(device.OpenPath(image, 0));

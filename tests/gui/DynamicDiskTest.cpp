@@ -82,6 +82,7 @@ TEST(DynamicDisk, SimpleVolumesBecomePartitionsThroughTheRestartPath)
         MainFrame& f = *w.frame;
         const std::string image = w.images[0];
         ASSERT_TRUE(f.PendingLayout()->IsDynamicDisk(0));
+        ASSERT_NE(RunTool({"ldmtool", "-d", image, "scan"}).output.find(LdmImage::GroupGuid()), std::string::npos);
         const auto fatBefore = VolumeCheck::FatFiles(files, image, fatStart, kFatSectors);
         const auto ntfsBefore = ntfsFiles(files, image, ntfsStart, kNtfsSectors, flat);
         ASSERT_EQ(ntfsBefore.size(), flat.size());
