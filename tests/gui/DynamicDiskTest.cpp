@@ -216,6 +216,16 @@ TEST(DynamicDisk, RefusedConversionsQueueNothing)
         EXPECT_EQ(f.PendingTree()->topLevelItemCount(), 0);
         EXPECT_TRUE(f.PendingLayout()->IsDynamicDisk(0));
         EXPECT_EQ(HashRange(w.images[0], 0, 16 * kMiB * 512), before);
+
+        // Lines queued anyway (an old commands file, a hand-written one) change nothing either: the
+        // disk-level line reads the database again and refuses, and the run stops there.
+        const ToolResult run = RunTool({VOLMARA_CLI, "run", "InitiateDisk DiskIndex:0 Style:3 ForceReboot:0",
+                                        "CreatePartition DiskIndex:0 StartingOffset:63 PartitionLength:2048 "
+                                        "PartTypeId:2147483655 FsType:0 ClusterSize:0 Label:\"\" Letter:0 Active:0 "
+                                        "Primary:1 BootVolume:0 SystemVolume:0"});
+        EXPECT_EQ(run.exitCode, 1) << run.output;
+        EXPECT_NE(run.output.find("database is damaged"), std::string::npos) << run.output;
+        EXPECT_EQ(HashRange(w.images[0], 0, 16 * kMiB * 512), before);
     }
 }
 
