@@ -89,6 +89,7 @@ int runExport(const std::vector<std::string>& args)
 struct RunOptions {
     int inUse = -1;
     bool plainProgress = false;
+    bool atBoot = false;
 };
 
 int runCommands(const std::vector<PendingCommand>& commands, const RunOptions& options)
@@ -101,6 +102,7 @@ int runCommands(const std::vector<PendingCommand>& commands, const RunOptions& o
     KConsoleInteraction interaction(options.inUse);
     KBatchCommandExecutive executive(&interaction);
     executive.SetBootExecutor(std::string(StateDirectoryPath()) + "/volmara-cli");
+    executive.SetAtBoot(options.atBoot);
     for (const auto& c : commands)
         executive.AddCommand(c.Line, c.DirectWrite);
     KCommandWorkingThread worker(&executive);
@@ -246,6 +248,7 @@ int main(int argc, char** argv)
         text << in.rdbuf();
         if (options.inUse < 0)
             options.inUse = kChoiceCancel; // at boot nobody can be asked
+        options.atBoot = true;
         std::vector<PendingCommand> commands;
         std::string error;
         if (!ReadCommandsFileStrict(text.str(), commands, error)) {

@@ -12,6 +12,7 @@
 #include "core/ByteOrder.h"
 #include "engine/Crc32.h"
 #include "engine/DiskEngine.h"
+#include "engine/KLdmDatabase.h"
 #include "core/FileSystemTypes.h"
 #include "model/IVolumeManager.h"
 
@@ -114,6 +115,46 @@ int clearGpt(IDisk* disk)
     return disk->Flush() ? 0 : kDetailWriteFailed;
 }
 
+// Turns a dynamic disk into a basic MBR disk with an empty table; the partitions that replace its
+// volumes are the lines that follow. The database is read again first: a disk whose database is damaged,
+// or holds a volume no partition can replace, is left exactly as it is. Volume sectors are never touched.
+int finishDynamicToBasic(IDisk* disk)
+{
+    const int64_t total = disk->GetTotalSectors();
+    Ldm::BasicPlan plan;
+    if (!disk->IsDynamic() || Ldm::PlanBasicConversion(*disk, total, plan) != Ldm::kPlanOk || plan.HasMirroredVolumes)
+        return kDetailDynamicDatabase;
+    int64_t firstVolume = total;
+    for (const PartitionInfo& p : plan.Partitions)
+        firstVolume = std::min(firstVolume, p.StartingLba);
+    uint8_t sector[512];
+    if (disk->IsGpt()) {
+        // A new MBR replaces the protective one first, then the GPT goes: at no point does the disk
+        // show a table whose partitions are not the volumes' sectors.
+        if (const int detail = WriteMbrBootProgram(disk, kMbrBootProgram, kMbrBootProgram_size, false))
+            return detail;
+        if (!disk->ReadSectors(sector, 0, 1))
+            return kDetailReadFailed;
+        put_le32(sector + 440, uint32_t(GetSystemFileTime() >> 1) | 1u);
+        if (!disk->WriteSectors(sector, 0, 1))
+            return kDetailWriteFailed;
+        return clearGpt(disk);
+    }
+    // MBR style: the boot code and signature stay, the table empties, and the private header in the gap
+    // before the volumes goes, so that nothing reads the disk as dynamic any more.
+    if (!disk->ReadSectors(sector, 0, 1))
+        return kDetailReadFailed;
+    std::memset(sector + 446, 0, 64);
+    sector[510] = 0x55;
+    sector[511] = 0xAA;
+    if (!disk->WriteSectors(sector, 0, 1))
+        return kDetailWriteFailed;
+    const std::vector<uint8_t> zero(512, 0);
+    if (firstVolume > 6 && !disk->WriteSectors(zero.data(), 6, 1))
+        return kDetailWriteFailed;
+    return disk->Flush() ? 0 : kDetailWriteFailed;
+}
+
 } // namespace
 
 int KCmdInitiateDisk::Execute(IProgressReporter* reporter)
@@ -130,8 +171,12 @@ int KCmdInitiateDisk::Execute(IProgressReporter* reporter)
         detail = writeEmptyGpt(disk);
         break;
     case 3:
-        disk->ForgetLayout(nullptr);
-        disk->AdoptGptHeader(nullptr);
+        detail = finishDynamicToBasic(disk);
+        if (!detail) {
+            disk->ForgetLayout(nullptr);
+            disk->AdoptGptHeader(nullptr);
+            m_manager->ReloadDisk(Summary().DiskIndex);
+        }
         break;
     case 0:
     case 2:

@@ -21,6 +21,7 @@ enum CommandErrorDetail : int {
     kDetailLabelInvalidCharacter = 108,
     kDetailRootDirectoryFull = 109,
     kDetailSameDiskTwice = 110,
+    kDetailDynamicDatabase = 111, // the dynamic disk's database is damaged or holds a volume no partition can replace
     // The partition-table rules that refused a layout: kDetailLayoutBase + a LayoutProblem code.
     kDetailLayoutBase = 120,
 };

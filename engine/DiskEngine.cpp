@@ -11,22 +11,37 @@
 
 #include "KDisk.h"
 #include "KDriveLetterTable.h"
+#include "KLdmDatabase.h"
 #include "KVolumeDevice.h"
 #include "StateDirectory.h"
 
 namespace {
 
-// Until dynamic-disk metadata can be read, every disk is reported as not convertible.
+// Reads the disk's LDM database and plans one basic partition per volume; nothing is written here (the
+// conversion itself happens when the queued lines run).
 class KConvertDynamicDisk : public IConvertDynamicDiskToBasicDisk {
 public:
     int SetDisk(IDisk* disk) override { return (m_disk = disk) != nullptr ? 1 : 0; }
-    int Convert() override { return 0; }
-    int HasMirroredVolumes() override { return 0; }
+    int Convert() override
+    {
+        m_volumes.clear();
+        m_mirrored = false;
+        if (!m_disk)
+            return 0;
+        Ldm::BasicPlan plan;
+        if (Ldm::PlanBasicConversion(*m_disk, m_disk->GetTotalSectors(), plan) != Ldm::kPlanOk)
+            return 0;
+        m_volumes = plan.Partitions;
+        m_mirrored = plan.HasMirroredVolumes;
+        return 1;
+    }
+    int HasMirroredVolumes() override { return m_mirrored ? 1 : 0; }
     const PartitionList& Volumes() const override { return m_volumes; }
 
 private:
     IDisk* m_disk = nullptr;
     PartitionList m_volumes;
+    bool m_mirrored = false;
 };
 
 } // namespace

@@ -103,6 +103,10 @@ const char* ErrorMessage(int code)
     case 108: return QT_TRANSLATE_NOOP("ExecutionTexts", "The label contains a character this file system does not allow.");
     case 109: return QT_TRANSLATE_NOOP("ExecutionTexts", "The root directory has no room for the label.");
     case 110: return QT_TRANSLATE_NOOP("ExecutionTexts", "The same disk is named twice.");
+    case 111:
+        return QT_TRANSLATE_NOOP("ExecutionTexts",
+                                 "The dynamic disk was not converted: its database is damaged, or it holds a volume that "
+                                 "is not a simple volume.");
     case 121: return QT_TRANSLATE_NOOP("ExecutionTexts", "The partition would have no sectors.");
     case 122:
         return QT_TRANSLATE_NOOP("ExecutionTexts",

@@ -176,6 +176,7 @@ int KBatchCommandExecutive::RunCommandLine(int* errorCode)
 {
     KCommandWorkingThread* worker = m_worker;
     CommandRunHooks hooks;
+    hooks.AtBoot = m_atBoot;
     const int total = GetCommandCount();
     const int index = m_currentIndex;
     IVolumeManager* manager = m_manager;

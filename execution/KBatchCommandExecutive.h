@@ -59,6 +59,8 @@ public:
     const std::vector<FailedLine>& FailedLines() const { return m_failed; }
     // The executor copied into the state directory by start-up; the boot unit runs it.
     void SetBootExecutor(const std::string& path) { m_bootExecutor = path; }
+    // Runs as the boot-time executor: lines that may only run at boot are carried out.
+    void SetAtBoot(bool atBoot) { m_atBoot = atBoot; }
 
 private:
     int askVolumeInUse();
@@ -74,5 +76,6 @@ private:
     std::string m_currentLine;
     std::atomic<int> m_currentIndex{0};
     std::string m_bootExecutor;
+    bool m_atBoot = false;
     std::vector<FailedLine> m_failed;
 };

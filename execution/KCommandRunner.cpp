@@ -42,7 +42,7 @@ int KCommandRunner::Run(const std::string& line, int* errorCode)
     while (true) {
         if (!command->GetSummary(&summary))
             return kRunNoSummary;
-        if (summary.BootTimeOnly)
+        if (summary.BootTimeOnly && !m_hooks.AtBoot)
             return kRunVolumeInUse;
         if (m_hooks.CommandStarted)
             m_hooks.CommandStarted(summary.CommandKind);

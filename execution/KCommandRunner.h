@@ -32,6 +32,8 @@ struct CommandRunHooks {
     std::function<void(int kind)> CommandStarted;
     // Sleeps between letter attempts (tests shorten them).
     std::function<void(int milliseconds)> Wait;
+    // The run is the boot-time executor's: lines that may only run at boot run.
+    bool AtBoot = false;
 };
 
 class KCommandRunner {

@@ -51,4 +51,6 @@ public:
     virtual int SaveBootConfiguration(int force) = 0;
     virtual void SetDirectWriteMode(int value) = 0;
     virtual int GetDirectWriteMode() = 0;
+    // Reads one disk's table again (after something rewrote it outside the model); 1 on success.
+    virtual int ReloadDisk(int) { return 0; }
 };

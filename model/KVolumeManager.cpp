@@ -455,6 +455,20 @@ int KVolumeManager::GetDirectWriteMode()
     return m_directWrite;
 }
 
+int KVolumeManager::ReloadDisk(int disk)
+{
+    if (!validDisk(disk) || !m_loader)
+        return 0;
+    PartitionList list;
+    TableErrorList errors;
+    if (!m_loader->Load(m_disks[size_t(disk)], list, errors, kLoadWithVolumeInfo))
+        return 0;
+    *m_lists[size_t(disk)] = std::move(list);
+    *m_errors[size_t(disk)] = std::move(errors);
+    registerAllWithBootIni();
+    return 1;
+}
+
 int KVolumeManager::FindBootVolume(int* diskOut, int* indexOut)
 {
     for (size_t d = 0; d < m_lists.size(); ++d)

@@ -43,6 +43,7 @@ public:
     int SaveBootConfiguration(int force) override;
     void SetDirectWriteMode(int value) override;
     int GetDirectWriteMode() override;
+    int ReloadDisk(int disk) override;
 
     int FindBootVolume(int* diskOut, int* indexOut);
     int FindSystemVolume(int* diskOut, int* indexOut);

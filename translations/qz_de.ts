@@ -298,6 +298,10 @@ Die neue Clustergröße unterstützt keine NTFS-komprimierten Dateien.</translat
         <translation>Derselbe Datenträger ist zweimal angegeben.</translation>
     </message>
     <message>
+        <source>The dynamic disk was not converted: its database is damaged, or it holds a volume that is not a simple volume.</source>
+        <translation>Der dynamische Datenträger wurde nicht umgewandelt: Seine Datenbank ist beschädigt, oder er enthält ein Volume, das kein einfaches Volume ist.</translation>
+    </message>
+    <message>
         <location filename="../execution/ExecutionTexts.cpp" line="106"/>
         <source>The partition would have no sectors.</source>
         <translation>Die Partition hätte keine Sektoren.</translation>

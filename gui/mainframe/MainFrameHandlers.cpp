@@ -331,6 +331,7 @@ void MainFrame::on_actionConvert_Dynamic_Disk_To_Basic_Disk_triggered()
     m_virtualManager.GetPartition(d, 0, &whole);
     whole.PartitionTypeId = 0;
     whole.FileSystemType = kFsNone;
+    whole.IsGptEntry = 0; // a GPT-style dynamic disk becomes an MBR disk as well
     m_virtualManager.UpdatePartition(d, 0, &whole);
 
     QTreeWidgetItem* parent = AddPendingItem(tr("Convert Dynamic Disk %1 to Basic Disk").arg(d + 1));

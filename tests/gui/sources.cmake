@@ -18,6 +18,7 @@ list(APPEND VOLMARA_GUI_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PendingListTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HandlerSupport.h
   ${CMAKE_CURRENT_LIST_DIR}/HandlersTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DynamicDiskTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DialogHandlersTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DialogScreenshotTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ResizeCtrlMouse.h
