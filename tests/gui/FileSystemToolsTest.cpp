@@ -293,6 +293,60 @@ TEST(FileSystemTools, ConverterRunsOnlyWhenPresentAndGetsItsAnswer)
     }
 }
 
+// A sound FAT16 volume at F: with one file, for the real converter.
+void ConvertibleFat(const std::string& image)
+{
+    const auto fill = [](const std::string& vol) {
+        ::setenv("MTOOLS_SKIP_CHECK", "1", 1);
+        std::ofstream(vol + ".txt") << "kept in place\n";
+        const bool ok = RunTool({"mcopy", "-i", vol, vol + ".txt", "::Notes on it.txt"}).exitCode == 0;
+        std::filesystem::remove(vol + ".txt");
+        return ok;
+    };
+    EXPECT_TRUE(PlaceVolume(image, kFat, kFatSectors, {"mkfs.fat", "-F", "16", "-n", "TOOLS"}, fill));
+    const std::string state = std::filesystem::path(image).parent_path() / "state";
+    std::filesystem::create_directories(state);
+    std::ofstream(state + "/mounted-devices") << "F 0ABCDEF1 " << kFat << "\n";
+}
+
+// The converter beside the program, through the window: No leaves the volume as it was, Yes converts
+// it; the layout read again then shows NTFS, and the partition's type is 07.
+TEST(FileSystemTools, TheConverterConvertsOnlyOnYes)
+{
+    if (!Ready())
+        GTEST_SKIP() << "needs root, loop devices and the checkers";
+    MainFrameSupport::Window w({{64, "label: dos\nlabel-id: 0x0abcdef1\n2048,32768,6\n", ConvertibleFat}});
+    const std::string image = w.images[0];
+    MainFrame& f = *w.frame;
+    const uint64_t before = TestSupport::HashRange(image, 0, (kFat + kFatSectors) * 512);
+    for (const QString reply : {QStringLiteral("No"), QStringLiteral("Yes")}) {
+        HandlerSupport::SelectAt(f, 0, kFat);
+        ASSERT_TRUE(w.Action("action_Convert_File_System")->isEnabled());
+        QStringList out;
+        size_t asked = 0;
+        DialogAnswer<KConvertFatToNtfsDlg> run([&](KConvertFatToNtfsDlg& d) {
+            MessageBoxAnswer answer({reply});
+            out = RunProgram(d);
+            asked = answer.Count();
+            if (asked)
+                EXPECT_TRUE(answer.Last().text.endsWith("Convert drive F: to NTFS now (Y/N)?"));
+        });
+        w.Action("action_Convert_File_System")->trigger();
+        ASSERT_EQ(run.Seen(), 1);
+        EXPECT_EQ(asked, 1u) << out.join('\n').toStdString();
+        if (reply == "No") {
+            EXPECT_TRUE(out.contains("The volume was not converted.")) << out.join('\n').toStdString();
+            EXPECT_EQ(TestSupport::HashRange(image, 0, (kFat + kFatSectors) * 512), before);
+            EXPECT_EQ(HandlerSupport::EntryAt(f, 0, kFat).FileSystemType, 6);
+        } else {
+            EXPECT_TRUE(out.contains("Conversion complete.")) << out.join('\n').toStdString();
+            EXPECT_EQ(HandlerSupport::EntryAt(f, 0, kFat).FileSystemType, 7);
+            EXPECT_EQ(HandlerSupport::EntryAt(f, 0, kFat).PartitionTypeId, 7);
+            VolumeCheck::ExpectChecked(w.dir, image, kFat, kFatSectors, "ntfs");
+        }
+    }
+}
+
 TEST(FileSystemTools, BothWindowsPaintTheirForms)
 {
     const auto colours = [](const QImage& image) {
