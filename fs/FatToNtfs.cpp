@@ -162,6 +162,7 @@ struct Item {
     std::vector<int32_t> children;
     KNtfsRunList runs;         // files: the NTFS clusters of the data
     uint32_t firstCluster = 0; // folders: the directory's chain
+    bool bothKinds = false;    // the long name serves as the short name too
     int64_t record = -1;
     bool directory() const { return attributes & Fat::kAttrDirectory; }
 };
@@ -353,7 +354,13 @@ int KFatToNtfs::Prepare(ISectorDevice* device, int64_t start, int64_t sectors)
             const std::u16string shown = d.LongName.empty() ? widen(d.ShortName) : d.LongName;
             const std::u16string stored = dosName(e);
             item.longName = shown;
-            if (!stored.empty() && stored != shown)
+            // A short name that is the long name but for case makes one name of both kinds.
+            bool sameName = stored.size() == shown.size();
+            for (size_t i = 0; sameName && i < stored.size(); ++i)
+                sameName = stored[i] == (shown[i] >= u'a' && shown[i] <= u'z' ? char16_t(shown[i] - 0x20) : shown[i]);
+            if (sameName)
+                item.bothKinds = true;
+            else if (!stored.empty())
                 item.shortName = stored;
             const auto* de = reinterpret_cast<const Fat::DirectoryEntry*>(e);
             item.modified = fatTimeToNtfs(le16(e + Fat::kDirWriteDate), le16(e + Fat::kDirWriteTime), 0);
@@ -703,19 +710,14 @@ int KFatToNtfs::Convert(const std::function<void(int)>& percent, const std::func
         return index < 0 ? rootReference : uint64_t(s.items[size_t(index)].record) | (uint64_t(1) << 48);
     };
 
-    // Each item's names: Win32 and DOS apart, or one name for both when the long name is a valid
-    // short name.
+    // Each item's names: Win32 and DOS apart, or one name of both kinds.
     const auto names = [&](const Item& it, uint64_t parent) {
         std::vector<std::vector<uint8_t>> out;
         if (!it.shortName.empty()) {
             out.push_back(fileNameValue(parent, it, it.longName, kNameWin32, s.c));
             out.push_back(fileNameValue(parent, it, it.shortName, kNameDos, s.c));
         } else {
-            bool both = it.longName.size() <= 12;
-            for (char16_t ch : it.longName)
-                if (ch <= 0x20 || ch >= 0x7F || (ch >= u'a' && ch <= u'z'))
-                    both = false;
-            out.push_back(fileNameValue(parent, it, it.longName, both ? kNameBoth : kNameWin32, s.c));
+            out.push_back(fileNameValue(parent, it, it.longName, it.bothKinds ? kNameBoth : kNameWin32, s.c));
         }
         return out;
     };
