@@ -187,7 +187,8 @@ int main(int argc, char** argv)
     if (!volume)
         return refuse("cannot open the volume of " + target.name);
     // In use: mounted (the lock takes the partition exclusively) or held by another of our programs.
-    if ((!target.disk->IsBlockDevice() &&
+    if ((target.wholeDisk && target.disk->IsBlockDevice() && LinuxBlock::IsMounted(target.disk->GetPath())) ||
+        (!target.disk->IsBlockDevice() &&
          LinuxBlock::ImageRangeMounted(target.disk->GetPath(), target.info.StartingLba * 512, target.info.SectorCount * 512)) ||
         !volume->Lock())
         return refuse("the volume of " + target.name + " is in use (mounted); unmount it first");

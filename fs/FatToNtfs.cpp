@@ -178,6 +178,7 @@ struct KFatToNtfs::State {
     int64_t ntfsSectors = 0, clusters = 0;
     KBitmap avoid;   // NTFS clusters that must stay as they are until the commit
     KBitmap owned;   // FAT clusters a file or folder holds
+    KNtfsRunList bad; // NTFS clusters of the FAT's bad clusters, for $BadClus
     std::vector<Item> items;
     std::vector<int32_t> rootChildren;
     std::string label;
@@ -284,6 +285,8 @@ int KFatToNtfs::Prepare(ISectorDevice* device, int64_t start, int64_t sectors)
             continue;
         }
         s.avoid.SetRange(lcn, true, s.ratio);
+        if (v == bad)
+            s.bad.Add(KDataRun{lcn, 0, s.ratio});
     }
     // The boot region (8 KiB) must not reach data still in use.
     const int64_t bootClusters = std::max<int64_t>(8192, s.c) / s.c;
@@ -401,6 +404,16 @@ int KFatToNtfs::Prepare(ISectorDevice* device, int64_t start, int64_t sectors)
             (p.item < 0 ? s.rootChildren : s.items[size_t(p.item)].children).push_back(index);
             s.items.push_back(std::move(item));
         }
+    }
+
+    // A cluster in use that no file or folder holds (a lost chain, or a chain longer than its file)
+    // would become free space: its data would be lost.
+    for (uint32_t k = 2; k < l.clusterCount + 2; ++k) {
+        uint32_t v = 0;
+        s.fat.GetEntry(k, &v);
+        if (v != 0 && v != bad && !s.owned.Test(k))
+            return fail(kFatToNtfsInconsistent, "the FAT has clusters in use that belong to no file (lost chains); "
+                                                "check the volume first (fsck.fat)");
     }
 
     // The label: the root's label entry, else the boot sector's.
@@ -792,6 +805,37 @@ int KFatToNtfs::Convert(const std::function<void(int)>& percent, const std::func
         if (!writeIndex(w, root, entries))
             return fail(kFatToNtfsNoRoom);
         if (!root.Commit(w.mft, kRecRoot))
+            return fail(kFatToNtfsNoRoom);
+    }
+    // $BadClus:$Bad lists the FAT's bad clusters; the rest of the volume is sparse in it.
+    if (!s.bad.IsEmpty()) {
+        constexpr int64_t kRecBadClus = 8;
+        KNtfsFileRecord badClus;
+        const KNtfsString badName(u"$Bad");
+        if (!w.base.ReadRecord(kRecBadClus, badClus))
+            return fail(kFatToNtfsReadFailed);
+        const int at = badClus.FindAttribute(kAttrData, 0, badName, false);
+        if (at < 0 || !badClus.GetAttribute(size_t(at)).IsNonResident())
+            return fail(kFatToNtfsReadFailed);
+        KNtfsRunList runs;
+        int64_t vcn = 0;
+        for (const KDataRun& r : s.bad) {
+            if (r.Lcn > vcn)
+                runs.Add(KDataRun{-1, vcn, r.Lcn - vcn});
+            runs.Add(KDataRun{r.Lcn, r.Lcn, r.Length});
+            w.used.SetRange(r.Lcn, true, r.Length);
+            vcn = r.Lcn + r.Length;
+        }
+        if (vcn < s.clusters)
+            runs.Add(KDataRun{-1, vcn, s.clusters - vcn});
+        runs.Coalesce();
+        KNtfsAttribute& data = badClus.GetAttribute(size_t(at));
+        const int64_t bytes = s.clusters * s.c;
+        if (!data.SetRunList(runs))
+            return fail(kFatToNtfsOutOfMemory);
+        data.SetVcnRange(0, s.clusters - 1);
+        data.SetSizes(bytes, bytes, 0);
+        if (!badClus.Commit(w.mft, kRecBadClus))
             return fail(kFatToNtfsNoRoom);
     }
     if (!w.mft.FlushStaged())

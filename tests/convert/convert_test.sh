@@ -19,7 +19,7 @@ work=$(mktemp -d)
 mnt=$work/mnt
 mkdir -p "$mnt"
 cleanup() {
-    mountpoint -q "$mnt" && { fusermount -u "$mnt" || umount -l "$mnt"; }
+    mountpoint -q "$mnt" && { fusermount -u "$mnt" 2>/dev/null || umount -l "$mnt"; }
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -114,7 +114,7 @@ sorted_file() { sort >"$1"; }
 judge() {
     local name=$1 vol=$2 expected=$3 label=$4
     ntfsfix -n "$vol" >"$work/ntfsfix.out" 2>&1 || fail "$name: ntfsfix -n: $(cat "$work/ntfsfix.out")"
-    ntfsresize --info --force --no-progress-bar "$vol" >"$work/resize.out" 2>&1 ||
+    ntfsresize --info --force --bad-sectors --no-progress-bar "$vol" >"$work/resize.out" 2>&1 ||
         fail "$name: ntfsresize --info: $(tail -3 "$work/resize.out")"
     [[ $(blkid -p -o value -s TYPE "$vol") == ntfs ]] || fail "$name: blkid does not see NTFS"
     [[ $(blkid -p -o value -s LABEL "$vol") == "$label" ]] || fail "$name: label $(blkid -p -o value -s LABEL "$vol"), not $label"
@@ -126,6 +126,27 @@ $(head -20 "$work/diff")"
     else
         fail "$name: ntfs-3g cannot mount: $(cat "$work/mount.err")"
     fi
+}
+
+# mark_bad IMAGE: marks a free cluster near the end of a FAT16 volume bad in every FAT; prints the first NTFS
+# cluster it becomes (NTFS clusters tile the FAT clusters: the largest power of two up to 4 KiB that
+# divides the data area's offset and the cluster size).
+mark_bad() {
+    python3 - "$1" <<'EOF'
+import struct, sys
+f = open(sys.argv[1], 'r+b'); b = f.read(512)
+bps, spc, res, fats, roots, tot16, _, fsz = struct.unpack_from('<HBHBHHBH', b, 11)
+tot = tot16 or struct.unpack_from('<I', b, 32)[0]
+data = (res + fats * fsz) * bps + roots * 32
+count = (tot * bps - data) // (spc * bps)
+last = count + 1 - 100  # free: the files lie at the start
+for i in range(fats):
+    f.seek((res + i * fsz) * bps + 2 * last); f.write(struct.pack('<H', 0xFFF7))
+c = 4096
+while data % c or (spc * bps) % c:
+    c //= 2
+print((data + (last - 2) * spc * bps) // c)
+EOF
 }
 
 # case NAME SIZE-MiB PARTITIONED MAKE... : makes, fills, lists, converts, judges.
@@ -148,6 +169,8 @@ run_case() {
     fi
     fill "$mimg" || { fail "$name: mtools could not fill the volume"; return; }
     fat_listing "$mimg" | sorted_file "$work/before"
+    local badLcn=
+    [[ $name == fat16 ]] && badLcn=$(mark_bad "$img")
     grep -q unlisted "$work/before" && fail "$name: mdir and mcopy disagree"
     [[ $(wc -l <"$work/before") -gt 130 ]] || fail "$name: the FAT listing is short"
     grep -q '^lower.txt|6|[0-9]*|33|' "$work/before" && grep -q '^UPPER.TXT|6|[0-9]*|34|' "$work/before" &&
@@ -170,6 +193,9 @@ run_case() {
         cp --sparse=always "$img" "$vol"
     fi
     judge "$name" "$vol" "$work/before" "$label"
+    if [[ -n $badLcn ]]; then
+        ntfscluster -f -c "$badLcn" "$vol" 2>&1 | grep -q '^Inode 8 ' || fail "$name: the bad cluster $badLcn is not in \$BadClus"
+    fi
     rm -f "$img" "$vol"
 }
 
@@ -198,6 +224,25 @@ before=$(sha1sum <"$img")
 echo N | "$conv" --disk "$img" /FS:NTFS >"$work/no.out" 2>&1
 [[ $? -eq 3 ]] || fail "No did not end with status 3"
 [[ $(sha1sum <"$img") == "$before" ]] || fail "the volume was changed after No"
+# Mounted (where this system lets us mount FAT through a loop device).
+if mount -o loop,ro -t vfat "$img" "$mnt" 2>/dev/null; then
+    echo Y | "$conv" --disk "$img" /FS:NTFS >"$work/inuse.out" 2>&1 && fail "a mounted volume was converted"
+    grep -q 'in use (mounted)' "$work/inuse.out" || fail "no in-use message: $(cat "$work/inuse.out")"
+    umount "$mnt"
+fi
+# Held by another program of ours: a lock on the volume's byte range.
+python3 -c 'import fcntl, os, struct, sys, time
+fd = os.open(sys.argv[1], os.O_RDWR)
+fcntl.fcntl(fd, fcntl.F_OFD_SETLK, struct.pack("hhqqi4x", fcntl.F_WRLCK, 0, 0, 0, 0))
+print("locked", flush=True)
+time.sleep(30)' "$img" >"$work/lock.out" &
+holder=$!
+for _ in $(seq 50); do [[ -s $work/lock.out ]] && break; sleep 0.1; done
+echo Y | "$conv" --disk "$img" /FS:NTFS >"$work/held.out" 2>&1 && fail "a volume in use was converted"
+grep -q 'in use' "$work/held.out" || fail "no in-use message: $(cat "$work/held.out")"
+kill "$holder"
+wait "$holder" 2>/dev/null
+[[ $(sha1sum <"$img") == "$before" ]] || fail "the volume was changed while in use"
 echo Y | "$conv" --disk "$img" /FS:NTFS >/dev/null 2>&1 || fail "the emptied volume was not converted"
 echo Y | "$conv" --disk "$img" /FS:NTFS >"$work/again.out" 2>&1 && fail "an NTFS volume was converted again"
 grep -q 'already NTFS' "$work/again.out" || fail "no already-NTFS message: $(cat "$work/again.out")"
