@@ -205,7 +205,8 @@ run_case fat32 40 no mkfs.fat -F 32 -s 1 -n F32LABEL
 run_case volmara16 40 yes 6 6 0
 run_case volmara32 72 yes 11 11 0
 
-# Refusals: nearly full (nothing written, the need named), already NTFS, and No.
+# Refusals: nearly full (nothing written, the need named), in use, No, already NTFS; and a volume with
+# exactly the room the refusal asked for.
 img=$work/full.img
 truncate -s 8M "$img"
 mkfs.fat -F 12 -n FULL "$img" >/dev/null
@@ -219,7 +220,10 @@ fi
 grep -q 'not enough free space: the NTFS metadata needs [0-9]* KiB' "$work/full.out" || fail "no room message: $(cat "$work/full.out")"
 grep -q 'Y/N' "$work/full.out" && fail "the nearly full volume was asked about"
 [[ $(sha1sum <"$img") == "$before" ]] || fail "the refused volume was changed"
-mcopy -o -i "$img" /dev/null ::/filler.bin
+# Exactly the room asked for: the filler shrinks by what the refusal said was missing.
+more=$(grep -o 'free at least [0-9]* KiB more' "$work/full.out" | grep -o '[0-9]*')
+head -c $((free - 60000 - ${more:-0} * 1024)) /dev/zero >"$work/filler"
+mcopy -o -i "$img" "$work/filler" ::/filler.bin
 before=$(sha1sum <"$img")
 echo N | "$conv" --disk "$img" /FS:NTFS >"$work/no.out" 2>&1
 [[ $? -eq 3 ]] || fail "No did not end with status 3"
@@ -243,7 +247,8 @@ grep -q 'in use' "$work/held.out" || fail "no in-use message: $(cat "$work/held.
 kill "$holder"
 wait "$holder" 2>/dev/null
 [[ $(sha1sum <"$img") == "$before" ]] || fail "the volume was changed while in use"
-echo Y | "$conv" --disk "$img" /FS:NTFS >/dev/null 2>&1 || fail "the emptied volume was not converted"
+echo Y | "$conv" --disk "$img" /FS:NTFS >"$work/exact.out" 2>&1 || fail "a volume with the room asked for was not converted: $(tail -2 "$work/exact.out")"
+ntfsfix -n "$img" >/dev/null 2>&1 || fail "ntfsfix -n fails on the volume converted with the room asked for"
 echo Y | "$conv" --disk "$img" /FS:NTFS >"$work/again.out" 2>&1 && fail "an NTFS volume was converted again"
 grep -q 'already NTFS' "$work/again.out" || fail "no already-NTFS message: $(cat "$work/again.out")"
 
