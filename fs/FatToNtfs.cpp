@@ -6,6 +6,8 @@
 #include <ctime>
 #include <map>
 #include <new>
+#include <set>
+#include <string_view>
 #include <vector>
 
 #include "core/ByteOrder.h"
@@ -349,6 +351,13 @@ int KFatToNtfs::Prepare(ISectorDevice* device, int64_t start, int64_t sectors)
             }
         }
         ParseFatDirectory(dir.data(), dir.size(), entries);
+        std::set<std::u16string> taken; // the folder's names, upper case: NTFS looks names up that way
+        const auto upper = [](std::u16string name) {
+            for (char16_t& ch : name)
+                if (ch >= u'a' && ch <= u'z')
+                    ch = char16_t(ch - 0x20);
+            return name;
+        };
         for (const FatDirectoryItem& d : entries) {
             const uint8_t* e = d.Entry;
             Item item;
@@ -356,6 +365,16 @@ int KFatToNtfs::Prepare(ISectorDevice* device, int64_t start, int64_t sectors)
             item.attributes = e[Fat::kDirAttributes];
             const std::u16string shown = d.LongName.empty() ? widen(d.ShortName) : d.LongName;
             const std::u16string stored = dosName(e);
+            bool allowed = !shown.empty() && shown.size() <= 255;
+            for (char16_t ch : shown)
+                allowed = allowed && ch >= 0x20 && std::u16string_view(u"/\\:*?\"<>|").find(ch) == std::u16string_view::npos;
+            if (!allowed)
+                return fail(kFatToNtfsInconsistent, "a file name is longer than 255 characters or holds characters FAT "
+                                                    "does not allow; check the volume first (fsck.fat)");
+            if (!taken.insert(upper(shown)).second || (!stored.empty() && upper(stored) != upper(shown) &&
+                                                       !taken.insert(upper(stored)).second))
+                return fail(kFatToNtfsInconsistent, "a folder holds two files of the same name; check the volume "
+                                                    "first (fsck.fat)");
             item.longName = shown;
             // A short name that is the long name but for case makes one name of both kinds.
             bool sameName = stored.size() == shown.size();
