@@ -248,6 +248,39 @@ bool IsMounted(const std::string& node)
     return false;
 }
 
+bool ImageRangeMounted(const std::string& imagePath, int64_t firstByte, int64_t bytes)
+{
+    char resolved[PATH_MAX];
+    if (!::realpath(imagePath.c_str(), resolved))
+        return false;
+    DIR* dir = ::opendir("/sys/block");
+    if (!dir)
+        return false;
+    std::vector<std::string> loops;
+    while (const dirent* e = ::readdir(dir))
+        if (std::string(e->d_name).rfind("loop", 0) == 0)
+            loops.push_back(e->d_name);
+    ::closedir(dir);
+    const auto overlaps = [&](int64_t first, int64_t length) {
+        return first < firstByte + bytes && (length <= 0 || first + length > firstByte);
+    };
+    for (const auto& name : loops) {
+        const std::string base = "/sys/block/" + name + "/loop/";
+        if (readFirstLine(base + "backing_file") != resolved)
+            continue;
+        const int64_t offset = std::atoll(readFirstLine(base + "offset").c_str());
+        const int64_t limit = std::atoll(readFirstLine(base + "sizelimit").c_str());
+        const std::string node = "/dev/" + name;
+        if (IsMounted(node) && overlaps(offset, limit))
+            return true;
+        for (const auto& part : KernelPartitions(node))
+            if (overlaps(offset + part.startSector * 512, part.sectorCount * 512) &&
+                IsMounted(PartitionNode(node, part.startSector)))
+                return true;
+    }
+    return false;
+}
+
 bool Unmount(const std::string& node)
 {
     std::ifstream in("/proc/self/mountinfo");

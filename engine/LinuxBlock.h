@@ -38,6 +38,9 @@ std::string DeviceNumber(const std::string& node);
 std::string MountedDeviceAt(const std::string& mountPoint);
 bool IsMounted(const std::string& node);
 bool Unmount(const std::string& node);
+// Whether a loop device over bytes [firstByte, firstByte + bytes) of the image file (or a partition of
+// such a loop device) is mounted.
+bool ImageRangeMounted(const std::string& imagePath, int64_t firstByte, int64_t bytes);
 
 // Exclusive claims this process holds on partition nodes (the block-device volume lock): an O_EXCL
 // open, which fails while the partition is mounted or held elsewhere. A claim id > 0, or 0 when the

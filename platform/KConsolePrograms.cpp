@@ -128,8 +128,10 @@ Command OnTerminal(const Command& command)
     if (!command.needsTerminal)
         return command;
     std::string line = shellQuoted(command.program);
-    for (const auto& a : command.arguments)
-        line += " " + shellQuoted(a);
+    for (const auto& a : command.arguments) {
+        line += ' ';
+        line += shellQuoted(a);
+    }
     // -e: the program's exit status; -f: its output passed on at once; -q: no banner.
     return Command{findProgram("script"), {"-q", "-e", "-f", "-c", line, "/dev/null"}, command.dialect, false};
 }

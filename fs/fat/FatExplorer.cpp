@@ -71,6 +71,58 @@ std::string shortName(const uint8_t* e)
 
 } // namespace
 
+void ParseFatDirectory(const uint8_t* bytes, size_t size, std::vector<FatDirectoryItem>& items)
+{
+    items.clear();
+    std::u16string longName;
+    uint8_t longChecksum = 0;
+    for (size_t i = 0; i + kEntrySize <= size; i += kEntrySize) {
+        const uint8_t* e = bytes + i;
+        if (e[0] == 0)
+            break;
+        if (e[0] == 0xE5) {
+            longName.clear();
+            continue;
+        }
+        const uint8_t attributes = e[11];
+        if ((attributes & 0x3F) == 0x0F) {
+            char16_t part[13];
+            longNamePart(e, part);
+            std::u16string piece;
+            for (char16_t c : part) {
+                if (c == 0 || c == 0xFFFF)
+                    break;
+                piece += c;
+            }
+            if (e[0] & 0x40)
+                longName = piece;
+            else
+                longName = piece + longName;
+            longChecksum = e[13];
+            continue;
+        }
+        if (attributes & 0x08) { // the volume label
+            longName.clear();
+            continue;
+        }
+        std::string name = shortName(e);
+        if (name == "." || name == "..") {
+            longName.clear();
+            continue;
+        }
+        uint8_t sum = 0;
+        for (int k = 0; k < 11; ++k)
+            sum = uint8_t(((sum & 1) << 7) + (sum >> 1) + e[k]);
+        FatDirectoryItem item;
+        if (sum == longChecksum)
+            item.LongName = longName;
+        item.ShortName = std::move(name);
+        item.Entry = e;
+        longName.clear();
+        items.push_back(std::move(item));
+    }
+}
+
 FatExplorer::FatExplorer() = default;
 FatExplorer::~FatExplorer() = default;
 
@@ -177,53 +229,17 @@ int FatExplorer::List(int32_t directoryId, std::vector<ExplorerEntry>& entries)
         }
     }
 
-    std::u16string longName;
-    uint8_t longChecksum = 0;
-    for (size_t i = 0; i + kEntrySize <= dir.size(); i += kEntrySize) {
-        const uint8_t* e = dir.data() + i;
-        if (e[0] == 0)
-            break;
-        if (e[0] == 0xE5) {
-            longName.clear();
-            continue;
-        }
-        const uint8_t attributes = e[11];
-        if ((attributes & 0x3F) == 0x0F) {
-            char16_t part[13];
-            longNamePart(e, part);
-            std::u16string piece;
-            for (char16_t c : part) {
-                if (c == 0 || c == 0xFFFF)
-                    break;
-                piece += c;
-            }
-            if (e[0] & 0x40)
-                longName = piece;
-            else
-                longName = piece + longName;
-            longChecksum = e[13];
-            continue;
-        }
-        if (attributes & 0x08) { // the volume label
-            longName.clear();
-            continue;
-        }
-        std::string name = shortName(e);
-        if (name == "." || name == "..") {
-            longName.clear();
-            continue;
-        }
-        uint8_t sum = 0;
-        for (int k = 0; k < 11; ++k)
-            sum = uint8_t(((sum & 1) << 7) + (sum >> 1) + e[k]);
+    std::vector<FatDirectoryItem> items;
+    ParseFatDirectory(dir.data(), dir.size(), items);
+    for (const FatDirectoryItem& d : items) {
+        const uint8_t* e = d.Entry;
         ExplorerEntry item;
         std::memset(&item, 0, sizeof item);
-        if (!longName.empty() && sum == longChecksum) {
-            UnicodeToAnsi(longName.c_str(), int(longName.size()), item.Name, sizeof item.Name);
-        } else {
-            std::snprintf(item.Name, sizeof item.Name, "%s", name.c_str());
-        }
-        longName.clear();
+        if (!d.LongName.empty())
+            UnicodeToAnsi(d.LongName.c_str(), int(d.LongName.size()), item.Name, sizeof item.Name);
+        else
+            std::snprintf(item.Name, sizeof item.Name, "%s", d.ShortName.c_str());
+        const uint8_t attributes = e[11];
         item.Attributes = attributes;
         item.Size = (attributes & 0x10) ? 0 : int64_t(le32(e + 28));
         toFileTime(le16(e + 16), le16(e + 14), item.CreationTime);

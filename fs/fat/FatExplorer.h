@@ -2,11 +2,25 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "fs/IFileSystemExplorer.h"
 #include "fs/fat/FatLayout.h"
 
 class KVolumeDevice;
+
+// One item of a FAT directory as stored: its long name (empty when it has none or the checksum of its
+// long-name entries does not match the short entry), its short name as shown (the lower-case flags
+// applied) and the 32-byte short entry itself.
+struct FatDirectoryItem {
+    std::u16string LongName;
+    std::string ShortName;
+    const uint8_t* Entry = nullptr;
+};
+// The items of a directory's bytes up to the end mark; deleted entries, "." and "..", and the label
+// are left out.
+void ParseFatDirectory(const uint8_t* bytes, size_t size, std::vector<FatDirectoryItem>& items);
 
 class FatExplorer : public IFileSystemExplorer {
 public:

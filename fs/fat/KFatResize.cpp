@@ -309,46 +309,9 @@ int Rebuild::plan()
 
 int Rebuild::checkOldFats()
 {
-    const int64_t bytes = m_old.fatSectors * kSector;
-    std::vector<uint8_t> first, copy;
-    try {
-        first.resize(size_t(bytes));
-        copy.resize(size_t(bytes));
-    } catch (const std::bad_alloc&) {
-        return kFatResizeOutOfMemory;
-    }
-    bool loaded = false;
-    for (int64_t i = 0; i < m_old.fats; ++i) {
-        std::vector<uint8_t>& buffer = loaded ? copy : first;
-        if (!m_req.source->ReadSectors(buffer.data(), m_old.start + m_old.reserved + i * m_old.fatSectors,
-                                       m_old.fatSectors)) {
-            if (!m_checking)
-                return kFatResizeReadFailed;
-            continue; // a copy that cannot be read is left out of the comparison
-        }
-        KFileAllocationTable table;
-        if (!table.Load(buffer.data(), bytes, uint32_t(m_old.clusters + 2), m_old.kind))
-            return kFatResizeOutOfMemory;
-        if (!table.CheckLinkRange() || !table.CheckUniqueSuccessors())
-            return kFatResizeBadLinks;
-        if (loaded) {
-            // Entry by entry: the bytes past the last entry do not count.
-            for (uint32_t n = 2; n < uint32_t(m_old.clusters + 2); ++n) {
-                uint32_t a = 0, b = 0;
-                m_oldFat.GetEntry(n, &a);
-                table.GetEntry(n, &b);
-                if (a != b)
-                    return kFatResizeCopiesDiffer;
-            }
-            continue;
-        }
-        if (!m_oldFat.Load(buffer.data(), bytes, uint32_t(m_old.clusters + 2), m_old.kind))
-            return kFatResizeOutOfMemory;
-        loaded = true;
-        if (!m_checking)
-            break; // the real pass needs one copy; the checking pass compared them all
-    }
-    return loaded ? kFatResizeOk : kFatResizeReadFailed;
+    // The checking pass compares every copy; the real pass needs one.
+    return LoadCheckedFat(m_req.source, m_old.start + m_old.reserved, int(m_old.fats), m_old.fatSectors,
+                          uint32_t(m_old.clusters), m_old.kind, m_checking, m_oldFat);
 }
 
 int Rebuild::prepareMaps()
@@ -883,6 +846,50 @@ int runBoth(const Request& request, IProgressReporter* progress, bool oneStep)
 }
 
 } // namespace
+
+int LoadCheckedFat(ISectorDevice* device, int64_t firstFatSector, int fats, int64_t fatSectors, uint32_t clusters,
+                   int kind, bool compareAll, KFileAllocationTable& out)
+{
+    const int64_t bytes = fatSectors * kSector;
+    std::vector<uint8_t> first, copy;
+    try {
+        first.resize(size_t(bytes));
+        copy.resize(size_t(bytes));
+    } catch (const std::bad_alloc&) {
+        return kFatResizeOutOfMemory;
+    }
+    bool loaded = false;
+    for (int64_t i = 0; i < fats; ++i) {
+        std::vector<uint8_t>& buffer = loaded ? copy : first;
+        if (!device->ReadSectors(buffer.data(), firstFatSector + i * fatSectors, fatSectors)) {
+            if (!compareAll)
+                return kFatResizeReadFailed;
+            continue; // a copy that cannot be read is left out of the comparison
+        }
+        KFileAllocationTable table;
+        if (!table.Load(buffer.data(), bytes, clusters + 2, kind))
+            return kFatResizeOutOfMemory;
+        if (!table.CheckLinkRange() || !table.CheckUniqueSuccessors())
+            return kFatResizeBadLinks;
+        if (loaded) {
+            // Entry by entry: the bytes past the last entry do not count.
+            for (uint32_t n = 2; n < clusters + 2; ++n) {
+                uint32_t a = 0, b = 0;
+                out.GetEntry(n, &a);
+                table.GetEntry(n, &b);
+                if (a != b)
+                    return kFatResizeCopiesDiffer;
+            }
+            continue;
+        }
+        if (!out.Load(buffer.data(), bytes, clusters + 2, kind))
+            return kFatResizeOutOfMemory;
+        loaded = true;
+        if (!compareAll)
+            break;
+    }
+    return loaded ? kFatResizeOk : kFatResizeReadFailed;
+}
 
 KFatResize::~KFatResize() = default;
 

@@ -15,6 +15,7 @@
 
 class ISectorDevice;
 class IProgressReporter;
+class KFileAllocationTable;
 
 enum FatResizeResult : int {
     kFatResizeOk = 0,
@@ -53,3 +54,11 @@ public:
     // type: 1 FAT12, 6 FAT16, 11 FAT32.
     int ConvertFatType(ISectorDevice* device, int64_t start, int64_t size, int type, IProgressReporter* progress);
 };
+
+// Reads the FATs of a volume (the first at firstFatSector, each fatSectors long, entries for clusters
+// 2 .. clusters + 1) into `out` and checks them: no link past the end, no cluster the successor of
+// two, and with compareAll every readable copy equal to the first, entry by entry (without it only
+// the first copy is read). kFatResizeOk, kFatResizeBadLinks, kFatResizeCopiesDiffer,
+// kFatResizeReadFailed or kFatResizeOutOfMemory.
+int LoadCheckedFat(ISectorDevice* device, int64_t firstFatSector, int fats, int64_t fatSectors, uint32_t clusters,
+                   int kind, bool compareAll, KFileAllocationTable& out);

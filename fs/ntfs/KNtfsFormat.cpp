@@ -37,7 +37,8 @@ struct NtfsSizes {
     }
 };
 
-NtfsSizes computeSizes(int64_t sectors, int64_t sectorsPerCluster, int64_t bytesPerSector, int64_t recordBytes)
+NtfsSizes computeSizes(int64_t sectors, int64_t sectorsPerCluster, int64_t bytesPerSector, int64_t recordBytes,
+                       int64_t minRecords = 0)
 {
     NtfsSizes s;
     const int64_t c = sectorsPerCluster * bytesPerSector;
@@ -50,7 +51,8 @@ NtfsSizes computeSizes(int64_t sectors, int64_t sectorsPerCluster, int64_t bytes
         s.TotalSectors = 0;
     s.TotalClusters = s.TotalSectors / sectorsPerCluster;
 
-    s.MftClusters = int64_t(DivideUp(uint64_t(NtfsImages::kTemplateRecordCount * 1024), uint64_t(c)));
+    const int64_t mftBytes = std::max(int64_t(NtfsImages::kTemplateRecordCount * 1024), minRecords * recordBytes);
+    s.MftClusters = int64_t(DivideUp(uint64_t(mftBytes), uint64_t(c)));
     s.MftBytes = s.MftClusters * c;
     const int64_t records = s.MftBytes / recordBytes;
     s.MftBitmapBytes = int64_t(DivideUp(DivideUp(uint64_t(records), 8), 8) * 8);
@@ -149,6 +151,12 @@ int64_t GetNtfsSystemAreaSectors(int64_t sectors, int& sectorsPerCluster)
     return int64_t(clusters) * sectorsPerCluster;
 }
 
+int64_t GetNtfsSystemClusters(int64_t sectors, int sectorsPerCluster, int64_t mftRecords)
+{
+    const NtfsSizes s = computeSizes(sectors, std::max(1, sectorsPerCluster), 512, 1024, std::max<int64_t>(0, mftRecords));
+    return s.MftClusters + s.MftBitmapClusters + s.SystemRunClusters();
+}
+
 KNtfsFormat::KNtfsFormat() = default;
 KNtfsFormat::~KNtfsFormat() = default;
 
@@ -197,7 +205,7 @@ int KNtfsFormat::Format(ISectorDevice* device, int64_t volumeStart, int64_t sect
     if (!m_fileRecordCode || !m_indexRecordCode)
         return kNtfsBadGeometry;
 
-    const NtfsSizes s = computeSizes(sectors, m_sectorsPerCluster, bps, m_fileRecordBytes);
+    const NtfsSizes s = computeSizes(sectors, m_sectorsPerCluster, bps, m_fileRecordBytes, std::max<int64_t>(0, parameters.MftRecords));
     m_totalSectors = s.TotalSectors;
     m_totalClusters = s.TotalClusters;
     m_mftClusters = s.MftClusters;
@@ -235,6 +243,12 @@ int KNtfsFormat::Format(ISectorDevice* device, int64_t volumeStart, int64_t sect
         const int verified = verifyVolume(device);
         if (verified != kNtfsFormatOk)
             return verified;
+    }
+    if (parameters.AvoidClusters) {
+        const KBitmap& avoid = *parameters.AvoidClusters;
+        const int64_t bytes = std::min(avoid.ByteLength(), m_volumeBitmap.ByteLength());
+        for (int64_t i = 0; i < bytes; ++i)
+            m_volumeBitmap.Data()[i] |= avoid.Data()[i];
     }
     if (!placeSystemFiles())
         return kNtfsNoRoom;
@@ -327,9 +341,10 @@ bool KNtfsFormat::placeSystemFiles()
     s.RootSecurityClusters = clustersOf(NtfsImages::kRootSecurityBytes);
     const int64_t systemRun = s.SystemRunClusters();
     int64_t systemAt = -1;
-    for (double fraction : {0.5, 0.375, 0.25, 0.125, 0.05}) {
+    for (double fraction : {0.5, 0.375, 0.25, 0.125, 0.05, 0.0}) {
         // The run must end before the last cluster.
-        systemAt = findFreeRun(int64_t(double(m_totalClusters) * fraction), systemRun, m_totalClusters - 1);
+        systemAt = findFreeRun(std::max(m_bootClusters, int64_t(double(m_totalClusters) * fraction)), systemRun,
+                               m_totalClusters - 1);
         if (systemAt >= 0)
             break;
     }

@@ -25,6 +25,11 @@ struct NtfsFormatParameters {
     int SectorsPerCluster = 0;   // 0: the default for the volume size
     std::string Label;           // 8-bit text
     bool Quick = true;
+    // Clusters (of the chosen size) the system files must not be placed on: they hold data that stays
+    // where it is. The new $Bitmap does not mark them; whoever keeps data there marks it.
+    const KBitmap* AvoidClusters = nullptr;
+    // The MFT is made large enough for at least this many records (0: the system files only).
+    int64_t MftRecords = 0;
 };
 
 // Sectors per cluster (512-byte sectors) that suit a volume of `sectors` 512-byte sectors.
@@ -33,6 +38,10 @@ int GetDefaultNtfsClusterSize(int64_t sectors);
 int GetMinNtfsClusterSize(int64_t sectors);
 // Sectors the system files of an empty volume take; sectorsPerCluster is filled when 0.
 int64_t GetNtfsSystemAreaSectors(int64_t sectors, int& sectorsPerCluster);
+
+// Clusters the system files take outside the boot region: the MFT (for at least mftRecords records of
+// 1,024 bytes) with its bitmap, and the rest of the system files, in clusters of sectorsPerCluster.
+int64_t GetNtfsSystemClusters(int64_t sectors, int sectorsPerCluster, int64_t mftRecords);
 
 class KNtfsFormat {
 public:

@@ -86,47 +86,6 @@ KNtfsRunList shifted(const KNtfsRunList& runs, int64_t shift)
     return out;
 }
 
-KNtfsAttribute residentAttribute(uint32_t type, const KNtfsString& name, const std::vector<uint8_t>& value)
-{
-    const size_t nameBytes = name.GetCount() * 2, valueOffset = RoundUp(kResHeaderEnd + nameBytes, 8);
-    std::vector<uint8_t> a(RoundUp(valueOffset + value.size(), 8), 0);
-    put_le32(a.data() + kAttrTypeOff, type);
-    put_le32(a.data() + kAttrLengthOff, uint32_t(a.size()));
-    a[kAttrNameLengthOff] = uint8_t(name.GetCount());
-    put_le16(a.data() + kAttrNameOffsetOff, uint16_t(kResHeaderEnd));
-    for (size_t i = 0; i < name.GetCount(); ++i)
-        put_le16(a.data() + kResHeaderEnd + 2 * i, name[i]);
-    put_le32(a.data() + kResValueLength, uint32_t(value.size()));
-    put_le16(a.data() + kResValueOffset, uint16_t(valueOffset));
-    if (!value.empty())
-        std::memcpy(a.data() + valueOffset, value.data(), value.size());
-    KNtfsAttribute out;
-    out.Assign(a.data(), a.size());
-    return out;
-}
-
-KNtfsAttribute nonResidentAttribute(uint32_t type, const KNtfsString& name, const KNtfsRunList& runs, int64_t dataBytes,
-                                    int64_t clusterBytes)
-{
-    const size_t nameBytes = name.GetCount() * 2, pairsOffset = RoundUp(kNrHeaderEnd + nameBytes, 8);
-    std::vector<uint8_t> a(pairsOffset, 0);
-    put_le32(a.data() + kAttrTypeOff, type);
-    put_le32(a.data() + kAttrLengthOff, uint32_t(a.size()));
-    a[kAttrNonResidentOff] = 1;
-    a[kAttrNameLengthOff] = uint8_t(name.GetCount());
-    put_le16(a.data() + kAttrNameOffsetOff, uint16_t(kNrHeaderEnd));
-    for (size_t i = 0; i < name.GetCount(); ++i)
-        put_le16(a.data() + kNrHeaderEnd + 2 * i, name[i]);
-    put_le16(a.data() + kNrMappingPairsOffset, uint16_t(pairsOffset));
-    KNtfsAttribute out;
-    out.Assign(a.data(), a.size());
-    const int64_t clusters = runs.GetTotalClusters();
-    out.SetRunList(runs);
-    out.SetVcnRange(0, clusters - 1);
-    out.SetSizes(clusters * clusterBytes, dataBytes, dataBytes);
-    return out;
-}
-
 // An index node's entries (its header at `header`): fn(entry offset, length, key length, flags) for
 // each, the last one included. False for a damaged node or when fn says so.
 template <typename Fn>
@@ -173,11 +132,7 @@ public:
 
 private:
     using Entries = std::vector<std::vector<uint8_t>>;
-    struct Built {
-        std::vector<uint8_t> root; // the root's entries, end entry included
-        bool large = false;
-        std::vector<std::vector<uint8_t>> blocks;
-    };
+    using Built = BuiltIndex;
 
     int openSide(Side& s, int64_t start);
     int scanSide(Side& s, bool withProgress);
@@ -193,7 +148,6 @@ private:
     int mapSecurity(KNtfsFileRecord& rec);
     int systemRecord(int64_t n, KNtfsFileRecord& rec);
     int gatherIndex(Side& s, const KNtfsFileRecord& rec, Entries& out);
-    int buildIndex(const Entries& entries, size_t smallCap, size_t largeCap, Built& out);
     int joinRoot(Side& s, KNtfsFileRecord& rec, bool keptRoot);
     int store(KNtfsFileRecord& rec, int64_t m);
     int finalWrites();
@@ -854,7 +808,7 @@ int Merge::mapSecurity(KNtfsFileRecord& rec)
     put_le32(value.data() + 0x34, 0);
     a.SetValue(value.data(), value.size());
     if (rec.FindAttribute(kAttrSecurityDescriptor, 0, {}, true) < 0) {
-        rec.AddAttribute(residentAttribute(kAttrSecurityDescriptor, {}, descriptor->second));
+        rec.AddAttribute(ResidentAttribute(kAttrSecurityDescriptor, {}, descriptor->second));
         rec.SortAttributes();
     }
     return kNtfsMergeOk;
@@ -1012,93 +966,6 @@ int Merge::gatherIndex(Side& s, const KNtfsFileRecord& rec, Entries& out)
     return walkNode(value.data(), value.size(), 0x10, 0) ? kNtfsMergeOk : kNtfsMergeIndexDamaged;
 }
 
-// A B+ tree over sorted entries: the root takes them all when they fit; otherwise full INDX blocks,
-// a level at a time, each block giving one entry to the level above, until a level fits the root.
-int Merge::buildIndex(const Entries& entries, size_t smallCap, size_t largeCap, Built& out)
-{
-    struct Item {
-        const std::vector<uint8_t>* entry;
-        int64_t child;
-    };
-    const auto encode = [](std::vector<uint8_t>& to, const std::vector<uint8_t>* entry, int64_t child) {
-        const size_t at = to.size();
-        if (entry) {
-            to.insert(to.end(), entry->begin(), entry->end());
-        } else {
-            to.resize(at + 0x10, 0);
-            put_le16(to.data() + at + 12, kEntryLast);
-        }
-        if (child >= 0) {
-            to.resize(to.size() + 8, 0);
-            put_le64(to.data() + to.size() - 8, uint64_t(child));
-            put_le16(to.data() + at + 12, uint16_t(le16(to.data() + at + 12) | kEntryHasChild));
-        }
-        put_le16(to.data() + at + 8, uint16_t(to.size() - at));
-    };
-    const auto sizeOf = [](const Item& i) { return i.entry->size() + (i.child >= 0 ? 8 : 0); };
-
-    std::vector<Item> level;
-    for (const auto& e : entries)
-        level.push_back(Item{&e, -1});
-    int64_t endChild = -1;
-    out = Built{};
-    const int64_t unit = m_indexBytes >= m_merged.ClusterBytes() ? m_merged.ClusterBytes() : kSector;
-    const size_t usaEnd = RoundUp(0x28 + 2 * UsaCount(size_t(m_indexBytes)), 8);
-    const size_t blockCap = size_t(m_indexBytes) - usaEnd;
-    for (int depth = 0; depth <= kMaxIndexDepth; ++depth) {
-        size_t total = endChild >= 0 ? 0x18 : 0x10;
-        for (const Item& i : level)
-            total += sizeOf(i);
-        if (total <= (out.blocks.empty() ? smallCap : largeCap)) {
-            for (const Item& i : level)
-                encode(out.root, i.entry, i.child);
-            encode(out.root, nullptr, endChild);
-            out.large = !out.blocks.empty();
-            return kNtfsMergeOk;
-        }
-        // One more level of blocks.
-        std::vector<Item> up;
-        const bool children = endChild >= 0;
-        const size_t endSize = children ? 0x18 : 0x10;
-        size_t first = 0;
-        while (first <= level.size()) {
-            size_t used = endSize, last = first;
-            while (last < level.size() && used + sizeOf(level[last]) <= blockCap)
-                used += sizeOf(level[last++]);
-            const bool final = last >= level.size();
-            if (!final && last == first)
-                return kNtfsMergeIndexFull; // an entry larger than a block
-            std::vector<uint8_t> block(size_t(m_indexBytes), 0);
-            std::memcpy(block.data(), "INDX", 4);
-            put_le16(block.data() + 4, 0x28);
-            put_le16(block.data() + 6, UsaCount(size_t(m_indexBytes)));
-            const int64_t vcn = int64_t(out.blocks.size()) * (m_indexBytes / unit);
-            put_le64(block.data() + 0x10, uint64_t(vcn));
-            put_le16(block.data() + 0x28, 1);
-            std::vector<uint8_t> body;
-            for (size_t k = first; k < last; ++k)
-                encode(body, level[k].entry, level[k].child);
-            encode(body, nullptr, final ? endChild : level[last].child);
-            std::memcpy(block.data() + usaEnd, body.data(), body.size());
-            put_le32(block.data() + 0x18, uint32_t(usaEnd - 0x18));
-            put_le32(block.data() + 0x1C, uint32_t(usaEnd - 0x18 + body.size()));
-            put_le32(block.data() + 0x20, uint32_t(m_indexBytes - 0x18));
-            block[0x24] = children ? 1 : 0;
-            if (!ApplyFixups(block.data(), block.size()))
-                return kNtfsMergeIndexFull;
-            out.blocks.push_back(std::move(block));
-            if (final) {
-                endChild = vcn;
-                break;
-            }
-            up.push_back(Item{level[last].entry, vcn});
-            first = last + 1;
-        }
-        level = std::move(up);
-    }
-    return kNtfsMergeIndexFull;
-}
-
 // The two roots: the kept one gains the folder's entry, the renumbered one becomes the folder (its
 // system files' entries and its own "." gone, the rest renumbered). Both indexes are rebuilt into
 // clusters of their own.
@@ -1146,7 +1013,7 @@ int Merge::joinRoot(Side& s, KNtfsFileRecord& rec, bool keptRoot)
         // Its name is the folder's, its parent the kept root; it is shown like any folder.
         for (int fn; (fn = rec.FindAttribute(kAttrFileName, 0, {}, true)) >= 0;)
             rec.RemoveAttribute(size_t(fn));
-        rec.AddAttribute(residentAttribute(kAttrFileName, {}, m_folderName));
+        rec.AddAttribute(ResidentAttribute(kAttrFileName, {}, m_folderName));
         rec.SortAttributes();
         const int si = rec.FindAttribute(kAttrStandardInformation);
         if (si >= 0 && rec.GetAttribute(size_t(si)).GetValueLength() >= 0x24) {
@@ -1179,8 +1046,8 @@ int Merge::joinRoot(Side& s, KNtfsFileRecord& rec, bool keptRoot)
     const size_t smallCap = size_t(m_recordBytes) - used;
     for (size_t reserve = 0x100; reserve < smallCap; reserve += 0x100) {
         Built built;
-        if (const int rc = buildIndex(entries, smallCap, smallCap - reserve, built))
-            return rc;
+        if (!BuildIndex(entries, smallCap, smallCap - reserve, m_indexBytes, m_merged.ClusterBytes(), built))
+            return kNtfsMergeIndexFull;
         KNtfsFileRecord trial = rec;
         std::vector<uint8_t> full = value;
         full.insert(full.end(), built.root.begin(), built.root.end());
@@ -1198,11 +1065,11 @@ int Merge::joinRoot(Side& s, KNtfsFileRecord& rec, bool keptRoot)
             // The clusters are only taken once the record is known to fit.
             KNtfsRunList probe;
             probe.Add(KDataRun{m_mergedClusters, 0, clusters});
-            trial.AddAttribute(nonResidentAttribute(kAttrIndexAllocation, i30(), probe, int64_t(blocks.size()), cb));
+            trial.AddAttribute(NonResidentAttribute(kAttrIndexAllocation, i30(), probe, int64_t(blocks.size()), cb));
             std::vector<uint8_t> bits(RoundUp(DivideUp(built.blocks.size(), 8), 8), 0);
             for (size_t k = 0; k < built.blocks.size(); ++k)
                 bits[k / 8] |= uint8_t(1 << (k % 8));
-            trial.AddAttribute(residentAttribute(kAttrBitmap, i30(), bits));
+            trial.AddAttribute(ResidentAttribute(kAttrBitmap, i30(), bits));
             trial.SortAttributes();
             std::vector<uint8_t> image;
             if (!trial.Serialize(image, size_t(m_recordBytes)))
@@ -1210,7 +1077,7 @@ int Merge::joinRoot(Side& s, KNtfsFileRecord& rec, bool keptRoot)
             if (const int rc = take(clusters, runs))
                 return rc;
             const int ai = trial.FindAttribute(kAttrIndexAllocation, 0, i30(), false);
-            KNtfsAttribute allocation = nonResidentAttribute(kAttrIndexAllocation, i30(), runs, int64_t(blocks.size()), cb);
+            KNtfsAttribute allocation = NonResidentAttribute(kAttrIndexAllocation, i30(), runs, int64_t(blocks.size()), cb);
             allocation.SetId(trial.GetAttribute(size_t(ai)).GetId());
             trial.ReplaceAttribute(size_t(ai), allocation);
             if (!trial.Serialize(image, size_t(m_recordBytes))) {

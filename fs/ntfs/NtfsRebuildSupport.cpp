@@ -170,4 +170,139 @@ int WriteMftMirror(const NtfsVolume& volume)
     return 0;
 }
 
+
+KNtfsAttribute ResidentAttribute(uint32_t type, const KNtfsString& name, const std::vector<uint8_t>& value)
+{
+    const size_t nameBytes = name.GetCount() * 2, valueOffset = RoundUp(kResHeaderEnd + nameBytes, 8);
+    std::vector<uint8_t> a(RoundUp(valueOffset + value.size(), 8), 0);
+    put_le32(a.data() + kAttrTypeOff, type);
+    put_le32(a.data() + kAttrLengthOff, uint32_t(a.size()));
+    a[kAttrNameLengthOff] = uint8_t(name.GetCount());
+    put_le16(a.data() + kAttrNameOffsetOff, uint16_t(kResHeaderEnd));
+    for (size_t i = 0; i < name.GetCount(); ++i)
+        put_le16(a.data() + kResHeaderEnd + 2 * i, name[i]);
+    put_le32(a.data() + kResValueLength, uint32_t(value.size()));
+    put_le16(a.data() + kResValueOffset, uint16_t(valueOffset));
+    if (!value.empty())
+        std::memcpy(a.data() + valueOffset, value.data(), value.size());
+    KNtfsAttribute out;
+    out.Assign(a.data(), a.size());
+    return out;
+}
+
+KNtfsAttribute NonResidentAttribute(uint32_t type, const KNtfsString& name, const KNtfsRunList& runs, int64_t dataBytes,
+                                    int64_t clusterBytes)
+{
+    const size_t nameBytes = name.GetCount() * 2, pairsOffset = RoundUp(kNrHeaderEnd + nameBytes, 8);
+    std::vector<uint8_t> a(pairsOffset, 0);
+    put_le32(a.data() + kAttrTypeOff, type);
+    put_le32(a.data() + kAttrLengthOff, uint32_t(a.size()));
+    a[kAttrNonResidentOff] = 1;
+    a[kAttrNameLengthOff] = uint8_t(name.GetCount());
+    put_le16(a.data() + kAttrNameOffsetOff, uint16_t(kNrHeaderEnd));
+    for (size_t i = 0; i < name.GetCount(); ++i)
+        put_le16(a.data() + kNrHeaderEnd + 2 * i, name[i]);
+    put_le16(a.data() + kNrMappingPairsOffset, uint16_t(pairsOffset));
+    KNtfsAttribute out;
+    out.Assign(a.data(), a.size());
+    const int64_t clusters = runs.GetTotalClusters();
+    out.SetRunList(runs);
+    out.SetVcnRange(0, clusters - 1);
+    out.SetSizes(clusters * clusterBytes, dataBytes, dataBytes);
+    return out;
+}
+
+namespace {
+constexpr int kMaxDepth = 32;
+constexpr uint16_t kEntryHasChild = 1, kEntryLast = 2;
+} // namespace
+
+// A B+ tree over sorted entries: the root takes them all when they fit; otherwise full INDX blocks,
+// a level at a time, each block giving one entry to the level above, until a level fits the root.
+bool BuildIndex(const std::vector<std::vector<uint8_t>>& entries, size_t smallCap, size_t largeCap, int64_t indexBytes,
+                int64_t clusterBytes, BuiltIndex& out)
+{
+    struct Item {
+        const std::vector<uint8_t>* entry;
+        int64_t child;
+    };
+    const auto encode = [](std::vector<uint8_t>& to, const std::vector<uint8_t>* entry, int64_t child) {
+        const size_t at = to.size();
+        if (entry) {
+            to.insert(to.end(), entry->begin(), entry->end());
+        } else {
+            to.resize(at + 0x10, 0);
+            put_le16(to.data() + at + 12, kEntryLast);
+        }
+        if (child >= 0) {
+            to.resize(to.size() + 8, 0);
+            put_le64(to.data() + to.size() - 8, uint64_t(child));
+            put_le16(to.data() + at + 12, uint16_t(le16(to.data() + at + 12) | kEntryHasChild));
+        }
+        put_le16(to.data() + at + 8, uint16_t(to.size() - at));
+    };
+    const auto sizeOf = [](const Item& i) { return i.entry->size() + (i.child >= 0 ? 8 : 0); };
+
+    std::vector<Item> level;
+    for (const auto& e : entries)
+        level.push_back(Item{&e, -1});
+    int64_t endChild = -1;
+    out = BuiltIndex{};
+    const int64_t unit = indexBytes >= clusterBytes ? clusterBytes : 512;
+    const size_t usaEnd = RoundUp(0x28 + 2 * UsaCount(size_t(indexBytes)), 8);
+    const size_t blockCap = size_t(indexBytes) - usaEnd;
+    for (int depth = 0; depth <= kMaxDepth; ++depth) {
+        size_t total = endChild >= 0 ? 0x18 : 0x10;
+        for (const Item& i : level)
+            total += sizeOf(i);
+        if (total <= (out.blocks.empty() ? smallCap : largeCap)) {
+            for (const Item& i : level)
+                encode(out.root, i.entry, i.child);
+            encode(out.root, nullptr, endChild);
+            out.large = !out.blocks.empty();
+            return true;
+        }
+        // One more level of blocks.
+        std::vector<Item> up;
+        const bool children = endChild >= 0;
+        const size_t endSize = children ? 0x18 : 0x10;
+        size_t first = 0;
+        while (first <= level.size()) {
+            size_t used = endSize, last = first;
+            while (last < level.size() && used + sizeOf(level[last]) <= blockCap)
+                used += sizeOf(level[last++]);
+            const bool final = last >= level.size();
+            if (!final && last == first)
+                return false; // an entry larger than a block
+            std::vector<uint8_t> block(size_t(indexBytes), 0);
+            std::memcpy(block.data(), "INDX", 4);
+            put_le16(block.data() + 4, 0x28);
+            put_le16(block.data() + 6, UsaCount(size_t(indexBytes)));
+            const int64_t vcn = int64_t(out.blocks.size()) * (indexBytes / unit);
+            put_le64(block.data() + 0x10, uint64_t(vcn));
+            put_le16(block.data() + 0x28, 1);
+            std::vector<uint8_t> body;
+            for (size_t k = first; k < last; ++k)
+                encode(body, level[k].entry, level[k].child);
+            encode(body, nullptr, final ? endChild : level[last].child);
+            std::memcpy(block.data() + usaEnd, body.data(), body.size());
+            put_le32(block.data() + 0x18, uint32_t(usaEnd - 0x18));
+            put_le32(block.data() + 0x1C, uint32_t(usaEnd - 0x18 + body.size()));
+            put_le32(block.data() + 0x20, uint32_t(indexBytes - 0x18));
+            block[0x24] = children ? 1 : 0;
+            if (!ApplyFixups(block.data(), block.size()))
+                return false;
+            out.blocks.push_back(std::move(block));
+            if (final) {
+                endChild = vcn;
+                break;
+            }
+            up.push_back(Item{level[last].entry, vcn});
+            first = last + 1;
+        }
+        level = std::move(up);
+    }
+    return false;
+}
+
 } // namespace NtfsRebuild

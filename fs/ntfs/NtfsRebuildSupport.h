@@ -72,4 +72,24 @@ void FillBootSector(uint8_t* sector, ISectorDevice* device, const NtfsVolume& vo
 // 1 the MFT or its mirror cannot be opened, 2 out of memory, 3 a write failed.
 int WriteMftMirror(const NtfsVolume& volume);
 
+// A resident attribute of that type, name and value.
+KNtfsAttribute ResidentAttribute(uint32_t type, const KNtfsString& name, const std::vector<uint8_t>& value);
+// A non-resident attribute over `runs` (VCN 0 on), holding dataBytes, all of them initialized.
+KNtfsAttribute NonResidentAttribute(uint32_t type, const KNtfsString& name, const KNtfsRunList& runs, int64_t dataBytes,
+                                    int64_t clusterBytes);
+
+// An index built over sorted entries (each an index entry without child pointer and flags): the
+// root's entries (end entry included) and, when they do not all fit the root, the INDX blocks
+// (fixups applied) with VCNs numbered from 0.
+struct BuiltIndex {
+    std::vector<uint8_t> root;
+    bool large = false;
+    std::vector<std::vector<uint8_t>> blocks;
+};
+// The root takes them all when they fit smallCap bytes; otherwise full INDX blocks, a level at a time,
+// each block giving one entry to the level above, until a level fits largeCap. False when an entry
+// is larger than a block or the tree grows too deep.
+bool BuildIndex(const std::vector<std::vector<uint8_t>>& entries, size_t smallCap, size_t largeCap, int64_t indexBytes,
+                int64_t clusterBytes, BuiltIndex& out);
+
 } // namespace NtfsRebuild

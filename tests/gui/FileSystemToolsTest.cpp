@@ -247,23 +247,35 @@ TEST(FileSystemTools, ConverterRunsOnlyWhenPresentAndGetsItsAnswer)
     w.Action("actionUndo_Last_Changes")->trigger();
     ASSERT_EQ(f.Executive()->GetCommandCount(), 0);
 
-    // No converter beside the program: Start starts nothing. Afterwards the layout is read again from
-    // the disk (a change only the pending layout had is gone).
+    // The converter beside the program refuses the volume, whose chains cross: nothing is asked.
+    // Afterwards the layout is read again from the disk (a change only the pending layout had is gone).
     const int fatIndex = HandlerSupport::IndexAt(f, 0, kFat);
     w.Patch(0, fatIndex, [](PartitionInfo& e) { e.ClusterSize = 77; });
     HandlerSupport::SelectAt(f, 0, kFat);
     {
-    DialogAnswer<KConvertFatToNtfsDlg> missing([](KConvertFatToNtfsDlg& d) {
-        EXPECT_EQ(DialogProbe::Child<QLabel>(d, "currentFileSystemlabel")->text(), "FAT16");
-        DialogProbe::Child<QPushButton>(d, "okButton")->click();
-        EXPECT_FALSE(d.IsRunning());
-        EXPECT_TRUE(d.LastCommand().isEmpty());
-        EXPECT_TRUE(Console(d).isEmpty());
-    });
-    w.Action("action_Convert_File_System")->trigger();
-    EXPECT_EQ(missing.Seen(), 1);
+        QStringList out;
+        MessageBoxAnswer none({});
+        DialogAnswer<KConvertFatToNtfsDlg> refused([&](KConvertFatToNtfsDlg& d) {
+            EXPECT_EQ(DialogProbe::Child<QLabel>(d, "currentFileSystemlabel")->text(), "FAT16");
+            out = RunProgram(d);
+        });
+        w.Action("action_Convert_File_System")->trigger();
+        EXPECT_EQ(refused.Seen(), 1);
+        EXPECT_EQ(none.Count(), 0u);
+        EXPECT_TRUE(out.join('\n').contains("chains that cross")) << out.join('\n').toStdString();
     }
     EXPECT_NE(HandlerSupport::EntryAt(f, 0, kFat).ClusterSize, 77);
+
+    // No converter in the folder: Start starts nothing.
+    std::unique_ptr<IVolumeDevice> fat(f.VolumeManager()->CreateVolumeDevice(0, HandlerSupport::IndexAt(f, 0, kFat)));
+    ASSERT_TRUE(fat);
+    {
+        KConvertFatToNtfsDlg missing(fat.get(), nullptr, QString::fromStdString(w.dir.Path()));
+        DialogProbe::Child<QPushButton>(missing, "okButton")->click();
+        EXPECT_FALSE(missing.IsRunning());
+        EXPECT_TRUE(missing.LastCommand().isEmpty());
+        EXPECT_TRUE(Console(missing).isEmpty());
+    }
 
     // A stand-in converter: progress rewritten with carriage returns, then the question.
     const std::string converter = w.dir.File("volmara-convert");
@@ -275,8 +287,6 @@ TEST(FileSystemTools, ConverterRunsOnlyWhenPresentAndGetsItsAnswer)
                                 "echo \"$answer\"\n"
                                 "echo \"answer=$answer\"\n";
     std::filesystem::permissions(converter, std::filesystem::perms::owner_all);
-    std::unique_ptr<IVolumeDevice> fat(f.VolumeManager()->CreateVolumeDevice(0, HandlerSupport::IndexAt(f, 0, kFat)));
-    ASSERT_TRUE(fat);
     for (const char* reply : {"Yes", "No"}) {
         KConvertFatToNtfsDlg dialog(fat.get(), nullptr, QString::fromStdString(w.dir.Path()));
         dialog.show();
@@ -290,6 +300,61 @@ TEST(FileSystemTools, ConverterRunsOnlyWhenPresentAndGetsItsAnswer)
         EXPECT_EQ(out, (QStringList{"Converting F: /FS:NTFS", "100 percent",
                                     QStringLiteral("Convert drive F: to NTFS now (Y/N)? ") + reply[0],
                                     QStringLiteral("answer=") + reply[0], ""}));
+    }
+}
+
+// A sound FAT16 volume at F: with one file, for the real converter.
+void ConvertibleFat(const std::string& image)
+{
+    const auto fill = [](const std::string& vol) {
+        ::setenv("MTOOLS_SKIP_CHECK", "1", 1);
+        std::ofstream(vol + ".txt") << "kept in place\n";
+        const bool ok = RunTool({"mcopy", "-i", vol, vol + ".txt", "::Notes on it.txt"}).exitCode == 0;
+        std::filesystem::remove(vol + ".txt");
+        return ok;
+    };
+    EXPECT_TRUE(PlaceVolume(image, kFat, kFatSectors, {"mkfs.fat", "-F", "16", "-n", "TOOLS"}, fill));
+    const std::string state = std::filesystem::path(image).parent_path() / "state";
+    std::filesystem::create_directories(state);
+    std::ofstream(state + "/mounted-devices") << "F 0ABCDEF1 " << kFat << "\n";
+}
+
+// The converter beside the program, through the window: No leaves the volume as it was, Yes converts
+// it; the layout read again then shows NTFS, and the partition's type is 07.
+TEST(FileSystemTools, TheConverterConvertsOnlyOnYes)
+{
+    if (!Ready())
+        GTEST_SKIP() << "needs root, loop devices and the checkers";
+    MainFrameSupport::Window w({{64, "label: dos\nlabel-id: 0x0abcdef1\n2048,32768,6\n", ConvertibleFat}});
+    const std::string image = w.images[0];
+    MainFrame& f = *w.frame;
+    const uint64_t before = TestSupport::HashRange(image, 0, (kFat + kFatSectors) * 512);
+    for (const QString& reply : {QStringLiteral("No"), QStringLiteral("Yes")}) {
+        HandlerSupport::SelectAt(f, 0, kFat);
+        ASSERT_TRUE(w.Action("action_Convert_File_System")->isEnabled());
+        QStringList out;
+        size_t asked = 0;
+        DialogAnswer<KConvertFatToNtfsDlg> run([&](KConvertFatToNtfsDlg& d) {
+            MessageBoxAnswer answer({reply});
+            out = RunProgram(d);
+            asked = answer.Count();
+            if (asked) {
+                EXPECT_TRUE(answer.Last().text.endsWith("Convert drive F: to NTFS now (Y/N)?"));
+            }
+        });
+        w.Action("action_Convert_File_System")->trigger();
+        ASSERT_EQ(run.Seen(), 1);
+        EXPECT_EQ(asked, 1u) << out.join('\n').toStdString();
+        if (reply == "No") {
+            EXPECT_TRUE(out.contains("The volume was not converted.")) << out.join('\n').toStdString();
+            EXPECT_EQ(TestSupport::HashRange(image, 0, (kFat + kFatSectors) * 512), before);
+            EXPECT_EQ(HandlerSupport::EntryAt(f, 0, kFat).FileSystemType, 6);
+        } else {
+            EXPECT_TRUE(out.contains("Conversion complete.")) << out.join('\n').toStdString();
+            EXPECT_EQ(HandlerSupport::EntryAt(f, 0, kFat).FileSystemType, 7);
+            EXPECT_EQ(HandlerSupport::EntryAt(f, 0, kFat).PartitionTypeId, 7);
+            VolumeCheck::ExpectChecked(w.dir, image, kFat, kFatSectors, "ntfs");
+        }
     }
 }
 

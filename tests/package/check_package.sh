@@ -38,6 +38,7 @@ dpkg-deb -c "$deb" | awk '{ print $6 ($7 == "->" ? " -> " $8 : "") }' | sed 's|^
 expected=(
     /usr/bin/volmara
     /usr/bin/volmara-cli
+    /usr/bin/volmara-convert
     /usr/bin/volmara-launcher
     /usr/share/applications/volmara.desktop
     /usr/share/icons/hicolor/256x256/apps/volmara.png
@@ -46,6 +47,7 @@ expected=(
     /usr/share/bash-completion/completions/volmara-cli
     /usr/share/man/man8/volmara.8.gz
     /usr/share/man/man8/volmara-cli.8.gz
+    /usr/share/man/man8/volmara-convert.8.gz
     "/usr/share/man/man8/volmara-launcher.8.gz -> volmara.8.gz"
     /usr/share/doc/volmara/copyright
     /usr/share/doc/volmara/changelog.gz
@@ -75,7 +77,7 @@ out=$(desktop-file-validate "$root/usr/share/applications/volmara.desktop" 2>&1)
 [[ -z $out ]] || fail "desktop-file-validate: $out"
 out=$(appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/example.volmara.volmara.metainfo.xml" 2>&1) ||
     fail "appstreamcli validate: $out"
-for page in volmara volmara-cli; do
+for page in volmara volmara-cli volmara-convert; do
     if ! text=$(MANWIDTH=100 man --warnings -l "$root/usr/share/man/man8/$page.8.gz" 2>"$work/man.err"); then
         fail "man cannot show $page.8"
     fi
