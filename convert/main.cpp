@@ -204,8 +204,8 @@ int main(int argc, char** argv)
     std::printf("The type of the file system is %s.\n", type == 11 ? "FAT32" : type == 6 ? "FAT16" : "FAT12");
     if (!converter.Label().empty())
         std::printf("Volume label is %s.\n", converter.Label().c_str());
-    std::printf("%lld files in %lld folders.\n", static_cast<long long>(converter.FileCount()),
-                static_cast<long long>(converter.FolderCount()));
+    const long long files = converter.FileCount(), folders = converter.FolderCount();
+    std::printf("%lld %s in %lld %s.\n", files, files == 1 ? "file" : "files", folders, folders == 1 ? "folder" : "folders");
     std::printf("NTFS cluster size: %d bytes. Space for the NTFS metadata: %lld KiB of %lld KiB free.\n",
                 converter.ClusterBytes(), static_cast<long long>(converter.NeededBytes() / 1024),
                 static_cast<long long>(converter.FreeBytes() / 1024));
