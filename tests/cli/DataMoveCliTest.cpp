@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -31,8 +30,9 @@ bool haveTools()
 
 std::vector<uint8_t> wholeFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? std::vector<uint8_t>() : ReadBytes(path, 0, int64_t(size));
 }
 
 struct Disks {
