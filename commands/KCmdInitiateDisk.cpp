@@ -131,13 +131,9 @@ int finishDynamicToBasic(IDisk* disk)
     if (disk->IsGpt()) {
         // A new MBR replaces the protective one first, then the GPT goes: at no point does the disk
         // show a table whose partitions are not the volumes' sectors.
-        if (const int detail = WriteMbrBootProgram(disk, kMbrBootProgram, kMbrBootProgram_size, false))
+        if (const int detail = WriteMbrBootProgram(disk, kMbrBootProgram, kMbrBootProgram_size, false,
+                                                   uint32_t(GetSystemFileTime() >> 1) | 1u))
             return detail;
-        if (!disk->ReadSectors(sector, 0, 1))
-            return kDetailReadFailed;
-        put_le32(sector + 440, uint32_t(GetSystemFileTime() >> 1) | 1u);
-        if (!disk->WriteSectors(sector, 0, 1))
-            return kDetailWriteFailed;
         return clearGpt(disk);
     }
     // MBR style: the boot code and signature stay, the table empties, and the private header in the gap

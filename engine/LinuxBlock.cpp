@@ -53,6 +53,23 @@ std::string sysfsDir(const std::string& devicePath)
     return ::stat(dir.c_str(), &st) == 0 ? dir : std::string();
 }
 
+// The kernel's whole-disk block devices by name, sorted.
+std::vector<std::string> blockDeviceNames()
+{
+    std::vector<std::string> names;
+    DIR* dir = ::opendir("/sys/block");
+    if (!dir)
+        return names;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 bool acceptedDiskName(const std::string& name)
 {
     auto starts = [&name](const char* p) { return name.rfind(p, 0) == 0; };
@@ -127,19 +144,9 @@ std::vector<std::string> DiskPaths()
         }
         return paths;
     }
-    DIR* dir = ::opendir("/sys/block");
-    if (!dir)
-        return paths;
-    std::vector<std::string> names;
-    while (dirent* e = ::readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name != "." && name != ".." && acceptedDiskName(name))
-            names.push_back(name);
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    for (const auto& name : names)
-        paths.push_back("/dev/" + name);
+    for (const auto& name : blockDeviceNames())
+        if (acceptedDiskName(name))
+            paths.push_back("/dev/" + name);
     return paths;
 }
 
@@ -253,18 +260,12 @@ bool ImageRangeMounted(const std::string& imagePath, int64_t firstByte, int64_t 
     char resolved[PATH_MAX];
     if (!::realpath(imagePath.c_str(), resolved))
         return false;
-    DIR* dir = ::opendir("/sys/block");
-    if (!dir)
-        return false;
-    std::vector<std::string> loops;
-    while (const dirent* e = ::readdir(dir))
-        if (std::string(e->d_name).rfind("loop", 0) == 0)
-            loops.push_back(e->d_name);
-    ::closedir(dir);
     const auto overlaps = [&](int64_t first, int64_t length) {
         return first < firstByte + bytes && (length <= 0 || first + length > firstByte);
     };
-    for (const auto& name : loops) {
+    for (const auto& name : blockDeviceNames()) {
+        if (name.rfind("loop", 0) != 0)
+            continue;
         const std::string base = "/sys/block/" + name + "/loop/";
         if (readFirstLine(base + "backing_file") != resolved)
             continue;

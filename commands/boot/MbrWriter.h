@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 class IDisk;
 
-// 0 success, else the write-failure detail.
-int WriteMbrBootProgram(IDisk* disk, const unsigned char* program, std::size_t size, bool keepTable);
+// 0 success, else the write-failure detail. Without keepTable the sector gets `newSignature` as its disk
+// signature (0: none).
+int WriteMbrBootProgram(IDisk* disk, const unsigned char* program, std::size_t size, bool keepTable,
+                        uint32_t newSignature = 0);
